@@ -1,0 +1,7 @@
+#include <cstdio>
+
+int main()
+{
+    std::puts("zerath-cli");
+    return 0;
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The one way core touches files. Every write, flush and rename goes through
+// here, so that tests can make any of them fail (see FaultInjection) and so that
+// no command replaces a user's file before its new content is safely on disk.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zerath {
+
+// Owner-only permission bits for the key ring, private key files and settings.
+constexpr mode_t kOwnerOnly = 0600;
+constexpr mode_t kDefaultMode = 0644;
+
+// A file open for writing (POSIX descriptor). Failures throw EFileError with the
+// runtime's text for the cause: "File not found", "Too many open files",
+// "File access denied", "Disk full" or "I/O error %d".
+class OutputFile {
+public:
+    OutputFile() = default;
+    // Creates or truncates.
+    static OutputFile create(const std::string& path, mode_t mode = kDefaultMode);
+    // Creates a new file; fails when the name exists.
+    static OutputFile createNew(const std::string& path, mode_t mode = kDefaultMode);
+    // Opens an existing file for reading and writing, neither creating nor truncating it.
+    static OutputFile openExisting(const std::string& path);
+    OutputFile(OutputFile&&) noexcept;
+    OutputFile& operator=(OutputFile&&) noexcept;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile(); // closes, never throws
+
+    void write(const void* data, std::size_t n);
+    void write(std::string_view s) { write(s.data(), s.size()); }
+    void seek(std::uint64_t offset);
+    std::uint64_t size() const;
+    void sync();  // flush to storage (fsync)
+    void close(); // reports a failing close
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+private:
+    explicit OutputFile(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// A new file written beside its final name under a temporary name in the same
+// folder. commit() flushes it to storage and renames it over the final name;
+// a file that is destroyed or aborted without commit removes its temporary, so
+// a failure leaves the previous file (if any) untouched and no partial output.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string finalPath, mode_t mode = kDefaultMode);
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile();
+
+    void write(const void* data, std::size_t n);
+    void write(std::string_view s) { write(s.data(), s.size()); }
+    void commit();
+    void abort() noexcept;
+    const std::string& tempPath() const { return tempPath_; }
+    const std::string& finalPath() const { return finalPath_; }
+    OutputFile& file() { return file_; }
+
+private:
+    std::string finalPath_;
+    std::string tempPath_;
+    OutputFile file_;
+    bool done_ = false;
+};
+
+// Whole-file helpers.
+void writeFileAtomically(const std::string& path, std::string_view content, mode_t mode = kDefaultMode);
+// Reads a whole file; a file above maxBytes fails with "File too large".
+std::string readWholeFile(const std::string& path, std::size_t maxBytes = 64u << 20);
+
+bool fileExists(const std::string& path);        // anything by that name
+bool isRegularFile(const std::string& path);     // a regular file, not following a final link
+std::int64_t fileSize(const std::string& path);  // -1 when it cannot be read
+void renameFile(const std::string& from, const std::string& to); // throws EFileError
+bool removeFile(const std::string& path) noexcept;
+void syncFolderOf(const std::string& path) noexcept;
+std::string folderOf(const std::string& path);   // up to and including the last '/', or ""
+std::string baseNameOf(const std::string& path);
+
+// Test seam: makes file writes fail on purpose. Counters are process-wide.
+struct FaultPlan {
+    std::int64_t failAfterBytes = -1; // total bytes written (all files) before a write fails with "Disk full"
+    int failOnSync = -1;              // the n-th sync (0-based) fails; -1 never
+    int failOnRename = -1;            // the n-th rename (0-based) fails; -1 never
+};
+class FaultInjection {
+public:
+    static void set(const FaultPlan& plan);
+    static void clear();
+    static bool active();
+};
+
+} // namespace zerath

@@ -1,0 +1,11 @@
+#include "common/Hooks.h"
+
+namespace zerath {
+
+MessagePump& nullPump()
+{
+    static MessagePump pump;
+    return pump;
+}
+
+} // namespace zerath
