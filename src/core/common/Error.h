@@ -22,4 +22,16 @@ public:
     using Error::Error;
 };
 
+// An expected outcome that a command reports to the user in a message box of a
+// given kind (the desktop program) or on standard error (the command-line program).
+class UserMessage : public Error {
+public:
+    enum Kind { ErrorBox, WarningBox, InformationBox, PlainBox };
+    UserMessage(Kind kind, const std::string& text) : Error(text), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
 } // namespace zerath

@@ -1,0 +1,331 @@
+#include "filecrypt/FileCommands.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "common/Error.h"
+#include "common/FileIO.h"
+#include "common/InputFile.h"
+#include "filecrypt/CryptStreams.h"
+#include "filecrypt/EncryptedFileHeader.h"
+#include "filecrypt/SessionKey.h"
+#include "keyring/KeyRing.h"
+#include "pubkey/SystemRandom.h"
+#include "symcrypto/CipherList.h"
+
+namespace zerath {
+
+namespace {
+
+constexpr std::size_t kReadPiece = 256 * 1024; // a multiple of 16 and of 8192
+
+bool isExistingFile(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+class AtomicFileSink : public ByteSink {
+public:
+    explicit AtomicFileSink(AtomicFile& file) : file_(file) {}
+    void write(const void* buf, std::size_t n) override { file_.write(buf, n); }
+
+private:
+    AtomicFile& file_;
+};
+
+// Hides the progress window and restores the cursor on every way out.
+class ProgressScope {
+public:
+    explicit ProgressScope(FileCommandUi& ui) : ui_(ui)
+    {
+        ui_.setBusy(true);
+        ui_.showProgress(true);
+    }
+    ~ProgressScope()
+    {
+        ui_.showProgress(false);
+        ui_.setBusy(false);
+    }
+
+private:
+    FileCommandUi& ui_;
+};
+
+void triple(FileCommandUi& ui, const char* l1, const char* l2, const char* l3, int bold)
+{
+    ui.setProgressLines(l1, l2, l3, bold);
+    ui.pump().processEvents();
+}
+
+std::string hexUpper(const std::uint8_t* p, std::size_t n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    s.reserve(2 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        s.push_back(digits[p[i] >> 4]);
+        s.push_back(digits[p[i] & 15]);
+    }
+    return s;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The unwrapped number's text as 32 bytes, most significant first; missing
+// leading digits are zeros.
+SecureBytes sessionKeyBytes(std::string_view text)
+{
+    if (text.empty() || text.size() > 64) throw Error("Invalid session key");
+    SecureString padded(std::string(64 - text.size(), '0'));
+    padded.append(text.data(), text.size());
+    SecureBytes key(32);
+    for (std::size_t i = 0; i < 32; ++i) {
+        const int hi = hexValue(padded[2 * i]);
+        const int lo = hexValue(padded[2 * i + 1]);
+        if (hi < 0 || lo < 0) throw Error("Invalid session key");
+        key[i] = static_cast<std::uint8_t>(hi * 16 + lo);
+    }
+    return key;
+}
+
+// A failed decryption may have written deciphered data under the temporary
+// name: overwrite it before the temporary is removed.
+void scrubAndAbort(AtomicFile& out) noexcept
+{
+    try {
+        OutputFile& f = out.file();
+        if (f.isOpen()) {
+            const std::uint64_t size = f.size();
+            std::vector<std::uint8_t> zeros(64 * 1024, 0);
+            f.seek(0);
+            for (std::uint64_t done = 0; done < size;) {
+                const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), size - done));
+                f.write(zeros.data(), n);
+                done += n;
+            }
+            f.sync();
+        }
+    } catch (...) {
+    }
+    out.abort();
+}
+
+double fractionOf(std::uint64_t done, std::uint64_t total)
+{
+    return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
+}
+
+} // namespace
+
+std::string overwriteQuestion(const std::string& outputPath)
+{
+    return "Output file \"" + baseNameOf(outputPath) + "\" already exists. Overwrite?";
+}
+
+std::string decryptedName(const std::string& encryptedPath)
+{
+    const std::size_t slash = encryptedPath.find_last_of('/');
+    const std::size_t dot = encryptedPath.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        std::string ext = encryptedPath.substr(dot);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".enc") return encryptedPath.substr(0, encryptedPath.size() - 4);
+    }
+    return encryptedPath + ".dec";
+}
+
+std::string compressionStatus(std::uint64_t s, std::uint64_t c)
+{
+    const double diff = s > c ? double(s - c) : double(c - s);
+    const double r = diff * 100.0 / (s == 0 ? double(c) + 1.0 : double(c));
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "Compression: %4.1f%%", r);
+    return buf;
+}
+
+FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
+{
+    if (o.keyId.empty()) throw UserMessage(UserMessage::PlainBox, "No mail box specified");
+    if (!keyRing.Active() || !keyRing.SearchDB("KeyID", o.keyId))
+        throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
+    if (!isExistingFile(o.sourcePath))
+        throw UserMessage(UserMessage::WarningBox, "File to encrypt does not exists or the name is empty.");
+
+    bool wipe = false;
+    if (o.wipeOriginal) {
+        const auto answer = ui.askWipeOriginal(
+            "You have selected to remove the original file permenently\rRemove after successful encryption?");
+        if (answer == FileCommandUi::Answer::Cancel) return {};
+        wipe = answer == FileCommandUi::Answer::Yes;
+    }
+
+    int cipherIndex = o.cipherIndex;
+    if (o.stealthyCipher) {
+        cipherIndex = static_cast<int>(SystemRandom(kCipherCount));
+        ui.selectCipher(cipherIndex);
+    }
+
+    const std::string output = o.sourcePath + ".enc";
+    if (fileExists(output) && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+
+    const KeyRecord record = keyRing.CurrentRecord();
+    {
+        ProgressScope progress(ui);
+        triple(ui, "Compression started, please wait...", "Encryption, waiting.", "Saving data, waiting.", 0);
+        try {
+            InputFile source(o.sourcePath);
+            auto cipher = makeCipher(cipherIndex);
+
+            // Session key and vector come from the operating system's random source.
+            SecureBytes sessionKey(32);
+            osRandomBytes(sessionKey.data(), sessionKey.size());
+            SecureString keyText(hexUpper(sessionKey.data(), sessionKey.size()));
+
+            EncryptedFileHeader header;
+            header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
+            EncryptSymKey(record, keyText, header.keyCheck, header.wrappedKey);
+            osRandomBytes(header.iv.data(), header.iv.size());
+
+            AtomicFile out(output);
+            out.write(header.serialize());
+            cipher->SetKey(sessionKey.data(), 256, header.iv.data());
+            cipher->CipherMode = cmCBC;
+            ui.setStatusPanel(1, "Cipher: " + cipherStatusName(*cipher) + ", Key size: 256");
+
+            AtomicFileSink sink(out);
+            CbcEncryptingSink cbc(*cipher, sink);
+            Deflater deflater(zlibLevelOfIndex(o.compressionIndex), cbc);
+            SecureBytes piece(kReadPiece);
+            std::uint64_t read = 0;
+            for (;;) {
+                const std::size_t n = source.read(piece.data(), piece.size());
+                if (n == 0) break;
+                deflater.write(piece.data(), n);
+                read += n;
+                ui.setProgressFraction(fractionOf(read, source.size()));
+                ui.pump().processEvents();
+            }
+            deflater.finish();
+            ui.setProgressFirstLine("Writing Compressed data, please wait...");
+            ui.setStatusPanel(0, compressionStatus(read, deflater.compressedSize()));
+            triple(ui, "Compression done.", "Encrypting data, please wait...", "Saving data, waiting.", 1);
+            cbc.finish();
+            triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
+            cipher->Wipe();
+            out.commit();
+        } catch (...) {
+            throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+        }
+    }
+
+    FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
+    if (wipe) {
+        try {
+            if (!o.shredFile) throw Error("No wiping routine");
+            o.shredFile(o.sourcePath);
+        } catch (...) {
+            throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+        }
+        result.message = "File encrypted successfuly and original file permenently deleted";
+    }
+    return result;
+}
+
+FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
+{
+    if (!isExistingFile(o.encryptedPath))
+        throw UserMessage(UserMessage::WarningBox, "File to decrypt does not exists or the name is empty.");
+    if (o.keyId.empty())
+        throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
+    if (!keyRing.Active() || !keyRing.SearchDB("KeyID", o.keyId))
+        throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
+    const KeyRecord record = keyRing.CurrentRecord();
+    if (record.ExponentD.size() < 128)
+        throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
+
+    SecureString passphrase;
+    if (!ui.askPassphrase(passphrase)) return {};
+    if (!CheckPrivatePassphrase(record, passphrase))
+        throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
+
+    const std::string output = decryptedName(o.encryptedPath);
+    std::unique_ptr<InputFile> in;
+    try {
+        in = std::make_unique<InputFile>(o.encryptedPath);
+    } catch (...) {
+        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+    }
+    if (fileExists(output) && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+
+    int cipherIndex = -1;
+    {
+        ProgressScope progress(ui);
+        triple(ui, "Data Decryption started, please wait...", "Data Uncompress, waiting.", "Data Saving, waiting.", 0);
+        std::unique_ptr<AtomicFile> out;
+        try {
+            const EncryptedFileHeader header = readEncryptedFileHeader(*in);
+            if (isValidCipherIndex(header.cipherNumber)) {
+                cipherIndex = header.cipherNumber;
+                ui.selectCipher(cipherIndex);
+            }
+
+            std::uint32_t check = 0;
+            SecureString keyText;
+            try {
+                DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
+            } catch (...) {
+                throw UserMessage(UserMessage::ErrorBox, "Decryption Error!, operation aborted");
+            }
+            if (check != header.keyCheck)
+                throw UserMessage(UserMessage::ErrorBox,
+                                  "The Private Key does not match the public key used for encryption.");
+            if (cipherIndex < 0) throw Error("Unknown cipher");
+
+            auto cipher = makeCipher(cipherIndex);
+            const SecureBytes sessionKey = sessionKeyBytes(keyText);
+            out = std::make_unique<AtomicFile>(output);
+            cipher->SetKey(sessionKey.data(), 256, header.iv.data());
+            cipher->CipherMode = cmCBC;
+            ui.pump().processEvents();
+
+            AtomicFileSink sink(*out);
+            Inflater inflater(sink);
+            SecureBytes piece(kReadPiece);
+            const std::uint64_t start = in->position();
+            for (;;) {
+                const std::size_t n = in->read(piece.data(), piece.size());
+                if (n == 0) break;
+                cipher->DecryptCbc(piece.data(), piece.data(), n);
+                inflater.write(piece.data(), n);
+                ui.setProgressFraction(fractionOf(in->position() - start, in->size() - start));
+                ui.pump().processEvents();
+                if (inflater.finished()) break;
+            }
+            triple(ui, "Data decryption done.", "Data uncompress started, please wait...", "Saving data, waiting.", 1);
+            if (!inflater.finished()) throw Error("Incomplete compressed data");
+            triple(ui, "Data decryption done.", "Data uncompress done.",
+                   "Saving data and finalizing., please wait...", 2);
+            cipher->Wipe();
+            out->commit();
+        } catch (const UserMessage&) {
+            if (out) scrubAndAbort(*out);
+            throw;
+        } catch (...) {
+            if (out) scrubAndAbort(*out);
+            throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+        }
+    }
+    return {true, output, cipherIndex, "File decrypted successfuly"};
+}
+
+} // namespace zerath

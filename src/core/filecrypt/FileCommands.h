@@ -1,0 +1,60 @@
+#pragma once
+// The two file commands of the main window: encrypt a file for a recipient in
+// the key ring, and decrypt a file with an own key pair. Each checks and asks in
+// a fixed order; a stop with a message is a zerath::UserMessage of the message
+// box kind the user sees; a stop by the user's answer returns done = false.
+//
+// Both write their output under a temporary name in the output's folder and
+// rename it over the final name only once complete (for decryption, once zlib
+// has verified the Adler-32), so a failure leaves no partial output and leaves
+// an existing file of that name untouched. Memory stays bounded whatever the
+// file size: the source is compressed and enciphered in pieces.
+#include <functional>
+#include <string>
+
+#include "filecrypt/FileCommandUi.h"
+
+namespace zerath {
+
+class KeyRing;
+
+struct EncryptOptions {
+    std::string keyId;          // the recipient's KeyID
+    std::string sourcePath;
+    int cipherIndex = 0;        // the selected entry of the cipher list
+    bool stealthyCipher = false; // pick the cipher at random
+    bool wipeOriginal = false;  // the "Wipe Out Original File" box
+    int compressionIndex = 1;   // 0..3
+    // Wipes the source after a successful encryption.
+    std::function<void(const std::string&)> shredFile;
+};
+
+struct DecryptOptions {
+    std::string keyId;     // the own key pair's KeyID
+    std::string encryptedPath;
+};
+
+struct FileCommandResult {
+    bool done = false;       // false: stopped by the user's answer, nothing written
+    std::string outputPath;
+    int cipherIndex = -1;
+    std::string message;     // the information text shown on success
+};
+
+// Messages of the commands.
+inline constexpr const char* kKeyNotInKeyRing =
+    "The selected key is no longer in the key ring. Select a key and try again.";
+inline constexpr const char* kEncryptError = "An error occurred while encrypting the file";
+inline constexpr const char* kDecryptError = "An error occurred while decrypting the file";
+
+FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& options, FileCommandUi& ui);
+FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& options, FileCommandUi& ui);
+
+// "Output file "<name>" already exists. Overwrite?"
+std::string overwriteQuestion(const std::string& outputPath);
+// secret.txt.enc and secret.txt.ENC give secret.txt; anything else gets ".dec".
+std::string decryptedName(const std::string& encryptedPath);
+// "Compression: R%" for a source of s bytes and a zlib stream of c bytes.
+std::string compressionStatus(std::uint64_t s, std::uint64_t c);
+
+} // namespace zerath
