@@ -10,7 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Error.h"
+
 namespace zerath {
+
+// The runtime's text for a system error code: ENOENT "File not found",
+// EMFILE/ENFILE "Too many open files", EACCES/EPERM/EROFS "File access denied",
+// ENOSPC/EDQUOT "Disk full", anything else "I/O error <code>".
+std::string fileErrorText(int err);
+[[noreturn]] void throwFileError(int err);
 
 // Owner-only permission bits for the key ring, private key files and settings.
 constexpr mode_t kOwnerOnly = 0600;
@@ -22,12 +30,16 @@ constexpr mode_t kDefaultMode = 0644;
 class OutputFile {
 public:
     OutputFile() = default;
-    // Creates or truncates.
+    // Creates or truncates. A new file gets mode less the umask; an owner-only
+    // mode (no group or other bits) is also forced onto a file that existed.
     static OutputFile create(const std::string& path, mode_t mode = kDefaultMode);
     // Creates a new file; fails when the name exists.
     static OutputFile createNew(const std::string& path, mode_t mode = kDefaultMode);
     // Opens an existing file for reading and writing, neither creating nor truncating it.
     static OutputFile openExisting(const std::string& path);
+    // The same for a regular file only: a final symbolic link is not followed
+    // ("I/O error 40"), and anything else than a regular file fails ("I/O error 22").
+    static OutputFile openExistingRegular(const std::string& path);
     OutputFile(OutputFile&&) noexcept;
     OutputFile& operator=(OutputFile&&) noexcept;
     OutputFile(const OutputFile&) = delete;
@@ -44,6 +56,7 @@ public:
     int fd() const { return fd_; }
 
 private:
+    friend class AtomicFile;
     explicit OutputFile(int fd) : fd_(fd) {}
     int fd_ = -1;
 };
@@ -52,6 +65,8 @@ private:
 // folder. commit() flushes it to storage and renames it over the final name;
 // a file that is destroyed or aborted without commit removes its temporary, so
 // a failure leaves the previous file (if any) untouched and no partial output.
+// The temporary is ".<name>.XXXXXX" beside the final name and gets exactly `mode`;
+// commit() is: flush, close, rename over the final name, flush the folder.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string finalPath, mode_t mode = kDefaultMode);
@@ -83,6 +98,8 @@ bool fileExists(const std::string& path);        // anything by that name
 bool isRegularFile(const std::string& path);     // a regular file, not following a final link
 std::int64_t fileSize(const std::string& path);  // -1 when it cannot be read
 void renameFile(const std::string& from, const std::string& to); // throws EFileError
+// A move that fails (EEXIST, "I/O error 17") when the target name exists.
+void renameFileNoReplace(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path) noexcept;
 void syncFolderOf(const std::string& path) noexcept;
 std::string folderOf(const std::string& path);   // up to and including the last '/', or ""
@@ -99,6 +116,8 @@ public:
     static void set(const FaultPlan& plan);
     static void clear();
     static bool active();
+    // Bytes counted against failAfterBytes since the plan was set.
+    static std::int64_t bytesWritten();
 };
 
 } // namespace zerath

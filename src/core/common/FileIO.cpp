@@ -1,0 +1,417 @@
+#include "common/FileIO.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <utility>
+
+namespace zerath {
+
+namespace {
+
+// The test seam's plan and its counters; shared by every file in the process.
+struct FaultState {
+    std::mutex lock;
+    bool active = false;
+    FaultPlan plan;
+    std::int64_t bytes = 0;
+    int syncs = 0;
+    int renames = 0;
+};
+
+FaultState& faults()
+{
+    static FaultState state;
+    return state;
+}
+
+// How many of n bytes may still be written before the planned failure.
+std::size_t allowedBytes(std::size_t n)
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (!f.active || f.plan.failAfterBytes < 0) return n;
+    const std::int64_t left = f.plan.failAfterBytes - f.bytes;
+    if (left <= 0) return 0;
+    return static_cast<std::uint64_t>(left) < n ? static_cast<std::size_t>(left) : n;
+}
+
+void countBytes(std::size_t n)
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (f.active) f.bytes += static_cast<std::int64_t>(n);
+}
+
+bool syncShouldFail()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (!f.active) return false;
+    return f.syncs++ == f.plan.failOnSync;
+}
+
+bool renameShouldFail()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (!f.active) return false;
+    return f.renames++ == f.plan.failOnRename;
+}
+
+int openRetry(const char* path, int flags, mode_t mode)
+{
+    int fd;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+} // namespace
+
+std::string fileErrorText(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return "File not found";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "File access denied";
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(err);
+    }
+}
+
+void throwFileError(int err)
+{
+    throw EFileError(fileErrorText(err));
+}
+
+// ---- OutputFile ---------------------------------------------------------------
+
+OutputFile OutputFile::create(const std::string& path, mode_t mode)
+{
+    const int fd = openRetry(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) throwFileError(errno);
+    OutputFile f(fd);
+    // Owner-only files stay owner-only even when the name existed with wider bits.
+    if ((mode & 077) == 0 && ::fchmod(fd, mode) != 0) throwFileError(errno);
+    return f;
+}
+
+OutputFile OutputFile::createNew(const std::string& path, mode_t mode)
+{
+    const int fd = openRetry(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) throwFileError(errno);
+    return OutputFile(fd);
+}
+
+OutputFile OutputFile::openExisting(const std::string& path)
+{
+    const int fd = openRetry(path.c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0) throwFileError(errno);
+    return OutputFile(fd);
+}
+
+OutputFile OutputFile::openExistingRegular(const std::string& path)
+{
+    const int fd = openRetry(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) throwFileError(errno);
+    OutputFile f(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) throwFileError(errno);
+    if (!S_ISREG(st.st_mode)) throwFileError(EINVAL);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return f;
+}
+
+OutputFile::OutputFile(OutputFile&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
+
+OutputFile& OutputFile::operator=(OutputFile&& o) noexcept
+{
+    if (this != &o) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(o.fd_, -1);
+    }
+    return *this;
+}
+
+OutputFile::~OutputFile()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::write(const void* data, std::size_t n)
+{
+    if (fd_ < 0) throwFileError(EBADF);
+    const std::size_t allowed = allowedBytes(n);
+    const char* p = static_cast<const char*>(data);
+    std::size_t left = allowed;
+    while (left > 0) {
+        const ssize_t w = ::write(fd_, p, left);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            countBytes(allowed - left);
+            throwFileError(err);
+        }
+        if (w == 0) {
+            countBytes(allowed - left);
+            throwFileError(ENOSPC);
+        }
+        p += w;
+        left -= static_cast<std::size_t>(w);
+    }
+    countBytes(allowed);
+    if (allowed < n) throwFileError(ENOSPC); // the planned failure
+}
+
+void OutputFile::seek(std::uint64_t offset)
+{
+    if (fd_ < 0) throwFileError(EBADF);
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throwFileError(errno);
+}
+
+std::uint64_t OutputFile::size() const
+{
+    if (fd_ < 0) throwFileError(EBADF);
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) throwFileError(errno);
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void OutputFile::sync()
+{
+    if (fd_ < 0) throwFileError(EBADF);
+    if (syncShouldFail()) throwFileError(EIO);
+    while (::fsync(fd_) != 0) {
+        if (errno != EINTR) throwFileError(errno);
+    }
+}
+
+void OutputFile::close()
+{
+    if (fd_ < 0) return;
+    const int fd = std::exchange(fd_, -1);
+    // The descriptor is gone after close whatever it answers; EINTR is not retried.
+    if (::close(fd) != 0 && errno != EINTR) throwFileError(errno);
+}
+
+// ---- AtomicFile ---------------------------------------------------------------
+
+AtomicFile::AtomicFile(std::string finalPath, mode_t mode) : finalPath_(std::move(finalPath))
+{
+    std::string tmpl = folderOf(finalPath_) + "." + baseNameOf(finalPath_) + ".XXXXXX";
+    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) throwFileError(errno);
+    tempPath_ = tmpl;
+    file_ = OutputFile(fd);
+    if (::fchmod(fd, mode) != 0) {
+        const int err = errno;
+        abort();
+        throwFileError(err);
+    }
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (!done_) abort();
+}
+
+void AtomicFile::write(const void* data, std::size_t n)
+{
+    if (done_) throwFileError(EBADF);
+    file_.write(data, n);
+}
+
+void AtomicFile::commit()
+{
+    if (done_) throwFileError(EBADF);
+    try {
+        file_.sync();
+        file_.close();
+        renameFile(tempPath_, finalPath_);
+    } catch (...) {
+        abort();
+        throw;
+    }
+    done_ = true;
+    syncFolderOf(finalPath_);
+}
+
+void AtomicFile::abort() noexcept
+{
+    if (done_) return;
+    done_ = true;
+    if (file_.isOpen()) {
+        try {
+            file_.close();
+        } catch (...) {
+        }
+    }
+    if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+}
+
+// ---- whole files and names ----------------------------------------------------
+
+void writeFileAtomically(const std::string& path, std::string_view content, mode_t mode)
+{
+    AtomicFile f(path, mode);
+    f.write(content);
+    f.commit();
+}
+
+std::string readWholeFile(const std::string& path, std::size_t maxBytes)
+{
+    const int fd = openRetry(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0) throwFileError(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
+    struct stat st;
+    if (::fstat(fd, &st) != 0) throwFileError(errno);
+    if (S_ISDIR(st.st_mode)) throwFileError(EISDIR);
+    if (st.st_size > 0 && static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        throw EFileError("File too large");
+
+    std::string out;
+    out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            throwFileError(errno);
+        }
+        if (r == 0) break;
+        // A file that grows while it is read (or a pipe) is held to the same limit.
+        if (out.size() + static_cast<std::size_t>(r) > maxBytes) throw EFileError("File too large");
+        out.append(buf, static_cast<std::size_t>(r));
+    }
+    return out;
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::int64_t fileSize(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+void renameFile(const std::string& from, const std::string& to)
+{
+    if (renameShouldFail()) throwFileError(EIO);
+    if (::rename(from.c_str(), to.c_str()) != 0) throwFileError(errno);
+}
+
+void renameFileNoReplace(const std::string& from, const std::string& to)
+{
+    if (renameShouldFail()) throwFileError(EIO);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS) throwFileError(err);
+    // A file system without no-replace renames: a hard link fails on an existing
+    // target just the same, and the old name is removed once the new one exists.
+    if (::link(from.c_str(), to.c_str()) != 0) throwFileError(errno);
+    if (::unlink(from.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(to.c_str());
+        throwFileError(e);
+    }
+}
+
+bool removeFile(const std::string& path) noexcept
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+void syncFolderOf(const std::string& path) noexcept
+{
+    const std::string folder = folderOf(path);
+    const int fd = openRetry(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto pos = path.rfind('/');
+    return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string baseNameOf(const std::string& path)
+{
+    const auto pos = path.rfind('/');
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+// ---- test seam ----------------------------------------------------------------
+
+void FaultInjection::set(const FaultPlan& plan)
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    f.active = true;
+    f.plan = plan;
+    f.bytes = 0;
+    f.syncs = 0;
+    f.renames = 0;
+}
+
+void FaultInjection::clear()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    f.active = false;
+    f.plan = FaultPlan{};
+    f.bytes = 0;
+    f.syncs = 0;
+    f.renames = 0;
+}
+
+bool FaultInjection::active()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.active;
+}
+
+std::int64_t FaultInjection::bytesWritten()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.bytes;
+}
+
+} // namespace zerath
