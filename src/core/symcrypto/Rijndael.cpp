@@ -1,0 +1,371 @@
+#include "symcrypto/Rijndael.h"
+
+#include <array>
+#include <cstring>
+
+#include "common/Secure.h"
+#include "symcrypto/RijndaelNi.h"
+
+namespace zerath {
+
+namespace {
+
+// ---- tables, built at compile time from GF(2^8) arithmetic -------------------
+
+constexpr std::uint8_t xtime(std::uint8_t x)
+{
+    return static_cast<std::uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1B : 0));
+}
+constexpr std::uint8_t gmul(std::uint8_t a, std::uint8_t b)
+{
+    std::uint8_t r = 0;
+    while (b) {
+        if (b & 1) r ^= a;
+        a = xtime(a);
+        b >>= 1;
+    }
+    return r;
+}
+constexpr std::uint8_t ginv(std::uint8_t x) // x^254; 0 maps to 0
+{
+    std::uint8_t r = 1, p = x;
+    for (int e = 254; e; e >>= 1) {
+        if (e & 1) r = gmul(r, p);
+        p = gmul(p, p);
+    }
+    return x ? r : 0;
+}
+constexpr std::uint8_t rotl8(std::uint8_t x, int n)
+{
+    return static_cast<std::uint8_t>((x << n) | (x >> (8 - n)));
+}
+
+struct Tables {
+    std::uint8_t S[256], Si[256];
+    std::uint32_t Te[4][256], Td[4][256];
+};
+
+constexpr std::uint32_t ror32(std::uint32_t x, int n) { return n ? (x >> n) | (x << (32 - n)) : x; }
+
+constexpr Tables makeTables()
+{
+    Tables t{};
+    for (int i = 0; i < 256; ++i) {
+        const std::uint8_t b = ginv(static_cast<std::uint8_t>(i));
+        const std::uint8_t s = b ^ rotl8(b, 1) ^ rotl8(b, 2) ^ rotl8(b, 3) ^ rotl8(b, 4) ^ 0x63;
+        t.S[i] = s;
+        t.Si[s] = static_cast<std::uint8_t>(i);
+    }
+    for (int i = 0; i < 256; ++i) {
+        const std::uint8_t s = t.S[i];
+        const std::uint32_t e = (std::uint32_t(gmul(s, 2)) << 24) | (std::uint32_t(s) << 16) |
+                                (std::uint32_t(s) << 8) | gmul(s, 3);
+        const std::uint8_t si = t.Si[i];
+        const std::uint32_t d = (std::uint32_t(gmul(si, 14)) << 24) | (std::uint32_t(gmul(si, 9)) << 16) |
+                                (std::uint32_t(gmul(si, 13)) << 8) | gmul(si, 11);
+        for (int k = 0; k < 4; ++k) {
+            t.Te[k][i] = ror32(e, 8 * k);
+            t.Td[k][i] = ror32(d, 8 * k);
+        }
+    }
+    return t;
+}
+
+constexpr Tables T = makeTables();
+static_assert(T.S[0] == 0x63 && T.S[0x53] == 0xED && T.Si[0x63] == 0);
+
+constexpr const auto& Te0 = T.Te[0];
+constexpr const auto& Te1 = T.Te[1];
+constexpr const auto& Te2 = T.Te[2];
+constexpr const auto& Te3 = T.Te[3];
+constexpr const auto& Td0 = T.Td[0];
+constexpr const auto& Td1 = T.Td[1];
+constexpr const auto& Td2 = T.Td[2];
+constexpr const auto& Td3 = T.Td[3];
+constexpr const auto& Sbox = T.S;
+constexpr const auto& InvSbox = T.Si;
+
+inline std::uint32_t loadBE(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+inline void storeBE(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v >> 24);
+    p[1] = std::uint8_t(v >> 16);
+    p[2] = std::uint8_t(v >> 8);
+    p[3] = std::uint8_t(v);
+}
+inline std::uint32_t subWord(std::uint32_t w)
+{
+    return (std::uint32_t(Sbox[w >> 24]) << 24) | (std::uint32_t(Sbox[(w >> 16) & 0xFF]) << 16) |
+           (std::uint32_t(Sbox[(w >> 8) & 0xFF]) << 8) | Sbox[w & 0xFF];
+}
+
+// ---- portable single-block transforms on state words -------------------------
+
+inline void encryptWords(const std::uint32_t* rk, int rounds, std::uint32_t s[4])
+{
+    std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
+    for (int r = 1; r < rounds; ++r) {
+        rk += 4;
+        const std::uint32_t t0 = Te0[s0 >> 24] ^ Te1[(s1 >> 16) & 0xFF] ^ Te2[(s2 >> 8) & 0xFF] ^ Te3[s3 & 0xFF] ^ rk[0];
+        const std::uint32_t t1 = Te0[s1 >> 24] ^ Te1[(s2 >> 16) & 0xFF] ^ Te2[(s3 >> 8) & 0xFF] ^ Te3[s0 & 0xFF] ^ rk[1];
+        const std::uint32_t t2 = Te0[s2 >> 24] ^ Te1[(s3 >> 16) & 0xFF] ^ Te2[(s0 >> 8) & 0xFF] ^ Te3[s1 & 0xFF] ^ rk[2];
+        const std::uint32_t t3 = Te0[s3 >> 24] ^ Te1[(s0 >> 16) & 0xFF] ^ Te2[(s1 >> 8) & 0xFF] ^ Te3[s2 & 0xFF] ^ rk[3];
+        s0 = t0;
+        s1 = t1;
+        s2 = t2;
+        s3 = t3;
+    }
+    rk += 4;
+    auto last = [](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+        return (std::uint32_t(Sbox[a >> 24]) << 24) | (std::uint32_t(Sbox[(b >> 16) & 0xFF]) << 16) |
+               (std::uint32_t(Sbox[(c >> 8) & 0xFF]) << 8) | Sbox[d & 0xFF];
+    };
+    s[0] = last(s0, s1, s2, s3) ^ rk[0];
+    s[1] = last(s1, s2, s3, s0) ^ rk[1];
+    s[2] = last(s2, s3, s0, s1) ^ rk[2];
+    s[3] = last(s3, s0, s1, s2) ^ rk[3];
+}
+
+inline void decryptWords(const std::uint32_t* rk, int rounds, std::uint32_t s[4])
+{
+    std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
+    for (int r = 1; r < rounds; ++r) {
+        rk += 4;
+        const std::uint32_t t0 = Td0[s0 >> 24] ^ Td1[(s3 >> 16) & 0xFF] ^ Td2[(s2 >> 8) & 0xFF] ^ Td3[s1 & 0xFF] ^ rk[0];
+        const std::uint32_t t1 = Td0[s1 >> 24] ^ Td1[(s0 >> 16) & 0xFF] ^ Td2[(s3 >> 8) & 0xFF] ^ Td3[s2 & 0xFF] ^ rk[1];
+        const std::uint32_t t2 = Td0[s2 >> 24] ^ Td1[(s1 >> 16) & 0xFF] ^ Td2[(s0 >> 8) & 0xFF] ^ Td3[s3 & 0xFF] ^ rk[2];
+        const std::uint32_t t3 = Td0[s3 >> 24] ^ Td1[(s2 >> 16) & 0xFF] ^ Td2[(s1 >> 8) & 0xFF] ^ Td3[s0 & 0xFF] ^ rk[3];
+        s0 = t0;
+        s1 = t1;
+        s2 = t2;
+        s3 = t3;
+    }
+    rk += 4;
+    auto last = [](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+        return (std::uint32_t(InvSbox[a >> 24]) << 24) | (std::uint32_t(InvSbox[(b >> 16) & 0xFF]) << 16) |
+               (std::uint32_t(InvSbox[(c >> 8) & 0xFF]) << 8) | InvSbox[d & 0xFF];
+    };
+    s[0] = last(s0, s3, s2, s1) ^ rk[0];
+    s[1] = last(s1, s0, s3, s2) ^ rk[1];
+    s[2] = last(s2, s1, s0, s3) ^ rk[2];
+    s[3] = last(s3, s2, s1, s0) ^ rk[3];
+}
+
+inline void loadBlock(const std::uint8_t* p, std::uint32_t s[4])
+{
+    for (int i = 0; i < 4; ++i) s[i] = loadBE(p + 4 * i);
+}
+inline void storeBlock(std::uint8_t* p, const std::uint32_t s[4])
+{
+    for (int i = 0; i < 4; ++i) storeBE(p + 4 * i, s[i]);
+}
+
+} // namespace
+
+// ---- TDCP_rijndael -----------------------------------------------------------
+
+TDCP_rijndael::TDCP_rijndael(Implementation impl)
+    : fHardware(impl != Implementation::Portable && rijndael_ni::Available())
+{
+    Wipe();
+}
+
+TDCP_rijndael::~TDCP_rijndael() { Wipe(); }
+
+bool TDCP_rijndael::HardwareAvailable() { return rijndael_ni::Available(); }
+
+void TDCP_rijndael::Wipe()
+{
+    secureZero(fEncKey, sizeof fEncKey);
+    secureZero(fDecKey, sizeof fDecKey);
+    secureZero(fEncKeyHw, sizeof fEncKeyHw);
+    secureZero(fDecKeyHw, sizeof fDecKeyHw);
+    fRounds = 0;
+    TDCP_blockcipher128::Wipe();
+}
+
+void TDCP_rijndael::ExpandKey(const void* key, unsigned bits)
+{
+    std::uint8_t k[32] = {};
+    const std::size_t bytes = (bits + 7) / 8;
+    std::memcpy(k, key, bytes > 32 ? 32 : bytes);
+    const int nk = bits <= 128 ? 4 : bits <= 192 ? 6 : 8;
+    fRounds = nk + 6;
+    const int words = 4 * (fRounds + 1);
+
+    std::uint32_t* w = fEncKey;
+    for (int i = 0; i < nk; ++i) w[i] = loadBE(k + 4 * i);
+    std::uint32_t rcon = 0x01;
+    for (int i = nk; i < words; ++i) {
+        std::uint32_t t = w[i - 1];
+        if (i % nk == 0) {
+            t = subWord((t << 8) | (t >> 24)) ^ (rcon << 24);
+            rcon = xtime(static_cast<std::uint8_t>(rcon));
+        } else if (nk > 6 && i % nk == 4) {
+            t = subWord(t);
+        }
+        w[i] = w[i - nk] ^ t;
+    }
+    secureZero(k, sizeof k);
+
+    // Equivalent inverse cipher: round keys reversed, inner ones through InvMixColumns.
+    for (int j = 0; j < 4; ++j) {
+        fDecKey[j] = fEncKey[4 * fRounds + j];
+        fDecKey[4 * fRounds + j] = fEncKey[j];
+    }
+    for (int r = 1; r < fRounds; ++r) {
+        for (int j = 0; j < 4; ++j) {
+            const std::uint32_t x = fEncKey[4 * (fRounds - r) + j];
+            fDecKey[4 * r + j] = Td0[Sbox[x >> 24]] ^ Td1[Sbox[(x >> 16) & 0xFF]] ^
+                                 Td2[Sbox[(x >> 8) & 0xFF]] ^ Td3[Sbox[x & 0xFF]];
+        }
+    }
+
+    if (fHardware) {
+        for (int i = 0; i < words; ++i) storeBE(fEncKeyHw + 4 * i, fEncKey[i]);
+        rijndael_ni::MakeDecryptionKey(fEncKeyHw, fDecKeyHw, fRounds);
+    }
+}
+
+void TDCP_rijndael::EncryptBlock(const void* in, void* out) const
+{
+    if (fHardware) {
+        rijndael_ni::EncryptBlock(fEncKeyHw, fRounds, static_cast<const std::uint8_t*>(in),
+                                  static_cast<std::uint8_t*>(out));
+        return;
+    }
+    std::uint32_t s[4];
+    loadBlock(static_cast<const std::uint8_t*>(in), s);
+    encryptWords(fEncKey, fRounds, s);
+    storeBlock(static_cast<std::uint8_t*>(out), s);
+}
+
+void TDCP_rijndael::DecryptBlock(const void* in, void* out) const
+{
+    if (fHardware) {
+        rijndael_ni::DecryptBlock(fDecKeyHw, fRounds, static_cast<const std::uint8_t*>(in),
+                                  static_cast<std::uint8_t*>(out));
+        return;
+    }
+    std::uint32_t s[4];
+    loadBlock(static_cast<const std::uint8_t*>(in), s);
+    decryptWords(fDecKey, fRounds, s);
+    storeBlock(static_cast<std::uint8_t*>(out), s);
+}
+
+void TDCP_rijndael::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const
+{
+    if (fHardware) {
+        rijndael_ni::DecryptBlocks(fDecKeyHw, fRounds, in, out, blocks);
+        return;
+    }
+    std::uint32_t s[4];
+    for (std::size_t i = 0; i < blocks; ++i) {
+        loadBlock(in + 16 * i, s);
+        decryptWords(fDecKey, fRounds, s);
+        storeBlock(out + 16 * i, s);
+    }
+}
+
+void TDCP_rijndael::EncryptCbc(const void* inp, void* outp, std::size_t n)
+{
+    CheckKeyed();
+    const auto* in = static_cast<const std::uint8_t*>(inp);
+    auto* out = static_cast<std::uint8_t*>(outp);
+    const std::size_t blocks = n / 16;
+    if (blocks) {
+        if (fHardware) {
+            rijndael_ni::EncryptCbc(fEncKeyHw, fRounds, CV, in, out, blocks);
+        } else {
+            std::uint32_t c[4], s[4];
+            loadBlock(CV, c);
+            for (std::size_t i = 0; i < blocks; ++i) {
+                loadBlock(in + 16 * i, s);
+                for (int j = 0; j < 4; ++j) c[j] ^= s[j];
+                encryptWords(fEncKey, fRounds, c);
+                storeBlock(out + 16 * i, c);
+            }
+            storeBlock(CV, c);
+        }
+    }
+    if (n % 16) CbcTail(in + 16 * blocks, out + 16 * blocks, n % 16);
+}
+
+void TDCP_rijndael::DecryptCbc(const void* inp, void* outp, std::size_t n)
+{
+    CheckKeyed();
+    const auto* in = static_cast<const std::uint8_t*>(inp);
+    auto* out = static_cast<std::uint8_t*>(outp);
+    const std::size_t blocks = n / 16;
+    if (blocks) {
+        if (fHardware) {
+            rijndael_ni::DecryptCbc(fDecKeyHw, fRounds, CV, in, out, blocks);
+        } else {
+            std::uint32_t prev[4], c[4], s[4];
+            loadBlock(CV, prev);
+            for (std::size_t i = 0; i < blocks; ++i) {
+                loadBlock(in + 16 * i, c);
+                for (int j = 0; j < 4; ++j) s[j] = c[j];
+                decryptWords(fDecKey, fRounds, s);
+                for (int j = 0; j < 4; ++j) {
+                    s[j] ^= prev[j];
+                    prev[j] = c[j];
+                }
+                storeBlock(out + 16 * i, s);
+            }
+            storeBlock(CV, prev);
+        }
+    }
+    if (n % 16) CbcTail(in + 16 * blocks, out + 16 * blocks, n % 16);
+}
+
+bool TDCP_rijndael::CheckVectors()
+{
+    struct Vector {
+        unsigned bits;
+        std::uint8_t key[32], in[16], out[16];
+    };
+    static const Vector vectors[] = {
+        // FIPS 197, appendix C
+        {128,
+         {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f},
+         {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff},
+         {0x69, 0xc4, 0xe0, 0xd8, 0x6a, 0x7b, 0x04, 0x30, 0xd8, 0xcd, 0xb7, 0x80, 0x70, 0xb4, 0xc5, 0x5a}},
+        {192,
+         {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b,
+          0x0c, 0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17},
+         {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff},
+         {0xdd, 0xa9, 0x7c, 0xa4, 0x86, 0x4c, 0xdf, 0xe0, 0x6e, 0xaf, 0x70, 0xa0, 0xec, 0x0d, 0x71, 0x91}},
+        {256,
+         {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
+          0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f},
+         {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff},
+         {0x8e, 0xa2, 0xb7, 0xca, 0x51, 0x67, 0x45, 0xbf, 0xea, 0xfc, 0x49, 0x90, 0x4b, 0x49, 0x60, 0x89}},
+        // Rijndael submission, 256-bit key
+        {256,
+         {0x00, 0x01, 0x02, 0x03, 0x05, 0x06, 0x07, 0x08, 0x0a, 0x0b, 0x0c, 0x0d, 0x0f, 0x10, 0x11, 0x12,
+          0x14, 0x15, 0x16, 0x17, 0x19, 0x1a, 0x1b, 0x1c, 0x1e, 0x1f, 0x20, 0x21, 0x23, 0x24, 0x25, 0x26},
+         {0x5e, 0x25, 0xca, 0x78, 0xf0, 0xde, 0x55, 0x80, 0x25, 0x24, 0xd3, 0x8d, 0xa3, 0xfe, 0x44, 0x56},
+         {0xe8, 0xb7, 0x2b, 0x4e, 0x8b, 0xe2, 0x43, 0x43, 0x8c, 0x9f, 0xff, 0x1f, 0x0e, 0x20, 0x58, 0x72}},
+    };
+    // A scratch object of the same implementation, so that this object's key
+    // and chain are left alone.
+    TDCP_rijndael c(ActiveImplementation());
+    bool ok = true;
+    for (const Vector& v : vectors) {
+        std::uint8_t block[16];
+        c.SetKey(v.key, v.bits, nullptr);
+        c.EncryptBlock(v.in, block);
+        ok = ok && std::memcmp(block, v.out, 16) == 0;
+        std::uint8_t back[16];
+        c.DecryptBlock(block, back);
+        ok = ok && std::memcmp(back, v.in, 16) == 0;
+    }
+    c.Wipe();
+    return ok;
+}
+
+} // namespace zerath

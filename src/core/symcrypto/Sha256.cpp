@@ -1,0 +1,164 @@
+#include "symcrypto/Sha256.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/Secure.h"
+
+namespace zerath {
+
+namespace {
+
+constexpr std::uint32_t K[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+inline std::uint32_t ror(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+inline std::uint32_t loadBE(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+inline void storeBE(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v >> 24);
+    p[1] = std::uint8_t(v >> 16);
+    p[2] = std::uint8_t(v >> 8);
+    p[3] = std::uint8_t(v);
+}
+
+} // namespace
+
+TDCP_sha256::TDCP_sha256() { Wipe(); }
+
+TDCP_sha256::~TDCP_sha256() { Wipe(); }
+
+void TDCP_sha256::Wipe()
+{
+    secureZero(H, sizeof H);
+    secureZero(&LenHi, sizeof LenHi);
+    secureZero(&LenLo, sizeof LenLo);
+    secureZero(Buffer, sizeof Buffer);
+    secureZero(&Index, sizeof Index);
+    fStarted = false;
+}
+
+void TDCP_sha256::Start()
+{
+    Wipe();
+    H[0] = 0x6a09e667;
+    H[1] = 0xbb67ae85;
+    H[2] = 0x3c6ef372;
+    H[3] = 0xa54ff53a;
+    H[4] = 0x510e527f;
+    H[5] = 0x9b05688c;
+    H[6] = 0x1f83d9ab;
+    H[7] = 0x5be0cd19;
+    fStarted = true;
+}
+
+void TDCP_sha256::Compress(const std::uint8_t* block)
+{
+    std::uint32_t W[64];
+    for (int t = 0; t < 16; ++t) W[t] = loadBE(block + 4 * t);
+    for (int t = 16; t < 64; ++t) {
+        const std::uint32_t s0 = ror(W[t - 15], 7) ^ ror(W[t - 15], 18) ^ (W[t - 15] >> 3);
+        const std::uint32_t s1 = ror(W[t - 2], 17) ^ ror(W[t - 2], 19) ^ (W[t - 2] >> 10);
+        W[t] = W[t - 16] + s0 + W[t - 7] + s1;
+    }
+    std::uint32_t a = H[0], b = H[1], c = H[2], d = H[3], e = H[4], f = H[5], g = H[6], h = H[7];
+    for (int t = 0; t < 64; ++t) {
+        const std::uint32_t S1 = ror(e, 6) ^ ror(e, 11) ^ ror(e, 25);
+        const std::uint32_t ch = (e & f) ^ (~e & g);
+        const std::uint32_t t1 = h + S1 + ch + K[t] + W[t];
+        const std::uint32_t S0 = ror(a, 2) ^ ror(a, 13) ^ ror(a, 22);
+        const std::uint32_t maj = (a & b) ^ (a & c) ^ (b & c);
+        const std::uint32_t t2 = S0 + maj;
+        h = g;
+        g = f;
+        f = e;
+        e = d + t1;
+        d = c;
+        c = b;
+        b = a;
+        a = t1 + t2;
+    }
+    H[0] += a;
+    H[1] += b;
+    H[2] += c;
+    H[3] += d;
+    H[4] += e;
+    H[5] += f;
+    H[6] += g;
+    H[7] += h;
+    secureZero(W, sizeof W);
+}
+
+void TDCP_sha256::Absorb(const void* data, std::size_t length)
+{
+    if (!fStarted) throw EDCP_hash("Hash not initialized");
+    if (length == 0) return;
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    const std::uint64_t bits = (std::uint64_t(LenHi) << 32 | LenLo) + std::uint64_t(length) * 8;
+    LenHi = std::uint32_t(bits >> 32);
+    LenLo = std::uint32_t(bits);
+    if (Index) {
+        const std::size_t take = std::min<std::size_t>(64 - Index, length);
+        std::memcpy(Buffer + Index, p, take);
+        Index += std::uint32_t(take);
+        p += take;
+        length -= take;
+        if (Index < 64) return;
+        Compress(Buffer);
+        Index = 0;
+    }
+    for (; length >= 64; p += 64, length -= 64) Compress(p);
+    std::memcpy(Buffer, p, length);
+    Index = std::uint32_t(length);
+}
+
+void TDCP_sha256::Finish(void* digest)
+{
+    if (!fStarted) throw EDCP_hash("Hash not initialized");
+    Buffer[Index++] = 0x80;
+    if (Index > 56) {
+        std::memset(Buffer + Index, 0, 64 - Index);
+        Compress(Buffer);
+        Index = 0;
+    }
+    std::memset(Buffer + Index, 0, 56 - Index);
+    storeBE(Buffer + 56, LenHi);
+    storeBE(Buffer + 60, LenLo);
+    Compress(Buffer);
+    auto* out = static_cast<std::uint8_t*>(digest);
+    for (int i = 0; i < 8; ++i) storeBE(out + 4 * i, H[i]);
+    Wipe();
+}
+
+bool TDCP_sha256::CheckVectors()
+{
+    static const std::uint8_t abc[32] = {0xba, 0x78, 0x16, 0xbf, 0x8f, 0x01, 0xcf, 0xea, 0x41, 0x41, 0x40,
+                                         0xde, 0x5d, 0xae, 0x22, 0x23, 0xb0, 0x03, 0x61, 0xa3, 0x96, 0x17,
+                                         0x7a, 0x9c, 0xb4, 0x10, 0xff, 0x61, 0xf2, 0x00, 0x15, 0xad};
+    static const std::uint8_t two[32] = {0x24, 0x8d, 0x6a, 0x61, 0xd2, 0x06, 0x38, 0xb8, 0xe5, 0xc0, 0x26,
+                                         0x93, 0x0c, 0x3e, 0x60, 0x39, 0xa3, 0x3c, 0xe4, 0x59, 0x64, 0xff,
+                                         0x21, 0x67, 0xf6, 0xec, 0xed, 0xd4, 0x19, 0xdb, 0x06, 0xc1};
+    std::uint8_t out[32];
+    TDCP_sha256 h;
+    h.Start();
+    h.AbsorbText("abc");
+    h.Finish(out);
+    bool ok = std::memcmp(out, abc, 32) == 0;
+    h.Start();
+    h.AbsorbText("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq");
+    h.Finish(out);
+    ok = ok && std::memcmp(out, two, 32) == 0;
+    return ok;
+}
+
+} // namespace zerath
