@@ -1,0 +1,39 @@
+#pragma once
+// Wrapping and unwrapping of a file's session key with the RSA key of a key
+// ring record, and the main window's check of a private key passphrase. Each
+// call acts on the record it is given (the caller finds it by KeyID first) and
+// makes and releases its own cipher and key objects; the key ring is not changed.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/Secure.h"
+#include "keyring/KeyRecord.h"
+
+namespace zerath {
+
+// The key check value: CRC-32 of the clear ExponentE text followed by the clear
+// ModulusN text. It names the key pair a file was made for.
+std::uint32_t KeyCheckValue(std::string_view exponentE, std::string_view modulusN);
+
+// Wraps the session key text (64 hexadecimal digits) with the record's public
+// key: m^e mod n as base-16 text. Gives the key check value too. Errors of the
+// number parser, of the RSA operation ("RSA Encryption Error") and of the CRC
+// table pass through.
+void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
+                   std::string& wrappedKey);
+
+// Unwraps with the record's private key (ExponentD unprotected with passphrase):
+// c^d mod n as base-16 text without leading zeros. Gives the key check value.
+// Errors of the parser, of the RSA operation ("RSA Decryption Error") and of the
+// CRC table pass through.
+void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,
+                   std::uint32_t& checkValue, SecureString& sessionKeyText);
+
+// True when the record's ModulusN and ExponentE (fixed protection passphrase) and
+// ExponentD (passphrase) unprotect to base-16 numbers; false on any error. A
+// wrong passphrase gives an ExponentD of arbitrary bytes that the parser refuses;
+// an empty ExponentD is refused as a zero-length text.
+bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase);
+
+} // namespace zerath

@@ -1,0 +1,289 @@
+#include "keyring/KeyRing.h"
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "common/Error.h"
+#include "common/FileIO.h"
+
+namespace zerath {
+
+std::vector<std::string> SplitKeyRingLines(std::string_view content)
+{
+    const std::size_t nul = content.find('\0');
+    if (nul != std::string_view::npos) content = content.substr(0, nul);
+    std::vector<std::string> out;
+    std::size_t start = 0, i = 0;
+    while (i < content.size()) {
+        const char c = content[i];
+        if (c == '\n' || c == '\r') {
+            out.emplace_back(content.substr(start, i - start));
+            ++i;
+            if (c == '\r' && i < content.size() && content[i] == '\n') ++i;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < content.size()) out.emplace_back(content.substr(start));
+    return out;
+}
+
+KeyRing::KeyRing(std::string programFolder) : folder_(std::move(programFolder))
+{
+    if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
+    table_.OnDataChange = [this] { Changed(); };
+}
+
+KeyRing::~KeyRing()
+{
+    // A window closes its table explicitly; a failure here must not escape.
+    try {
+        table_.OnDataChange = nullptr;
+        table_.Close();
+    } catch (...) {
+    }
+}
+
+std::string KeyRing::Path() const
+{
+    return folder_ + std::string(kFileName);
+}
+
+void KeyRing::Configure()
+{
+    table_.SetFileName(Path());
+    table_.SetFileMustExist(true);
+    table_.SetReadOnly(false);
+    table_.SetFirstLineAsSchema(false);
+    table_.SetDelimiter(kDelimiter);
+    std::vector<std::string> schema;
+    for (const auto& f : kKeyRecordFields) {
+        schema.emplace_back(f.name);
+        table_.SetFieldSize(std::string(f.name), f.declaredSize);
+    }
+    table_.SetSchema(std::move(schema));
+}
+
+void KeyRing::Changed()
+{
+    if (walking_) return;
+    Invalidate();
+    if (!handlerAttached_) return;
+    selected_ = false; // the cursor moved or the table changed under the selection
+    if (OnDataChange) OnDataChange();
+}
+
+void KeyRing::DBOpen(MissingFile whenMissing)
+{
+    Close();
+    const std::string path = Path();
+    if (!fileExists(path)) {
+        if (whenMissing == MissingFile::LeaveClosed) return;
+        try {
+            OutputFile::createNew(path, kOwnerOnly).close();
+        } catch (const EFileError&) {
+            if (!fileExists(path)) throw; // another creator won the race otherwise
+        }
+    }
+    Configure();
+    table_.Open();
+}
+
+void KeyRing::Close()
+{
+    table_.Close();
+    selected_ = false;
+    Invalidate();
+}
+
+bool KeyRing::SearchDB(const std::string& fieldName, std::string_view value)
+{
+    if (!table_.Active()) {
+        selected_ = false;
+        return false;
+    }
+    table_.First();
+    handlerAttached_ = false;
+    bool found = false;
+    try {
+        const int count = table_.RecordCount();
+        for (int i = 0; i < count; ++i) {
+            if (table_.FieldAsString(fieldName) == value) {
+                found = true;
+                break;
+            }
+            table_.Next();
+        }
+    } catch (...) {
+        handlerAttached_ = true;
+        selected_ = false;
+        throw;
+    }
+    handlerAttached_ = true;
+    if (OnDataChange) OnDataChange();
+    selected_ = found;
+    return found;
+}
+
+int KeyRing::RecordCount() const
+{
+    return table_.RecordCount();
+}
+
+int KeyRing::RecNo() const
+{
+    return table_.RecNo();
+}
+
+void KeyRing::First()
+{
+    if (table_.Active()) table_.First();
+}
+
+bool KeyRing::Next()
+{
+    return table_.Active() && table_.Next();
+}
+
+std::string KeyRing::FieldAsString(const std::string& name) const
+{
+    if (!table_.Active()) return std::string();
+    return table_.FieldAsString(name);
+}
+
+KeyRecord KeyRing::CurrentRecord() const
+{
+    KeyRecord r;
+    if (!table_.Active() || table_.RecNo() < 0) return r;
+    for (const auto& f : kKeyRecordFields) {
+        std::string v = table_.FieldAsString(std::string(f.name));
+        SetFieldByName(r, f.name, v);
+        if (f.name == "ExponentD") wipeString(v);
+    }
+    return r;
+}
+
+void KeyRing::LoadRows() const
+{
+    if (rows_) return;
+    std::vector<KeyRecord> rows;
+    std::vector<int> bookmarks;
+    if (table_.Active() && table_.RecordCount() > 0) {
+        // Walk the table unseen by the handler and come back to where we were.
+        const int here = table_.RecNo();
+        walking_ = true;
+        try {
+            table_.First();
+            do {
+                rows.push_back(CurrentRecord());
+                bookmarks.push_back(table_.RecNo());
+            } while (table_.Next());
+            if (here >= 1) table_.GotoBookmark(here);
+            else table_.First();
+        } catch (...) {
+            walking_ = false;
+            throw;
+        }
+        walking_ = false;
+    }
+    rows_ = std::move(rows);
+    bookmarks_ = std::move(bookmarks);
+}
+
+const std::vector<KeyRecord>& KeyRing::Rows() const
+{
+    LoadRows();
+    return *rows_;
+}
+
+KeyRecord KeyRing::RecordAt(int row) const
+{
+    const auto& rows = Rows();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) throw std::out_of_range("key ring row");
+    return rows[static_cast<std::size_t>(row)];
+}
+
+int KeyRing::CurrentRow() const
+{
+    const int here = RecNo();
+    if (here < 1) return -1;
+    LoadRows();
+    // Bookmarks are line numbers at open; after a deletion they differ from rows.
+    for (std::size_t i = 0; i < bookmarks_.size(); ++i)
+        if (bookmarks_[i] == here) return static_cast<int>(i);
+    return -1;
+}
+
+namespace {
+
+bool storable(std::string_view v)
+{
+    return v.find_first_of(std::string_view("|\r\n\0", 4)) == std::string_view::npos;
+}
+
+} // namespace
+
+void KeyRing::InsertNewRecord(const KeyRecord& stored)
+{
+    const std::string path = Path();
+    try {
+        for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k)
+            if (!storable(FieldOf(stored, k))) throw Error("unstorable key ring value");
+
+        Close(); // writes any pending deletion or edit first
+
+        std::vector<std::string> lines = SplitKeyRingLines(readWholeFile(path, TFixedFormatDataSet::kMaxFileSize));
+        std::string line;
+        for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) {
+            if (k) line += kDelimiter;
+            line.append(FieldOf(stored, k));
+        }
+        lines.push_back(std::move(line));
+
+        std::string content;
+        for (const auto& l : lines) {
+            content += l;
+            content += "\r\n";
+        }
+        // Never rewrite the key ring in place: a failure half-way would lose it.
+        AtomicFile out(path, kOwnerOnly);
+        out.write(content);
+        out.commit();
+
+        Configure();
+        table_.Open();
+        (void)SearchDB("KeyID", stored.KeyID);
+    } catch (const std::exception&) {
+        try {
+            if (!table_.Active() && fileExists(path)) {
+                Configure();
+                table_.Open();
+            }
+        } catch (...) {
+        }
+        throw UserMessage(UserMessage::PlainBox, std::string(kInsertFailedText));
+    }
+}
+
+void KeyRing::DeleteCurrent()
+{
+    table_.Delete();
+    selected_ = false;
+    Invalidate();
+}
+
+void KeyRing::UpdateExponentD(std::string_view storedText)
+{
+    table_.Edit();
+    try {
+        table_.SetFieldAsString("ExponentD", std::string(storedText));
+        table_.Post();
+    } catch (...) {
+        table_.Cancel();
+        throw;
+    }
+    Invalidate();
+}
+
+} // namespace zerath

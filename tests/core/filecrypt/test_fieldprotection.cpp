@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <cryptopp/aes.h>
+#include <cryptopp/base64.h>
+#include <cryptopp/filters.h>
+#include <cryptopp/modes.h>
+#include <cryptopp/sha.h>
+
+#include <random>
+#include <string>
+
+#include "filecrypt/FieldProtection.h"
+
+using namespace zerath;
+
+namespace {
+
+// Independent computation: AES-256 in CFB-8 with key SHA-256(passphrase) and
+// vector E_k(0), then base64 without line breaks.
+std::string oracleProtect(const std::string& text, const std::string& passphrase)
+{
+    CryptoPP::byte key[32];
+    CryptoPP::SHA256().CalculateDigest(key, reinterpret_cast<const CryptoPP::byte*>(passphrase.data()),
+                                       passphrase.size());
+    CryptoPP::byte iv[16] = {0};
+    CryptoPP::AES::Encryption(key, 32).ProcessBlock(iv);
+    CryptoPP::CFB_Mode<CryptoPP::AES>::Encryption cfb(key, 32, iv, 1); // 8-bit feedback
+    std::string out;
+    CryptoPP::StringSource(text, true,
+                           new CryptoPP::StreamTransformationFilter(
+                               cfb, new CryptoPP::Base64Encoder(new CryptoPP::StringSink(out), false)));
+    return out;
+}
+
+std::string randomText(std::mt19937& rng, std::size_t n)
+{
+    std::string s(n, '\0');
+    for (auto& c : s) c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
+
+} // namespace
+
+TEST(FieldProtection, FixedPassphraseIsThirtyEightCharactersEndingInBlankCrLf)
+{
+    const std::string_view p = FixedProtectionPassphrase();
+    ASSERT_EQ(p.size(), 38u);
+    EXPECT_EQ(p.substr(0, 35), "#,,<>:&?~^+=;,$Qr-P*Ku)!,%b#+/|~Yz7");
+    EXPECT_EQ(p.substr(35), " \r\n");
+}
+
+TEST(FieldProtection, RoundTripLengthAndAgreementWithIndependentCipher)
+{
+    std::mt19937 rng(1234);
+    const std::string passphrases[] = {std::string(FixedProtectionPassphrase()), "correct horse battery", "", "x"};
+    for (std::size_t n = 0; n <= 200; ++n) {
+        const std::string clear = randomText(rng, n);
+        const std::string& pass = passphrases[n % 4];
+        std::string text = clear;
+        ASSERT_TRUE(EncryptDecryptStr(text, pass, true));
+        EXPECT_EQ(text.size(), (n + 2) / 3 * 4) << n;
+        EXPECT_EQ(text, oracleProtect(clear, pass)) << n;
+        ASSERT_TRUE(EncryptDecryptStr(text, pass, false));
+        EXPECT_EQ(text, clear) << n;
+    }
+}
+
+TEST(FieldProtection, SameTextSamePassphraseGivesSameProtectedText)
+{
+    const std::string hex = "10001";
+    EXPECT_EQ(ProtectField(hex, FixedProtectionPassphrase()), ProtectField(hex, FixedProtectionPassphrase()));
+    SecureString secure("abcdef0123");
+    EncryptDecryptStr(secure, "pass", true);
+    EXPECT_EQ(secure.view(), ProtectField("abcdef0123", "pass"));
+    EXPECT_EQ(UnprotectField(secure, "pass").view(), "abcdef0123");
+}
+
+TEST(FieldProtection, TheLineBreakOfTheFixedPassphraseMatters)
+{
+    const std::string clear = "c0ffee0123456789abcdef";
+    const std::string_view fixed = FixedProtectionPassphrase();
+    const std::string withoutCrLf(fixed.substr(0, 36));
+    const std::string withLfOnly = withoutCrLf + "\n";
+    const std::string stored = ProtectField(clear, fixed);
+    EXPECT_NE(stored, ProtectField(clear, withoutCrLf));
+    EXPECT_NE(stored, ProtectField(clear, withLfOnly));
+
+    // A wrong passphrase does not fail: same length, other bytes.
+    const SecureString wrong = UnprotectField(stored, withoutCrLf);
+    EXPECT_EQ(wrong.size(), clear.size());
+    EXPECT_NE(wrong.view(), clear);
+}
+
+TEST(FieldProtection, DamagedBase64FailsAndLeavesTheTextAlone)
+{
+    std::string text = "not*base64!";
+    try {
+        EncryptDecryptStr(text, FixedProtectionPassphrase(), false);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "AES Encryption Error");
+    }
+    EXPECT_EQ(text, "not*base64!");
+}
