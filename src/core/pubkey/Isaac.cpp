@@ -140,8 +140,15 @@ SharedGenerator& shared()
 }
 } // namespace
 
+std::mutex& BigRandomLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 TIsaac& BigRandom()
 {
+    std::lock_guard<std::mutex> guard(BigRandomLock());
     auto& s = shared();
     if (!s.gen) {
         auto g = std::make_unique<TIsaac>();
@@ -153,6 +160,7 @@ TIsaac& BigRandom()
 
 void ReleaseBigRandom()
 {
+    std::lock_guard<std::mutex> guard(BigRandomLock());
     shared().gen.reset();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <mutex>
 // ISAAC, Bob Jenkins' 32-bit generator with a 256-word state.
 #include <cstdint>
 #include <span>
@@ -38,6 +39,9 @@ public:
 // The shared generator of every random big number. Seeded once from the
 // operating system's random source on first use (or by BigMathStartup).
 TIsaac& BigRandom();
+// Held around every draw from BigRandom, so that a key generation in a worker
+// thread and other big-number work never touch the shared state together.
+std::mutex& BigRandomLock();
 // Clears BigRandom's state; the next use seeds it afresh.
 void ReleaseBigRandom();
 

@@ -103,6 +103,7 @@ TBigint& TBigint::RandomBits(int bits)
 {
     if (bits < 1) throw Error("Invalid number of bits: " + std::to_string(bits));
     TIsaac& rng = BigRandom();
+    std::lock_guard<std::mutex> guard(BigRandomLock());
     const std::size_t count = static_cast<std::size_t>((bits + 15) / 16);
     DigitArray d(count, 0);
     for (std::size_t i = count; i-- > 0;) d[i] = static_cast<std::uint16_t>(rng.RandomInt(65536));
@@ -115,6 +116,7 @@ TBigint& TBigint::RandomBelow(const TBigint& max)
 {
     if (max.IsNegative() || max.IsZero()) throw Error("Invalid Max: " + max.ToDecimalString());
     TIsaac& rng = BigRandom();
+    std::lock_guard<std::mutex> guard(BigRandomLock());
     const std::size_t count = max.Digits().size();
     DigitArray d(count, 0);
     d[count - 1] = static_cast<std::uint16_t>(rng.RandomInt(max.Digits().back()));
