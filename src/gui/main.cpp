@@ -1,10 +1,18 @@
 #include <QApplication>
-#include <QLabel>
+#include <QStringList>
 
+#include "app/Application.h"
+#include "common/Resources.h"
+#include "common/Screenshots.h"
+
+// `zerath --screenshots DIR` saves a picture of every registered window.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QLabel l("Zerath");
-    l.show();
-    return app.exec();
+    initZerathResources();
+    const QStringList args = app.arguments();
+    const int shots = int(args.indexOf(QStringLiteral("--screenshots")));
+    if (shots >= 0)
+        return runScreenshots(shots + 1 < args.size() ? args[shots + 1] : QStringLiteral("docs/screenshots"));
+    return runZerath(app);
 }

@@ -1,0 +1,520 @@
+#include "windows/CryptForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include <exception>
+
+#include "app/AppContext.h"
+#include "app/TextFormat.h"
+#include "app/WindowLook.h"
+#include "common/Error.h"
+#include "common/Messages.h"
+#include "common/Resources.h"
+#include "filecrypt/FileCommands.h"
+#include "keyring/KeyRing.h"
+#include "pubkey/SystemRandom.h"
+#include "symcrypto/CipherList.h"
+#include "widgets/ALStatusBar.h"
+#include "widgets/HNoShape.h"
+#include "windows/AboutDlg.h"
+#include "windows/GuiFileCommandUi.h"
+#include "windows/KeyRingGrid.h"
+#include "windows/OptionsDlg.h"
+#include "windows/PopupFrm.h"
+#include "windows/Splashscreen.h"
+
+namespace {
+
+bool g_showSplash = true;
+
+Messages::Kind boxKind(zerath::UserMessage::Kind kind)
+{
+    switch (kind) {
+    case zerath::UserMessage::ErrorBox: return Messages::Kind::Error;
+    case zerath::UserMessage::WarningBox: return Messages::Kind::Warning;
+    case zerath::UserMessage::InformationBox: return Messages::Kind::Information;
+    case zerath::UserMessage::PlainBox: return Messages::Kind::Plain;
+    }
+    return Messages::Kind::Error;
+}
+
+std::string localPath(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+
+THNoShape* imageButton(SkinnedWindow* window, const char* face, const char* idle, const QString& caption, int x,
+                       int y, const QString& name)
+{
+    auto* b = new THNoShape(window);
+    b->setObjectName(name);
+    b->setBitmap(loadImage(face));
+    b->setIdleBitmap(loadImage(idle));
+    b->setCaption(caption);
+    if (!caption.isEmpty()) {
+        b->setFont(look::uiFont(13, true));
+        // The caption is centred on the face; two em spaces in front centre it
+        // on the part right of the glyph well.
+        b->setCaption(QStringLiteral("\u2003\u2003") + caption);
+    }
+    window->place(b, x, y);
+    return b;
+}
+
+QLabel* fieldLabel(SkinnedWindow* window, const QString& text, int x, int y, int width = -1)
+{
+    QLabel* l = window->addLabel(text, x, y, width, 16);
+    l->setFont(look::uiFont(12, true));
+    look::setTextColour(l, look::kLightText);
+    if (width < 0) l->adjustSize();
+    return l;
+}
+
+// Marks a command as running for as long as it lasts.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~BusyScope() { m_flag = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+void TCryptForm::setShowSplash(bool show)
+{
+    g_showSplash = show;
+}
+
+TCryptForm::TCryptForm(AppContext& ctx, QWidget* parent) : SkinnedWindow(parent, Qt::Window), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("CryptForm"));
+    setWindowTitle(QStringLiteral("Zerath"));
+    setWindowIcon(QIcon(QString::fromLatin1(Pictures::AppIcon)));
+    setBackground(QString::fromLatin1(Pictures::MainWindow));
+    if (background().isNull()) setFixedSize(kWidth, kHeight);
+    setModal(false);
+    setEscapeCloses(false);
+    m_ctx.setMainWindow(this);
+
+    zerath::RandomizeFromClock();
+    buildControls();
+    InitButtons();
+    setOutline(WindowOutline::roundRect(0, 0, width(), height(), 24, 24));
+    setDraggable(true);
+
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        if (g_showSplash) TSplashscreen::showAndWaitDefault();
+
+        for (const auto& e : zerath::cipherEntries())
+            cbxCipher->addItem(QString::fromLatin1(e.displayText.data(), qsizetype(e.displayText.size())));
+        cbxCipher->setCurrentIndex(zerath::kDefaultCipherIndex);
+
+        zerath::KeyRing& ring = m_ctx.mainKeyRing();
+        ring.OnDataChange = [this] { DataSourceDataChange(); };
+        ring.DBOpen(zerath::KeyRing::MissingFile::Create);
+        DBGrid->setKeyRing(&ring);
+
+        CipherAutoSelectCB->setChecked(m_ctx.settings().stealthyCipher());
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        m_ctx.mainKeyRing().OnDataChange = nullptr;
+        if (m_ctx.mainWindow() == this) m_ctx.setMainWindow(nullptr);
+        throw;
+    }
+    m_recipientSelected = false;
+    QApplication::restoreOverrideCursor();
+
+    connect(&m_ctx, &AppContext::keyRingReopened, this, &TCryptForm::refreshGrid);
+}
+
+TCryptForm::~TCryptForm()
+{
+    m_ctx.mainKeyRing().OnDataChange = nullptr;
+    if (m_ctx.mainWindow() == this) m_ctx.setMainWindow(nullptr);
+}
+
+void TCryptForm::buildControls()
+{
+    // Title band.
+    addTitle(QStringLiteral("Zerath"), 18, 11);
+    QLabel* subtitle = addLabel(QStringLiteral("Public-key file encryption"), 92, 15);
+    subtitle->setFont(look::uiFont(12));
+    look::setTextColour(subtitle, look::kDimText);
+    subtitle->adjustSize();
+    Minimizebtn = imageButton(this, Pictures::BtnMinimize, Pictures::BtnMinimizeIdle, QString(), 552, 10,
+                              QStringLiteral("Minimizebtn"));
+    closetopbtn = imageButton(this, Pictures::BtnClose, Pictures::BtnCloseIdle, QString(), 578, 10,
+                              QStringLiteral("closetopbtn"));
+
+    // Commands, down the left panel.
+    const int bx = 9;
+    Encryptbtn = imageButton(this, Pictures::BtnEncrypt, Pictures::BtnEncryptIdle, QStringLiteral("Encrypt"), bx, 64,
+                             QStringLiteral("Encryptbtn"));
+    Decryptbtn = imageButton(this, Pictures::BtnDecrypt, Pictures::BtnDecryptIdle, QStringLiteral("Decrypt"), bx, 104,
+                             QStringLiteral("Decryptbtn"));
+    Shredderbtn = imageButton(this, Pictures::BtnShredder, Pictures::BtnShredderIdle, QStringLiteral("File Shredder"),
+                              bx, 160, QStringLiteral("Shredderbtn"));
+    PGPKeyGen = imageButton(this, Pictures::BtnKeys, Pictures::BtnKeysIdle, QStringLiteral("Keys Manager"), bx, 200,
+                            QStringLiteral("PGPKeyGen"));
+    Optionsbtn = imageButton(this, Pictures::BtnOptions, Pictures::BtnOptionsIdle, QStringLiteral("Options"), bx, 256,
+                             QStringLiteral("Optionsbtn"));
+    Aboutbtn = imageButton(this, Pictures::BtnAbout, Pictures::BtnAboutIdle, QStringLiteral("About"), bx, 296,
+                           QStringLiteral("Aboutbtn"));
+    CloseBtn = imageButton(this, Pictures::BtnExit, Pictures::BtnExitIdle, QStringLiteral("Exit"), bx, 388,
+                           QStringLiteral("CloseBtn"));
+    Label12 = addLabel(QStringLiteral("Version 1.0"), bx, 434, 150, 16);
+    Label12->setObjectName(QStringLiteral("Label12"));
+    Label12->setAlignment(Qt::AlignCenter);
+    Label12->setFont(look::uiFont(11));
+    look::setTextColour(Label12, look::kDimText);
+
+    // Key ring and recipient.
+    const int lx = 178, rx = 595; // the right panel's working area
+    Label6 = addLabel(QStringLiteral("Anti-Symmetric RSA Keys"), lx, 58);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setFont(look::uiFont(13, true));
+    look::setTextColour(Label6, look::kHeading);
+    Label6->adjustSize();
+
+    DBGrid = new TKeyRingGrid(mainWindowKeyColumns(), this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->keyDelegate().setHighlight([this] { return m_recipientSelected; });
+    // A narrow face where there is one, so that "Pub/Priv" and the bold title
+    // "Length" fit their columns.
+    QFont gridFont = look::uiFont(11);
+    for (const char* narrow : {"Arial Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed"}) {
+        if (QFontDatabase::hasFamily(QString::fromLatin1(narrow))) {
+            gridFont.setFamily(QString::fromLatin1(narrow));
+            break;
+        }
+    }
+    DBGrid->setFont(gridFont);
+    gridFont.setBold(true);
+    gridFont.setPixelSize(10);
+    DBGrid->horizontalHeader()->setFont(gridFont);
+    place(DBGrid, rx - DBGrid->naturalWidth(), 78, DBGrid->naturalWidth(), 130);
+    connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { AddMailBoxbtnClick(); });
+    DBGrid->installEventFilter(this);
+    DBGrid->viewport()->installEventFilter(this);
+
+    const int gx = DBGrid->x();
+    fieldLabel(this, QStringLiteral("Recipient ID"), gx, 216);
+    fieldLabel(this, QStringLiteral("Recipient User ID"), gx + 112, 216);
+    MailBoxKeyID = place(new QLineEdit(this), gx, 234, 104, 22);
+    MailBoxKeyID->setObjectName(QStringLiteral("MailBoxKeyID"));
+    MailBoxKeyID->setPlaceholderText(QStringLiteral("Key ID"));
+    MailBoxUserID = place(new QLineEdit(this), gx + 112, 234, 178, 22);
+    MailBoxUserID->setObjectName(QStringLiteral("MailBoxUserID"));
+    MailBoxUserID->setPlaceholderText(QStringLiteral("User ID"));
+    for (QLineEdit* e : {MailBoxKeyID, MailBoxUserID}) {
+        e->setReadOnly(true);
+        e->setFont(look::uiFont(12));
+    }
+    AddMailBoxbtn = place(new QPushButton(QStringLiteral("Select"), this), gx + 296, 233, 60, 24);
+    AddMailBoxbtn->setObjectName(QStringLiteral("AddMailBoxbtn"));
+    AddMailBoxbtn->setToolTip(QStringLiteral("Select Recipient"));
+    ClearRecipientbtn = place(new QPushButton(QStringLiteral("Clear"), this), rx - 55, 233, 55, 24);
+    ClearRecipientbtn->setObjectName(QStringLiteral("ClearRecipientbtn"));
+
+    // Cipher.
+    fieldLabel(this, QStringLiteral("Symmetric Cipher Algorithm"), gx, 266);
+    cbxCipher = place(new QComboBox(this), gx, 284, 236, 24);
+    cbxCipher->setObjectName(QStringLiteral("cbxCipher"));
+    cbxCipher->setFont(look::uiFont(12));
+    fieldLabel(this, QStringLiteral("Stealthy Cipher"), gx + 248, 266);
+    CipherAutoSelectCB = place(new QCheckBox(QStringLiteral("Activate Stealthy Cipher"), this), gx + 248, 287);
+    CipherAutoSelectCB->setObjectName(QStringLiteral("CipherAutoSelectCB"));
+    CipherAutoSelectCB->setFont(look::uiFont(12));
+    look::setTextColour(CipherAutoSelectCB, look::kLightText);
+    CipherAutoSelectCB->adjustSize();
+    SaveConfig = place(new QToolButton(this), rx - 24, 262, 24, 22);
+    SaveConfig->setObjectName(QStringLiteral("SaveConfig"));
+    SaveConfig->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    SaveConfig->setToolTip(QStringLiteral("Save Configuration"));
+
+    // Files.
+    const int selectW = 72;
+    fieldLabel(this, QStringLiteral("Select File to Encrypt "), gx, 318);
+    EncFileEdit = place(new QLineEdit(this), gx, 336, rx - gx - selectW - 6, 24);
+    EncFileEdit->setObjectName(QStringLiteral("EncFileEdit"));
+    SelectFileEnc = place(new QPushButton(QStringLiteral("Select..."), this), rx - selectW, 336, selectW, 24);
+    SelectFileEnc->setObjectName(QStringLiteral("SelectFileEnc"));
+    fieldLabel(this, QStringLiteral("Select File to Decrypt "), gx, 366);
+    DecFileEdit = place(new QLineEdit(this), gx, 384, rx - gx - selectW - 6, 24);
+    DecFileEdit->setObjectName(QStringLiteral("DecFileEdit"));
+    SelectFileDec = place(new QPushButton(QStringLiteral("Select..."), this), rx - selectW, 384, selectW, 24);
+    SelectFileDec->setObjectName(QStringLiteral("SelectFileDec"));
+    for (QLineEdit* e : {EncFileEdit, DecFileEdit})
+        e->setFont(look::uiFont(12));
+
+    WipeOutOriginalFileCB = place(
+        new QCheckBox(QStringLiteral("Wipe Out Original File (Permenent file deletion for increased security)"), this),
+        gx, 412, rx - gx, 18);
+    WipeOutOriginalFileCB->setObjectName(QStringLiteral("WipeOutOriginalFileCB"));
+    WipeOutOriginalFileCB->setFont(look::uiFont(11));
+    look::setTextColour(WipeOutOriginalFileCB, look::kLightText);
+
+    Status = place(new TALStatusBar(this), gx, 434, rx - gx, 19);
+    Status->setObjectName(QStringLiteral("Status"));
+    Status->setPanelWidths({212, 150});
+
+    connect(Encryptbtn, &THNoShape::clicked, this, &TCryptForm::EncryptbtnClick);
+    connect(Decryptbtn, &THNoShape::clicked, this, &TCryptForm::DecryptbtnClick);
+    connect(Shredderbtn, &THNoShape::clicked, this, &TCryptForm::ShredderbtnClick);
+    connect(PGPKeyGen, &THNoShape::clicked, this, &TCryptForm::PGPKeyGenClick);
+    connect(Optionsbtn, &THNoShape::clicked, this, &TCryptForm::OptionsbtnClick);
+    connect(Aboutbtn, &THNoShape::clicked, this, &TCryptForm::AboutbtnClick);
+    connect(CloseBtn, &THNoShape::clicked, this, [this] { close(); });
+    connect(closetopbtn, &THNoShape::clicked, this, [this] { close(); });
+    connect(Minimizebtn, &THNoShape::clicked, this, [this] { showMinimized(); });
+    connect(AddMailBoxbtn, &QPushButton::clicked, this, &TCryptForm::AddMailBoxbtnClick);
+    connect(ClearRecipientbtn, &QPushButton::clicked, this, &TCryptForm::ClearRecipientbtnClick);
+    connect(SaveConfig, &QToolButton::clicked, this, &TCryptForm::SaveConfigClick);
+    connect(SelectFileEnc, &QPushButton::clicked, this, &TCryptForm::SelectFileEncClick);
+    connect(SelectFileDec, &QPushButton::clicked, this, &TCryptForm::SelectFileDecClick);
+}
+
+void TCryptForm::InitButtons()
+{
+    for (THNoShape* b : {Encryptbtn, Decryptbtn, Shredderbtn, PGPKeyGen, Optionsbtn, Aboutbtn, CloseBtn, closetopbtn,
+                         Minimizebtn})
+        b->setTransparentColor(Qt::black);
+}
+
+// ---- general error handler ----
+
+void TCryptForm::guarded(QWidget* parent, const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const zerath::UserMessage& m) {
+        Messages::show(parent, boxKind(m.kind()), QString::fromUtf8(m.what()));
+    } catch (const std::exception& e) {
+        Messages::show(parent, Messages::Kind::Error, QString::fromUtf8(e.what()));
+    } catch (...) {
+        Messages::show(parent, Messages::Kind::Error, QStringLiteral("Unknown error"));
+    }
+}
+
+// ---- key ring and recipient ----
+
+void TCryptForm::DataSourceDataChange()
+{
+    m_recipientSelected = false;
+    DBGrid->followKeyRing();
+    DBGrid->viewport()->update();
+}
+
+void TCryptForm::refreshGrid()
+{
+    m_recipientSelected = false;
+    DBGrid->reload();
+}
+
+void TCryptForm::AddMailBoxbtnClick()
+{
+    if (m_busy) return;
+    zerath::KeyRing& ring = m_ctx.mainKeyRing();
+    if (!ring.Active() || !ring.HasCurrent()) return;
+    MailBoxUserID->setText(QString::fromUtf8(ring.FieldAsString("UserID")));
+    MailBoxKeyID->setText(QString::fromUtf8(ring.FieldAsString("KeyID")));
+    m_recipientSelected = true;
+    DBGrid->viewport()->update();
+}
+
+void TCryptForm::ClearRecipientbtnClick()
+{
+    if (m_busy) return;
+    MailBoxUserID->clear();
+    MailBoxKeyID->clear();
+    m_recipientSelected = false;
+    DBGrid->viewport()->update();
+}
+
+// ---- file fields ----
+
+QString TCryptForm::fileStatusText(const QString& fileName, bool decryptSide)
+{
+    if (fileName.isEmpty()) return QStringLiteral("No file loaded");
+    const QFileInfo info(fileName);
+    if (!info.exists() || info.isDir())
+        return decryptSide ? QStringLiteral("File do not exist!") : QStringLiteral("File Do not exist!");
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return decryptSide ? QStringLiteral("Cannot open file!") : QStringLiteral("Cannot open file");
+    const qint64 size = f.size();
+    f.close();
+    return QStringLiteral("File size: ") + FormatThousands(QString::number(size)) + QStringLiteral(" bytes");
+}
+
+void TCryptForm::SelectFileEncClick()
+{
+    if (m_busy) return;
+    const QString name =
+        Messages::openFileName(QStringLiteral("Select File to Encrypt"), QStringLiteral("All Files (*.*)|*.*"));
+    if (name.isEmpty()) return;
+    EncFileEdit->setText(name);
+    Status->setPanelText(0, fileStatusText(EncFileEdit->text(), false));
+}
+
+void TCryptForm::SelectFileDecClick()
+{
+    if (m_busy) return;
+    const QString name = Messages::openFileName(QStringLiteral("Select File to Decrypt"),
+                                                QStringLiteral("Encrypted Files (*.enc)|*.enc"));
+    if (name.isEmpty()) return;
+    DecFileEdit->setText(name);
+    Status->setPanelText(0, fileStatusText(DecFileEdit->text(), true));
+}
+
+void TCryptForm::SaveConfigClick()
+{
+    if (m_busy) return;
+    guarded(this, [this] { m_ctx.settings().SaveStealthyCipher(CipherAutoSelectCB->isChecked()); });
+}
+
+// ---- commands ----
+
+bool TCryptForm::startCommand()
+{
+    return !m_busy;
+}
+
+void TCryptForm::EncryptbtnClick()
+{
+    if (!startCommand()) return;
+    BusyScope busy(m_busy);
+    zerath::EncryptOptions o;
+    o.keyId = MailBoxKeyID->text().toStdString();
+    o.sourcePath = localPath(EncFileEdit->text());
+    o.cipherIndex = cbxCipher->currentIndex() < 0 ? zerath::kDefaultCipherIndex : cbxCipher->currentIndex();
+    o.stealthyCipher = CipherAutoSelectCB->isChecked();
+    o.wipeOriginal = WipeOutOriginalFileCB->isChecked();
+    o.compressionIndex = m_ctx.compressionLevel();
+    bool wiped = false;
+    o.shredFile = [this, &wiped](const std::string& path) {
+        m_ctx.shredder().ShredFile(path);
+        wiped = true;
+    };
+
+    zerath::FileCommandResult result;
+    bool failed = true;
+    {
+        GuiFileCommandUi ui(this, m_progress, Status, cbxCipher, m_ctx.pump());
+        guarded(this, [&] {
+            result = zerath::EncryptFile(m_ctx.mainKeyRing(), o, ui);
+            failed = false;
+        });
+    }
+    m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
+    DBGrid->viewport()->update();
+    if (failed || !result.done) return;
+    if (wiped) EncFileEdit->clear();
+    Messages::show(this, Messages::Kind::Information, QString::fromUtf8(result.message));
+}
+
+void TCryptForm::DecryptbtnClick()
+{
+    if (!startCommand()) return;
+    BusyScope busy(m_busy);
+    zerath::DecryptOptions o;
+    o.keyId = MailBoxKeyID->text().toStdString();
+    o.encryptedPath = localPath(DecFileEdit->text());
+
+    zerath::FileCommandResult result;
+    bool failed = true;
+    {
+        GuiFileCommandUi ui(this, m_progress, Status, cbxCipher, m_ctx.pump());
+        guarded(this, [&] {
+            result = zerath::DecryptFile(m_ctx.mainKeyRing(), o, ui);
+            failed = false;
+        });
+    }
+    m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
+    DBGrid->viewport()->update();
+    if (failed || !result.done) return;
+    Messages::show(this, Messages::Kind::Information, QString::fromUtf8(result.message));
+}
+
+void TCryptForm::ShredderbtnClick()
+{
+    if (m_busy || !m_ctx.showShredder) return;
+    guarded(this, [this] { m_ctx.showShredder(this); });
+}
+
+void TCryptForm::PGPKeyGenClick()
+{
+    if (m_busy) return;
+    PGPKeyGen->setTransparentColor(Qt::black);
+    if (!m_ctx.showKeyManager) return;
+    guarded(this, [this] { m_ctx.showKeyManager(this); });
+}
+
+void TCryptForm::OptionsbtnClick()
+{
+    if (m_busy || !m_options) return;
+    if (!m_options->showModalOver(this)) return;
+    const int index = m_options->compressionIndex();
+    m_ctx.setCompressionLevel(index); // only 0..3 changes it
+    guarded(this, [&] { m_ctx.settings().SaveOptions(index, m_options->passCount()); });
+}
+
+void TCryptForm::AboutbtnClick()
+{
+    if (m_busy || !m_about) return;
+    m_about->execOver(this);
+}
+
+// ---- window ----
+
+void TCryptForm::closeEvent(QCloseEvent* event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    if (Messages::show(this, Messages::Kind::Warning, QString::fromLatin1(kCloseQuestion),
+                       Messages::Buttons::OkCancel) != Messages::Answer::Ok) {
+        event->ignore();
+        return;
+    }
+    SkinnedWindow::closeEvent(event);
+}
+
+bool TCryptForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // While a command runs the grid keeps painting but its cursor stays put,
+    // so the record the command works on cannot change under it.
+    if (m_busy && (watched == DBGrid || watched == DBGrid->viewport())) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            return true;
+        default:
+            break;
+        }
+    }
+    return SkinnedWindow::eventFilter(watched, event);
+}

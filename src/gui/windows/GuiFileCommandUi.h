@@ -1,0 +1,53 @@
+#pragma once
+// The desktop side of an encryption or decryption: questions and the
+// passphrase prompt through Messages, the progress window, the busy cursor,
+// the status bar panels and the cipher list of the main window.
+#include <QPointer>
+
+#include "filecrypt/FileCommandUi.h"
+
+class QComboBox;
+class QWidget;
+class TALStatusBar;
+class Tpopupfrm;
+
+class GuiFileCommandUi : public zerath::FileCommandUi {
+public:
+    // Any of the widgets may be null (then that part is not shown). The
+    // progress window is centred over `window`.
+    GuiFileCommandUi(QWidget* window, Tpopupfrm* progress, TALStatusBar* status, QComboBox* ciphers,
+                     zerath::MessagePump& pump);
+    // Restores the cursor and hides the progress window if a command left them.
+    ~GuiFileCommandUi() override;
+
+    GuiFileCommandUi(const GuiFileCommandUi&) = delete;
+    GuiFileCommandUi& operator=(const GuiFileCommandUi&) = delete;
+
+    static constexpr const char* kPassphraseTitle = "Private Key Passphrase";
+    static constexpr const char* kPassphrasePrompt = "Enter passphrase";
+
+    Answer askWipeOriginal(const std::string& text) override;
+    bool confirmOverwrite(const std::string& text) override;
+    // Masked prompt; the typed text is copied into `passphrase` as UTF-8 and
+    // every other copy is overwritten.
+    bool askPassphrase(zerath::SecureString& passphrase) override;
+
+    void setBusy(bool busy) override;
+    void showProgress(bool visible) override;
+    void setProgressLines(const std::string& l1, const std::string& l2, const std::string& l3, int bold) override;
+    void setProgressFirstLine(const std::string& l1) override;
+    void setProgressFraction(double fraction) override;
+    void setStatusPanel(int panel, const std::string& text) override;
+    void selectCipher(int index) override;
+
+    zerath::MessagePump& pump() override { return m_pump; }
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<Tpopupfrm> m_progress;
+    QPointer<TALStatusBar> m_status;
+    QPointer<QComboBox> m_ciphers;
+    zerath::MessagePump& m_pump;
+    int m_busy = 0;
+    bool m_progressShown = false;
+};
