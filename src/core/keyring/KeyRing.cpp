@@ -275,15 +275,22 @@ void KeyRing::DeleteCurrent()
 
 void KeyRing::UpdateExponentD(std::string_view storedText)
 {
+    // A window's handler reads the rows, which would move the cursor and drop
+    // the edit: it hears of the change once the record is posted.
+    const bool attached = handlerAttached_;
+    handlerAttached_ = false;
     table_.Edit();
     try {
         table_.SetFieldAsString("ExponentD", std::string(storedText));
         table_.Post();
     } catch (...) {
         table_.Cancel();
+        handlerAttached_ = attached;
+        Invalidate();
         throw;
     }
-    Invalidate();
+    handlerAttached_ = attached;
+    Changed();
 }
 
 } // namespace zerath

@@ -159,7 +159,16 @@ TEST(KeyRing, DeletionAndEditAreWrittenAtClose)
     KeyRing ring(d.path());
     ring.DBOpen();
     ASSERT_TRUE(ring.SearchDB("KeyID", "AAAA0001"));
+    // A window's handler that reads every row must not lose the edit.
+    int heard = 0;
+    ring.OnDataChange = [&] {
+        ++heard;
+        (void)ring.Rows();
+        (void)ring.CurrentRow();
+    };
     ring.UpdateExponentD("newD");
+    ring.OnDataChange = nullptr;
+    EXPECT_EQ(heard, 1);
     EXPECT_EQ(ring.FieldAsString("ExponentD"), "newD");
     EXPECT_EQ(readFile(ring.Path()), original);
     ring.Close();
