@@ -1,0 +1,88 @@
+#include "windows/FPCheckFrm.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "common/Resources.h"
+#include "common/Screenshots.h"
+#include "keyring/KeyManager.h"
+#include "windows/KeyWindows.h"
+
+using namespace keywin;
+
+TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
+{
+    setObjectName(QStringLiteral("FPCheckFrm"));
+    setWindowTitle(QStringLiteral("Compare Fingerprints"));
+    setBackground(QString::fromLatin1(Pictures::FingerprintCheck));
+    if (background().isNull()) setFixedSize(kWidth, kHeight);
+    setOutline(WindowOutline::roundRect(0, 0, width() + 1, height() + 1, 18, 18));
+    setDraggable(false);
+
+    Label3 = addTitle(QStringLiteral("Compare Fingerprints"));
+    Label3->setObjectName(QStringLiteral("Label3"));
+
+    QFont fpFont(QStringLiteral("Courier New"));
+    fpFont.setStyleHint(QFont::Monospace);
+    fpFont.setPixelSize(11);
+    const auto row = [&](const char* labelName, const QString& caption, QLabel*& label, const char* editName,
+                         QLineEdit*& edit, int y) {
+        label = addLabel(caption, 22, y + 3, 36, 16);
+        label->setObjectName(QString::fromLatin1(labelName));
+        styleCaption(label, true);
+        edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(editName));
+        edit->setFont(fpFont);
+        place(edit, 60, y, 284, 22);
+    };
+    row("Label1", QStringLiteral("FPa:"), Label1, "FPedit1", FPedit1, 50);
+    FPedit1->setReadOnly(true);
+    FPedit1->setFocusPolicy(Qt::ClickFocus);
+    row("Label2", QStringLiteral("FPb:"), Label2, "FPedit2", FPedit2, 78);
+
+    Verifybtn = new QPushButton(QStringLiteral("&Verify"), this);
+    Verifybtn->setObjectName(QStringLiteral("Verifybtn"));
+    place(Verifybtn, 140, 110, 98, 26);
+    Closebtn = new QPushButton(QStringLiteral("Close"), this);
+    Closebtn->setObjectName(QStringLiteral("Closebtn"));
+    place(Closebtn, 246, 110, 98, 26);
+    for (QPushButton* b : {Verifybtn, Closebtn}) {
+        b->setFont(uiFont(12));
+        b->setAutoDefault(false);
+    }
+
+    connect(Verifybtn, &QPushButton::clicked, this, &TFPCheckFrm::VerifybtnClick);
+    connect(Closebtn, &QPushButton::clicked, this, &TFPCheckFrm::reject);
+}
+
+void TFPCheckFrm::setFingerprint(const QString& fingerprint)
+{
+    FPedit1->setText(fingerprint);
+    FPedit1->setCursorPosition(0);
+}
+
+void TFPCheckFrm::VerifybtnClick()
+{
+    const QByteArray a = FPedit1->text().toUtf8(), b = FPedit2->text().toUtf8();
+    showOutcome(this, zerath::CompareFingerprints(std::string_view(a.constData(), std::size_t(a.size())),
+                                                  std::string_view(b.constData(), std::size_t(b.size()))));
+}
+
+// ---- screenshot ----
+
+namespace {
+
+QWidget* makeFPCheckScreenshot()
+{
+    auto* form = new TFPCheckFrm;
+    const QString fp = QString::fromStdString(screenshotRecord().FP);
+    form->setFingerprint(fp);
+    form->FPedit2->setText(fp);
+    form->FPedit2->setCursorPosition(0);
+    return form;
+}
+
+} // namespace
+
+ZERATH_SCREENSHOT(fpcheck, makeFPCheckScreenshot);

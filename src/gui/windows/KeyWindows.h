@@ -1,0 +1,90 @@
+#pragma once
+// The key manager and its dialogs as the program installs them, and the small
+// helpers they share: showing a core outcome in a box, the busy cursor, the
+// reading and wiping of passphrase entries, the look of labels on the pictures.
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <functional>
+
+#include "common/Error.h"
+#include "common/Messages.h"
+#include "common/Secure.h"
+#include "keyring/KeyRecord.h"
+
+class AppContext;
+class QLabel;
+class QLineEdit;
+class QWidget;
+class TKeyGenForm;
+
+// Creates the key manager (with its generation, passphrase, key information and
+// fingerprint dialogs) once, owned by `owner`, and points
+// AppContext::showKeyManager at it. The hook is reset when the window goes.
+TKeyGenForm* installKeyManager(AppContext& context, QWidget* owner);
+
+namespace keywin {
+
+// The filter of the key file dialogs.
+inline constexpr char kKeyFileFilter[] = "Zerath Key File (*.akf)|*.akf|All files (*.*)|*.*";
+
+Messages::Kind boxKind(zerath::UserMessage::Kind kind);
+// Shows a core outcome in a box of its kind, with an OK button.
+void showOutcome(QWidget* parent, const zerath::UserMessage& message);
+
+// Runs `action`: a zerath::UserMessage is shown in a box of its kind, any other
+// exception in the error box of the general error handler with its message.
+// Returns true when the action ran to its end. A busy cursor given is
+// restored before the box appears.
+class BusyCursor;
+bool runGuarded(QWidget* parent, const std::function<void()>& action, BusyCursor* busy = nullptr);
+
+// The busy cursor for as long as the object lives (once started); pause() and
+// resume() let a question to the user show the normal cursor meanwhile.
+class BusyCursor {
+public:
+    explicit BusyCursor(bool startNow = true);
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    void start();
+    void stop();
+    bool active() const { return m_active; }
+
+private:
+    bool m_active = false;
+};
+
+// A path as the file layer takes it (the local 8-bit encoding of the name).
+std::string localPath(const QString& path);
+
+// The entry's text as a secret (UTF-8); the temporary copies are wiped.
+zerath::SecureString secureText(const QLineEdit* edit);
+zerath::SecureString secureText(QString& text); // also wipes `text`
+// Overwrites a string's characters before it is emptied.
+void wipe(QString& text);
+// Overwrites the entry's text with blanks, then empties it (as far as the
+// toolkit lets a program reach the entry's buffer; its undo history goes too).
+void wipeEdit(QLineEdit* edit);
+// Masked entries show "*" for each character.
+void setMasked(QLineEdit* edit, bool masked);
+
+// The screenshot mode's program: a temporary program folder holding one
+// generated key pair, imported twice (the private and the public key file).
+AppContext& screenshotContext();
+// The files of that pair.
+QString screenshotPrivateKeyFile();
+QString screenshotPublicKeyFile();
+// The first record of its key ring (the key pair), in stored form.
+zerath::KeyRecord screenshotRecord();
+
+// Light text on the dark pictures.
+inline const QColor kLabelText{0xE6, 0xEE, 0xF5};
+inline const QColor kHeadingText{0xF3, 0xD9, 0x8B};
+void setTextColour(QWidget* widget, const QColor& colour);
+QFont uiFont(int pixelSize = 12, bool bold = false);
+// A caption label in the light colour.
+void styleCaption(QLabel* label, bool bold = false);
+
+} // namespace keywin
