@@ -68,7 +68,7 @@ public:
     // The one wiping routine of the program (encryption's "Wipe Out Original
     // File" and the shredder window). Its progress goes to the display set with
     // setWipeProgress; nullptr (the default) shows nothing. The shredder window
-    // points it at its progress bar while it runs and resets it afterwards.
+    // points it at its progress bar for as long as the window exists.
     zerath::TShredder& shredder() { return *m_shredder; }
     void setWipeProgress(zerath::WipeProgress* progress) { m_wipeProgress = progress; }
     zerath::WipeProgress* wipeProgress() const { return m_wipeProgress; }

@@ -9,6 +9,8 @@
 #include "common/Messages.h"
 #include "common/Screenshots.h"
 #include "keyring/KeyManager.h"
+#include "windows/KeyWindows.h"
+#include "windows/ShredderForm.h"
 #include "keyring/KeyRing.h"
 #include "pubkey/KeyPairGenerator.h"
 #include "pubkey/BigInt.h"
@@ -31,11 +33,14 @@ ModuleScope::~ModuleScope()
 ZerathWindows::ZerathWindows(AppContext& ctx)
 {
     m_main = std::make_unique<TCryptForm>(ctx);
-    // The shredder window comes next; it installs itself through ctx.showShredder.
+    // The shredder window comes next; it installs itself through ctx.showShredder
+    // and shows the passes of every wipe, whoever starts it, in its bar.
+    installShredderWindow(ctx, m_main.get());
     m_about = new Taboutdlg(m_main.get());
     m_progress = new Tpopupfrm(m_main.get());
     m_options = new TOptionsDlg(ctx, m_main.get());
     // The key manager and its dialogs install themselves through ctx.showKeyManager.
+    installKeyManager(ctx, m_main.get());
     m_main->setAboutDialog(m_about);
     m_main->setProgressWindow(m_progress);
     m_main->setOptionsDialog(m_options);
