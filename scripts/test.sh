@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the whole suite
-# in a Release build, then the core and command-line tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# in a Release build, then, in one clang build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the core and command-line tests again together with
+# a short fixed run of every fuzz target over its seed corpus (fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,8 +12,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZERATH_SANITIZE=ON \
-      -DZERATH_BUILD_GUI=OFF -DZERATH_BUILD_BENCH=OFF
+CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_BUILD_TYPE=Debug -DZERATH_SANITIZE=ON \
+      -DZERATH_FUZZ=ON -DZERATH_BUILD_GUI=OFF -DZERATH_BUILD_BENCH=OFF
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs" -LE slow)
