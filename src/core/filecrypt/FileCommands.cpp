@@ -61,10 +61,11 @@ void triple(FileCommandUi& ui, const char* l1, const char* l2, const char* l3, i
     ui.pump().processEvents();
 }
 
-std::string hexUpper(const std::uint8_t* p, std::size_t n)
+// The session key's text: built in cleared memory, like the key itself.
+SecureString hexUpper(const std::uint8_t* p, std::size_t n)
 {
     static const char digits[] = "0123456789ABCDEF";
-    std::string s;
+    SecureString s;
     s.reserve(2 * n);
     for (std::size_t i = 0; i < n; ++i) {
         s.push_back(digits[p[i] >> 4]);
@@ -189,7 +190,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             // Session key and vector come from the operating system's random source.
             SecureBytes sessionKey(32);
             osRandomBytes(sessionKey.data(), sessionKey.size());
-            SecureString keyText(hexUpper(sessionKey.data(), sessionKey.size()));
+            const SecureString keyText = hexUpper(sessionKey.data(), sessionKey.size());
 
             EncryptedFileHeader header;
             header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);

@@ -42,6 +42,10 @@ void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::st
     const SecureString n = UnprotectField(record.ModulusN, fixed);
     const SecureString e = UnprotectField(record.ExponentE, fixed);
     const SecureString d = UnprotectField(record.ExponentD, passphrase);
+    // A wrapped key is written without leading zeros and is below the modulus,
+    // so its text is never longer than the modulus text. A longer one (up to 64 KiB
+    // in a crafted header) is refused before any exponentiation.
+    if (wrappedKey.size() > n.size()) throw Error("RSA Decryption Error");
 
     SecureString keyText;
     {

@@ -25,6 +25,8 @@ void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std
 
 // Unwraps with the record's private key (ExponentD unprotected with passphrase):
 // c^d mod n as base-16 text without leading zeros. Gives the key check value.
+// A wrapped text longer than the modulus text fails ("RSA Decryption Error")
+// before any arithmetic.
 // Errors of the parser, of the RSA operation ("RSA Decryption Error") and of the
 // CRC table pass through.
 void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,

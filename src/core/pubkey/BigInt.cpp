@@ -449,7 +449,11 @@ std::string TBigint::ToString(int base) const
         w *= static_cast<std::uint32_t>(base);
         ++per;
     }
+    // Room for every character at once (a base-2 text of n 16-bit digits has at
+    // most 16n characters): growing would leave copies of a private exponent's
+    // digits in freed memory.
     std::string out;
+    out.reserve(16 * digits_.size() + 2);
     DigitArray mag(digits_), q;
     do {
         std::uint16_t r = divSmallMag(mag, static_cast<std::uint16_t>(w), q);

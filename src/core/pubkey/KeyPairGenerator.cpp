@@ -56,7 +56,15 @@ KeyPairResult GenerateKeyPairFiles(const std::string& folder, std::string_view o
     pub->KeyOwner = std::string(owner);
     result.PublicKeyID = pub->KeyID;
     result.PublicKeyFile = UniqueKeyFileName(dir + "Public" + pub->KeyID + ".akf");
-    pub->SaveToFile(result.PublicKeyFile);
+    try {
+        pub->SaveToFile(result.PublicKeyFile);
+    } catch (...) {
+        // Half a pair is no use: the private key file written just before (under
+        // a name that did not exist) goes too, so a failure leaves no new file.
+        removeFile(result.PrivateKeyFile);
+        syncFolderOf(result.PrivateKeyFile);
+        throw;
+    }
     return result;
 }
 

@@ -79,7 +79,8 @@ int trialDivision(const TBigint& n)
         return 0;
     }
     // Above 65535 the number equals no small prime; only divisibility counts.
-    std::vector<std::uint32_t> limbs((d.size() + 1) / 2, 0);
+    // The candidate may become a secret prime: its copy is cleared when released.
+    std::vector<std::uint32_t, ZeroingAllocator<std::uint32_t>> limbs((d.size() + 1) / 2, 0);
     for (std::size_t i = 0; i < d.size(); ++i) limbs[i / 2] |= static_cast<std::uint32_t>(d[i]) << (16 * (i % 2));
     for (const PrimeGroup& g : primeGroups()) {
         std::uint64_t r = 0;
