@@ -13,7 +13,7 @@ cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-      -DCMAKE_BUILD_TYPE=Debug -DZERATH_SANITIZE=ON \
+      -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DZERATH_SANITIZE=ON \
       -DZERATH_FUZZ=ON -DZERATH_BUILD_GUI=OFF -DZERATH_BUILD_BENCH=OFF
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -16,6 +16,7 @@
 #include "app/AppContext.h"
 #include "common/Resources.h"
 #include "common/Screenshots.h"
+#include "pubkey/KeyDateTime.h"
 #include "windows/KeyWindows.h"
 
 using namespace keywin;
@@ -349,7 +350,7 @@ QWidget* makeKeyGenScreenshot()
         form->KeyUsernameed->setText(QStringLiteral("Alice Example"));
         form->Passphrase->setText(QStringLiteral("correct horse"));
         form->ConfirmPassphrase->setText(QStringLiteral("correct horse"));
-        form->CDate->setText(QStringLiteral("12/6/2025"));
+        form->CDate->setText(QString::fromStdString(zerath::CurrentKeyDateTime().Date));
         form->Status->setText(QString::fromStdString(zerath::KeyPairGeneratedStatus(4200)));
     });
     return form;

@@ -94,8 +94,9 @@ void Tpopupfrm::paintEvent(QPaintEvent* event)
 
 ZERATH_SCREENSHOT(progress, [] {
     auto* w = new Tpopupfrm;
-    w->setLines(QStringLiteral("Reading file: report.pdf"), QStringLiteral("Compressing and encrypting (Serpent)"),
-                QStringLiteral("-"), 2);
+    // An encryption half-way: compression and encipherment run together.
+    w->setLines(QStringLiteral("Compression started, please wait..."), QStringLiteral("Encryption, waiting."),
+                QStringLiteral("Saving data, waiting."), 1);
     w->setFraction(0.42);
     return w;
 })
