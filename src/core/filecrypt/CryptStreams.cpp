@@ -2,7 +2,12 @@
 
 #include <zlib.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "common/Error.h"
 
@@ -62,6 +67,105 @@ void CbcEncryptingSink::finish()
     out_.write(buffer_.data(), used_);
     total_ += used_;
     used_ = 0;
+}
+
+struct PipelinedSink::State {
+    explicit State(ByteSink& n) : next(n) {}
+    ByteSink& next;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<SecureBytes> queue;
+    SecureBytes filling;
+    bool closing = false;
+    bool stop = false;
+    std::exception_ptr error;
+    std::thread worker;
+};
+
+namespace {
+constexpr std::size_t kPipePiece = 256 * 1024;
+constexpr std::size_t kPipeDepth = 4;
+} // namespace
+
+PipelinedSink::PipelinedSink(ByteSink& next) : state_(std::make_unique<State>(next))
+{
+    state_->filling.reserve(kPipePiece);
+    state_->worker = std::thread([this] { work(); });
+}
+
+PipelinedSink::~PipelinedSink()
+{
+    {
+        std::lock_guard<std::mutex> g(state_->lock);
+        state_->stop = true;
+    }
+    state_->changed.notify_all();
+    if (state_->worker.joinable()) state_->worker.join();
+}
+
+void PipelinedSink::work()
+{
+    State& s = *state_;
+    for (;;) {
+        SecureBytes piece;
+        {
+            std::unique_lock<std::mutex> g(s.lock);
+            s.changed.wait(g, [&] { return s.stop || s.closing || !s.queue.empty(); });
+            if (s.stop || (s.queue.empty() && s.closing)) return;
+            piece = std::move(s.queue.front());
+            s.queue.pop_front();
+        }
+        s.changed.notify_all();
+        try {
+            s.next.write(piece.data(), piece.size());
+        } catch (...) {
+            std::lock_guard<std::mutex> g(s.lock);
+            s.error = std::current_exception();
+            s.stop = true;
+            s.changed.notify_all();
+            return;
+        }
+    }
+}
+
+void PipelinedSink::handOver()
+{
+    State& s = *state_;
+    std::unique_lock<std::mutex> g(s.lock);
+    s.changed.wait(g, [&] { return s.stop || s.queue.size() < kPipeDepth; });
+    if (s.error) std::rethrow_exception(s.error);
+    if (s.stop) throw Error("Pipeline stopped");
+    s.queue.push_back(std::move(s.filling));
+    s.filling = SecureBytes();
+    s.filling.reserve(kPipePiece);
+    g.unlock();
+    s.changed.notify_all();
+}
+
+void PipelinedSink::write(const void* buf, std::size_t n)
+{
+    State& s = *state_;
+    auto* p = static_cast<const std::uint8_t*>(buf);
+    while (n > 0) {
+        const std::size_t take = std::min(n, kPipePiece - s.filling.size());
+        s.filling.insert(s.filling.end(), p, p + take);
+        p += take;
+        n -= take;
+        if (s.filling.size() == kPipePiece) handOver();
+    }
+}
+
+void PipelinedSink::finish()
+{
+    State& s = *state_;
+    if (!s.filling.empty()) handOver();
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        s.closing = true;
+    }
+    s.changed.notify_all();
+    s.worker.join();
+    if (s.error) std::rethrow_exception(s.error);
 }
 
 Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), out_(out), outBuf_(kZlibBuffer)

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "common/Secure.h"
@@ -34,6 +35,26 @@ private:
     SecureBytes buffer_;
     std::size_t used_ = 0;
     std::uint64_t total_ = 0;
+};
+
+// Hands what is written to it over to a worker thread that writes it on to the
+// next sink, so that compression and encipherment with writing run side by
+// side. At most a few pieces wait at a time; an error of the worker comes back
+// from the next write or from finish().
+class PipelinedSink : public ByteSink {
+public:
+    explicit PipelinedSink(ByteSink& next);
+    ~PipelinedSink() override; // stops the worker; what was not finished is dropped
+    PipelinedSink(const PipelinedSink&) = delete;
+    PipelinedSink& operator=(const PipelinedSink&) = delete;
+    void write(const void* buf, std::size_t n) override;
+    void finish(); // waits until everything has been written on
+
+private:
+    struct State;
+    void handOver();
+    void work();
+    std::unique_ptr<State> state_;
 };
 
 // Compresses into a zlib stream (RFC 1950) and writes it to a sink.

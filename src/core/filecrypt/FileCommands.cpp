@@ -205,7 +205,9 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
 
             AtomicFileSink sink(out);
             CbcEncryptingSink cbc(*cipher, sink);
-            Deflater deflater(zlibLevelOfIndex(o.compressionIndex), cbc);
+            // Compression runs here; encipherment and writing in a worker beside it.
+            PipelinedSink pipe(cbc);
+            Deflater deflater(zlibLevelOfIndex(o.compressionIndex), pipe);
             SecureBytes piece(kReadPiece);
             std::uint64_t read = 0;
             for (;;) {
@@ -217,6 +219,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
                 ui.pump().processEvents();
             }
             deflater.finish();
+            pipe.finish();
             ui.setProgressFirstLine("Writing Compressed data, please wait...");
             ui.setStatusPanel(0, compressionStatus(read, deflater.compressedSize()));
             triple(ui, "Compression done.", "Encrypting data, please wait...", "Saving data, waiting.", 1);
