@@ -378,27 +378,25 @@ std::string baseNameOf(const std::string& path)
 
 // ---- test seam ----------------------------------------------------------------
 
-void FaultInjection::set(const FaultPlan& plan)
+namespace {
+
+// A new plan (or none) with the counters back at zero.
+void resetFaults(bool active, const FaultPlan& plan)
 {
     FaultState& f = faults();
     std::lock_guard<std::mutex> g(f.lock);
-    f.active = true;
+    f.active = active;
     f.plan = plan;
     f.bytes = 0;
     f.syncs = 0;
     f.renames = 0;
 }
 
-void FaultInjection::clear()
-{
-    FaultState& f = faults();
-    std::lock_guard<std::mutex> g(f.lock);
-    f.active = false;
-    f.plan = FaultPlan{};
-    f.bytes = 0;
-    f.syncs = 0;
-    f.renames = 0;
-}
+} // namespace
+
+void FaultInjection::set(const FaultPlan& plan) { resetFaults(true, plan); }
+
+void FaultInjection::clear() { resetFaults(false, FaultPlan{}); }
 
 bool FaultInjection::active()
 {

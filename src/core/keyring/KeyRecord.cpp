@@ -113,9 +113,15 @@ bool VerifyStoredKeyRecord(const KeyRecord& stored)
     return VerifyKeyRecordCRC(stored.Type, n, e, stored.UserID, stored.FP, stored.KeyID, stored.Date, crc);
 }
 
-KeyRecord ImportPubKey(const std::string& fileName, std::string_view passphrase)
+namespace {
+
+// Reads a key file of either kind and fills the record; exponents(key, r) sets
+// ExponentE (and ExponentD for a pair) before the length and the CRC.
+template <class Key, class Exponents>
+KeyRecord ImportKeyFile(const std::string& fileName, std::string_view passphrase, std::string_view type,
+                        Exponents exponents)
 {
-    TPublicKey key;
+    Key key;
     key.Passphrase = SecureString(passphrase);
     key.LoadFromFile(fileName);
 
@@ -123,37 +129,32 @@ KeyRecord ImportPubKey(const std::string& fileName, std::string_view passphrase)
     r.ModulusN = key.Modulus.value().ToString(16);
     r.KeyID = key.KeyID;
     r.Date = key.KeyCreationDate;
-    r.ExponentE = key.Exponent.value().ToString(16);
+    exponents(key, r);
     r.KeyLength = KeyLengthFromDigits(r.ModulusN.size());
     r.UserID = key.KeyOwner;
     r.FP = key.FingerPrint;
-    r.Type = std::string(kKeyTypePublic);
+    r.Type = std::string(type);
     r.KeyCRC32 = KeyRecordCRC(r.Type, r.ModulusN, r.ExponentE, r.UserID, r.FP, r.KeyID, r.Date);
     return r;
 }
 
+} // namespace
+
+KeyRecord ImportPubKey(const std::string& fileName, std::string_view passphrase)
+{
+    return ImportKeyFile<TPublicKey>(fileName, passphrase, kKeyTypePublic, [](const TPublicKey& key, KeyRecord& r) {
+        r.ExponentE = key.Exponent.value().ToString(16);
+    });
+}
+
 KeyRecord ImportPrivKey(const std::string& fileName, std::string_view passphrase)
 {
-    TPrivateKey key;
-    key.Passphrase = SecureString(passphrase);
-    key.LoadFromFile(fileName);
-
-    KeyRecord r;
-    r.ModulusN = key.Modulus.value().ToString(16);
-    r.KeyID = key.KeyID;
-    r.Date = key.KeyCreationDate;
-    r.ExponentE = key.ExponentE.value().ToString(16);
-    {
+    return ImportKeyFile<TPrivateKey>(fileName, passphrase, kKeyTypePair, [](const TPrivateKey& key, KeyRecord& r) {
+        r.ExponentE = key.ExponentE.value().ToString(16);
         std::string d = key.ExponentD.value().ToString(16);
         r.ExponentD.assign(d.data(), d.size());
         wipeString(d);
-    }
-    r.KeyLength = KeyLengthFromDigits(r.ModulusN.size());
-    r.UserID = key.KeyOwner;
-    r.FP = key.FingerPrint;
-    r.Type = std::string(kKeyTypePair);
-    r.KeyCRC32 = KeyRecordCRC(r.Type, r.ModulusN, r.ExponentE, r.UserID, r.FP, r.KeyID, r.Date);
-    return r;
+    });
 }
 
 } // namespace zerath

@@ -266,16 +266,4 @@ void TPrivateKey::LoadFromFile(const std::string& fileName)
     }
 }
 
-std::string TPrivateKey::CalcFingerPrint(std::string_view text) { return zerath::CalcFingerPrint(text); }
-
-std::string TPrivateKey::CalcKeyID(std::string_view fingerPrint)
-{
-    KeyID = zerath::CalcKeyID(fingerPrint);
-    return KeyID;
-}
-
-bool TPrivateKey::CheckKeyCRC(SecureString& text) { return zerath::CheckKeyCRC(text); }
-
-void TPrivateKey::WrapKeyLines(std::vector<std::string>& lines) { zerath::WrapKeyLines(lines); }
-
 } // namespace zerath

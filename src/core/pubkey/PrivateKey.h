@@ -13,6 +13,7 @@
 #include "common/Hooks.h"
 #include "common/Secure.h"
 #include "pubkey/BigInt.h"
+#include "pubkey/KeyIdentity.h"
 #include "pubkey/PublicKey.h"
 
 namespace zerath {
@@ -27,19 +28,13 @@ struct KeyGenPrimes {
     TBigint Q;
 };
 
-class TPrivateKey {
+class TPrivateKey : public TKeyIdentity {
 public:
     TPrivateKey() = default;
     // Takes the three numbers (any may be absent); the text fields start empty.
     TPrivateKey(std::optional<TBigint> exponentE, std::optional<TBigint> modulus,
                 std::optional<TBigint> exponentD);
 
-    SecureString Passphrase;      // the private key file is enciphered under it
-    std::string KeyOwner;
-    std::string FingerPrint;      // 40 upper-case hexadecimal digits
-    std::string KeyID;            // last 8 characters of FingerPrint
-    std::string KeyCreationDate;  // CDate
-    std::string KeyCreationTime;  // CTime
     std::optional<TBigint> ExponentD;
     std::optional<TBigint> Modulus;
     std::optional<TBigint> ExponentE;
@@ -77,12 +72,6 @@ public:
     // "RSA Key decryption Error. Corrupted key file!",
     // "Key file Corrupted, operation aborted", "Public RSA Key Loading Error".
     void LoadFromFile(const std::string& fileName);
-
-    static std::string CalcFingerPrint(std::string_view text);
-    // Gives the last 8 characters of fingerPrint and stores them in KeyID.
-    std::string CalcKeyID(std::string_view fingerPrint);
-    static bool CheckKeyCRC(SecureString& text);
-    static void WrapKeyLines(std::vector<std::string>& lines);
 
     // The plain key file body, CRC line included (the first steps of SaveToFile,
     // with their errors).

@@ -85,16 +85,4 @@ void TPublicKey::LoadFromFile(const std::string& fileName)
     }
 }
 
-std::string TPublicKey::CalcFingerPrint(std::string_view text) { return zerath::CalcFingerPrint(text); }
-
-std::string TPublicKey::CalcKeyID(std::string_view fingerPrint)
-{
-    KeyID = zerath::CalcKeyID(fingerPrint);
-    return KeyID;
-}
-
-bool TPublicKey::CheckKeyCRC(SecureString& text) { return zerath::CheckKeyCRC(text); }
-
-void TPublicKey::WrapKeyLines(std::vector<std::string>& lines) { zerath::WrapKeyLines(lines); }
-
 } // namespace zerath

@@ -9,21 +9,16 @@
 
 #include "common/Secure.h"
 #include "pubkey/BigInt.h"
+#include "pubkey/KeyIdentity.h"
 
 namespace zerath {
 
-class TPublicKey {
+class TPublicKey : public TKeyIdentity {
 public:
     TPublicKey() = default;
     // Takes the two numbers (either may be absent); the text fields start empty.
     TPublicKey(std::optional<TBigint> exponent, std::optional<TBigint> modulus);
 
-    SecureString Passphrase;      // the key file is enciphered under it
-    std::string KeyOwner;
-    std::string KeyID;            // last 8 characters of FingerPrint
-    std::string FingerPrint;      // 40 upper-case hexadecimal digits
-    std::string KeyCreationDate;  // CDate
-    std::string KeyCreationTime;  // CTime
     std::optional<TBigint> Exponent;
     std::optional<TBigint> Modulus;
 
@@ -41,12 +36,6 @@ public:
     // "RSA Key decryption Error. Corrupted key file!",
     // "Key file Corrupted, operation aborted", "Public RSA Key Loading Error".
     void LoadFromFile(const std::string& fileName);
-
-    static std::string CalcFingerPrint(std::string_view text);
-    // Gives the last 8 characters of fingerPrint and stores them in KeyID.
-    std::string CalcKeyID(std::string_view fingerPrint);
-    static bool CheckKeyCRC(SecureString& text);
-    static void WrapKeyLines(std::vector<std::string>& lines);
 
     // The plain key file body, CRC line included (the first steps of SaveToFile,
     // with their errors).

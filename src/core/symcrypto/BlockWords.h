@@ -1,10 +1,12 @@
 #pragma once
-// Small helpers shared by the RC6, MARS, Serpent and Twofish transforms:
-// little-endian word access and the known-answer check behind CheckVectors.
+// Small helpers shared by the block ciphers and digests: little- and
+// big-endian word access and the known-answer check behind CheckVectors.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#include "symcrypto/Cipher.h"
 
 namespace zerath {
 
@@ -19,6 +21,19 @@ inline void storeLE32(std::uint8_t* p, std::uint32_t v)
     p[1] = std::uint8_t(v >> 8);
     p[2] = std::uint8_t(v >> 16);
     p[3] = std::uint8_t(v >> 24);
+}
+
+inline std::uint32_t loadBE32(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+inline void storeBE32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v >> 24);
+    p[1] = std::uint8_t(v >> 16);
+    p[2] = std::uint8_t(v >> 8);
+    p[3] = std::uint8_t(v);
 }
 
 // One key / plain block / cipher block triple in hexadecimal, first byte first.
@@ -91,6 +106,16 @@ inline void cbcEncryptWords(std::uint8_t* CV, const std::uint8_t* in, std::uint8
     storeLE32(CV + 4, b);
     storeLE32(CV + 8, c);
     storeLE32(CV + 12, d);
+}
+
+template <class EncryptWords>
+void TDCP_blockcipher128::EncryptCbcWords(const void* in, void* out, std::size_t n, EncryptWords encrypt)
+{
+    CheckKeyed();
+    const auto* src = static_cast<const std::uint8_t*>(in);
+    auto* dst = static_cast<std::uint8_t*>(out);
+    cbcEncryptWords(CV, src, dst, n / 16, encrypt);
+    if (n % 16) CbcTail(src + n / 16 * 16, dst + n / 16 * 16, n % 16);
 }
 
 } // namespace zerath

@@ -24,6 +24,35 @@ struct Block {
     ~Block() { secureZero(b, sizeof b); }
 };
 
+// Walks n bytes as whole 16-byte blocks, whole(in, out, 16) for each, then
+// tail(in, out, r) for the r < 16 bytes left, if any.
+template <class Whole, class Tail>
+inline void eachBlock(const void* inp, void* outp, std::size_t n, Whole whole, Tail tail)
+{
+    const auto* in = static_cast<const std::uint8_t*>(inp);
+    auto* out = static_cast<std::uint8_t*>(outp);
+    for (std::size_t i = n / 16; i > 0; --i, in += 16, out += 16) whole(in, out, 16);
+    if (n % 16) tail(in, out, n % 16);
+}
+
+// CFB with 8-bit feedback: each byte is xored with the first byte of E(CV),
+// then CV moves on by one byte and takes the ciphertext byte.
+inline void cfb8(const TDCP_blockcipher128& cipher, std::uint8_t* CV, const void* inp, void* outp, std::size_t n,
+                 bool decrypt)
+{
+    const auto* in = static_cast<const std::uint8_t*>(inp);
+    auto* out = static_cast<std::uint8_t*>(outp);
+    Block t;
+    for (std::size_t i = 0; i < n; ++i) {
+        cipher.EncryptBlock(CV, t.b);
+        const std::uint8_t x = in[i];
+        const std::uint8_t y = x ^ t.b[0];
+        out[i] = y;
+        std::memmove(CV, CV + 1, 15);
+        CV[15] = decrypt ? x : y;
+    }
+}
+
 } // namespace
 
 // ---- byte streams -----------------------------------------------------------
@@ -243,18 +272,18 @@ void TDCP_blockcipher128::DecryptBlocks(const std::uint8_t* in, std::uint8_t* ou
     }
 }
 
-void TDCP_blockcipher128::EncryptCbc(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::EncryptCbc(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
     Block t;
-    for (std::size_t i = n / 16; i > 0; --i, in += 16, out += 16) {
-        xorBytes(t.b, in, CV, 16);
-        EncryptBlock(t.b, CV);
-        std::memcpy(out, CV, 16);
-    }
-    if (n % 16) CbcTail(in, out, n % 16);
+    eachBlock(
+        in, out, n,
+        [&](const std::uint8_t* i, std::uint8_t* o, std::size_t) {
+            xorBytes(t.b, i, CV, 16);
+            EncryptBlock(t.b, CV);
+            std::memcpy(o, CV, 16);
+        },
+        [this](const std::uint8_t* i, std::uint8_t* o, std::size_t r) { CbcTail(i, o, r); });
 }
 
 void TDCP_blockcipher128::DecryptCbc(const void* inp, void* outp, std::size_t n)
@@ -282,83 +311,52 @@ void TDCP_blockcipher128::DecryptCbc(const void* inp, void* outp, std::size_t n)
     if (n % 16) CbcTail(in, out, n % 16);
 }
 
-void TDCP_blockcipher128::EncryptCfb8(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::EncryptCfb8(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
-    Block t;
-    for (std::size_t i = 0; i < n; ++i) {
-        EncryptBlock(CV, t.b);
-        const std::uint8_t y = in[i] ^ t.b[0];
-        out[i] = y;
-        std::memmove(CV, CV + 1, 15);
-        CV[15] = y;
-    }
+    cfb8(*this, CV, in, out, n, false);
 }
 
-void TDCP_blockcipher128::DecryptCfb8(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::DecryptCfb8(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
-    Block t;
-    for (std::size_t i = 0; i < n; ++i) {
-        EncryptBlock(CV, t.b);
-        const std::uint8_t x = in[i];
-        out[i] = x ^ t.b[0];
-        std::memmove(CV, CV + 1, 15);
-        CV[15] = x;
-    }
+    cfb8(*this, CV, in, out, n, true);
 }
 
-void TDCP_blockcipher128::EncryptCfbBlock(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::EncryptCfbBlock(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
-    for (std::size_t i = n / 16; i > 0; --i, in += 16, out += 16) {
-        EncryptChainValue();
-        xorBytes(CV, in, CV, 16);
-        std::memcpy(out, CV, 16);
-    }
-    if (n % 16) {
-        EncryptChainValue();
-        xorBytes(out, in, CV, n % 16);
-    }
+    eachBlock(
+        in, out, n,
+        [this](const std::uint8_t* i, std::uint8_t* o, std::size_t) {
+            EncryptChainValue();
+            xorBytes(CV, i, CV, 16);
+            std::memcpy(o, CV, 16);
+        },
+        [this](const std::uint8_t* i, std::uint8_t* o, std::size_t r) { CbcTail(i, o, r); });
 }
 
-void TDCP_blockcipher128::DecryptCfbBlock(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::DecryptCfbBlock(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
     Block c;
-    for (std::size_t i = n / 16; i > 0; --i, in += 16, out += 16) {
-        std::memcpy(c.b, in, 16);
-        EncryptChainValue();
-        xorBytes(out, c.b, CV, 16);
-        std::memcpy(CV, c.b, 16);
-    }
-    if (n % 16) {
-        EncryptChainValue();
-        xorBytes(out, in, CV, n % 16);
-    }
+    eachBlock(
+        in, out, n,
+        [&](const std::uint8_t* i, std::uint8_t* o, std::size_t) {
+            std::memcpy(c.b, i, 16);
+            EncryptChainValue();
+            xorBytes(o, c.b, CV, 16);
+            std::memcpy(CV, c.b, 16);
+        },
+        [this](const std::uint8_t* i, std::uint8_t* o, std::size_t r) { CbcTail(i, o, r); });
 }
 
-void TDCP_blockcipher128::EncryptOfb(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::EncryptOfb(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
-    for (std::size_t i = n / 16; i > 0; --i, in += 16, out += 16) {
-        EncryptChainValue();
-        xorBytes(out, in, CV, 16);
-    }
-    if (n % 16) {
-        EncryptChainValue();
-        xorBytes(out, in, CV, n % 16);
-    }
+    // Whole blocks and the tail alike: CV := E(CV), out := in xor CV.
+    const auto step = [this](const std::uint8_t* i, std::uint8_t* o, std::size_t r) { CbcTail(i, o, r); };
+    eachBlock(in, out, n, step, step);
 }
 
 void TDCP_blockcipher128::DecryptOfb(const void* in, void* out, std::size_t n)
@@ -376,22 +374,16 @@ void TDCP_blockcipher128::IncrementCounter()
     }
 }
 
-void TDCP_blockcipher128::EncryptCtr(const void* inp, void* outp, std::size_t n)
+void TDCP_blockcipher128::EncryptCtr(const void* in, void* out, std::size_t n)
 {
     CheckKeyed();
-    const auto* in = static_cast<const std::uint8_t*>(inp);
-    auto* out = static_cast<std::uint8_t*>(outp);
     Block t;
-    for (std::size_t i = n / 16; i > 0; --i, in += 16, out += 16) {
+    const auto step = [&](const std::uint8_t* i, std::uint8_t* o, std::size_t r) {
         EncryptBlock(CV, t.b);
         IncrementCounter();
-        xorBytes(out, in, t.b, 16);
-    }
-    if (n % 16) {
-        EncryptBlock(CV, t.b);
-        IncrementCounter();
-        xorBytes(out, in, t.b, n % 16);
-    }
+        xorBytes(o, i, t.b, r);
+    };
+    eachBlock(in, out, n, step, step);
 }
 
 void TDCP_blockcipher128::DecryptCtr(const void* in, void* out, std::size_t n)

@@ -159,6 +159,11 @@ protected:
     // CBC tail of r < 16 bytes, both directions: CV := E(CV); out := in xor CV[0..r).
     void CbcTail(const std::uint8_t* in, std::uint8_t* out, std::size_t r);
     void IncrementCounter(); // CV as a 128-bit big-endian counter, carry out of CV[0] lost
+    // EncryptCbc for a cipher with a transform on the four little-endian words
+    // of a block (defined in symcrypto/BlockWords.h): checks Keyed, chains the
+    // whole blocks without a virtual call each, then the CBC tail.
+    template <class EncryptWords>
+    void EncryptCbcWords(const void* in, void* out, std::size_t n, EncryptWords encrypt);
 
     std::uint8_t IV[16];
     std::uint8_t CV[16];

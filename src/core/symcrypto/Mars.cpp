@@ -363,14 +363,10 @@ void TDCP_mars::DecryptBlock(const void* in, void* out) const
 
 void TDCP_mars::EncryptCbc(const void* in, void* out, std::size_t n)
 {
-    CheckKeyed();
-    const auto* src = static_cast<const std::uint8_t*>(in);
-    auto* dst = static_cast<std::uint8_t*>(out);
     const std::uint32_t* K = KeyData;
-    cbcEncryptWords(CV, src, dst, n / 16, [K](std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d) {
+    EncryptCbcWords(in, out, n, [K](std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d) {
         marsEncryptWords(K, a, b, c, d);
     });
-    if (n % 16) CbcTail(src + n / 16 * 16, dst + n / 16 * 16, n % 16);
 }
 
 void TDCP_mars::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const

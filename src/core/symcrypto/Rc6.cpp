@@ -151,14 +151,10 @@ void TDCP_rc6::DecryptBlock(const void* in, void* out) const
 
 void TDCP_rc6::EncryptCbc(const void* in, void* out, std::size_t n)
 {
-    CheckKeyed();
-    const auto* src = static_cast<const std::uint8_t*>(in);
-    auto* dst = static_cast<std::uint8_t*>(out);
     const std::uint32_t* S = KeyData;
-    cbcEncryptWords(CV, src, dst, n / 16, [S](std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d) {
+    EncryptCbcWords(in, out, n, [S](std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d) {
         rc6EncryptWords(S, a, b, c, d);
     });
-    if (n % 16) CbcTail(src + n / 16 * 16, dst + n / 16 * 16, n % 16);
 }
 
 void TDCP_rc6::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/Secure.h"
+#include "symcrypto/BlockWords.h"
 #include "symcrypto/RijndaelNi.h"
 
 namespace zerath {
@@ -85,17 +86,6 @@ constexpr const auto& Td3 = T.Td[3];
 constexpr const auto& Sbox = T.S;
 constexpr const auto& InvSbox = T.Si;
 
-inline std::uint32_t loadBE(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-inline void storeBE(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = std::uint8_t(v >> 24);
-    p[1] = std::uint8_t(v >> 16);
-    p[2] = std::uint8_t(v >> 8);
-    p[3] = std::uint8_t(v);
-}
 inline std::uint32_t subWord(std::uint32_t w)
 {
     return (std::uint32_t(Sbox[w >> 24]) << 24) | (std::uint32_t(Sbox[(w >> 16) & 0xFF]) << 16) |
@@ -156,11 +146,11 @@ inline void decryptWords(const std::uint32_t* rk, int rounds, std::uint32_t s[4]
 
 inline void loadBlock(const std::uint8_t* p, std::uint32_t s[4])
 {
-    for (int i = 0; i < 4; ++i) s[i] = loadBE(p + 4 * i);
+    for (int i = 0; i < 4; ++i) s[i] = loadBE32(p + 4 * i);
 }
 inline void storeBlock(std::uint8_t* p, const std::uint32_t s[4])
 {
-    for (int i = 0; i < 4; ++i) storeBE(p + 4 * i, s[i]);
+    for (int i = 0; i < 4; ++i) storeBE32(p + 4 * i, s[i]);
 }
 
 } // namespace
@@ -197,7 +187,7 @@ void TDCP_rijndael::ExpandKey(const void* key, unsigned bits)
     const int words = 4 * (fRounds + 1);
 
     std::uint32_t* w = fEncKey;
-    for (int i = 0; i < nk; ++i) w[i] = loadBE(k + 4 * i);
+    for (int i = 0; i < nk; ++i) w[i] = loadBE32(k + 4 * i);
     std::uint32_t rcon = 0x01;
     for (int i = nk; i < words; ++i) {
         std::uint32_t t = w[i - 1];
@@ -225,7 +215,7 @@ void TDCP_rijndael::ExpandKey(const void* key, unsigned bits)
     }
 
     if (fHardware) {
-        for (int i = 0; i < words; ++i) storeBE(fEncKeyHw + 4 * i, fEncKey[i]);
+        for (int i = 0; i < words; ++i) storeBE32(fEncKeyHw + 4 * i, fEncKey[i]);
         rijndael_ni::MakeDecryptionKey(fEncKeyHw, fDecKeyHw, fRounds);
     }
 }

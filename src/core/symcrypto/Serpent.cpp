@@ -354,14 +354,10 @@ void TDCP_serpent::DecryptBlock(const void* in, void* out) const
 
 void TDCP_serpent::EncryptCbc(const void* in, void* out, std::size_t n)
 {
-    CheckKeyed();
-    const auto* src = static_cast<const std::uint8_t*>(in);
-    auto* dst = static_cast<std::uint8_t*>(out);
     const u32* K = KeyData;
-    cbcEncryptWords(CV, src, dst, n / 16, [K](u32& a, u32& b, u32& c, u32& d) {
+    EncryptCbcWords(in, out, n, [K](u32& a, u32& b, u32& c, u32& d) {
         encAll(K, a, b, c, d, std::make_integer_sequence<int, 32>{});
     });
-    if (n % 16) CbcTail(src + n / 16 * 16, dst + n / 16 * 16, n % 16);
 }
 
 void TDCP_serpent::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const

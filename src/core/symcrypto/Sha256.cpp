@@ -1,6 +1,5 @@
 #include "symcrypto/Sha256.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "common/Secure.h"
@@ -20,52 +19,19 @@ constexpr std::uint32_t K[64] = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
 inline std::uint32_t ror(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
-inline std::uint32_t loadBE(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-inline void storeBE(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = std::uint8_t(v >> 24);
-    p[1] = std::uint8_t(v >> 16);
-    p[2] = std::uint8_t(v >> 8);
-    p[3] = std::uint8_t(v);
-}
 
 } // namespace
 
-TDCP_sha256::TDCP_sha256() { Wipe(); }
-
-TDCP_sha256::~TDCP_sha256() { Wipe(); }
-
-void TDCP_sha256::Wipe()
-{
-    secureZero(H, sizeof H);
-    secureZero(&LenHi, sizeof LenHi);
-    secureZero(&LenLo, sizeof LenLo);
-    secureZero(Buffer, sizeof Buffer);
-    secureZero(&Index, sizeof Index);
-    fStarted = false;
-}
-
 void TDCP_sha256::Start()
 {
-    Wipe();
-    H[0] = 0x6a09e667;
-    H[1] = 0xbb67ae85;
-    H[2] = 0x3c6ef372;
-    H[3] = 0xa54ff53a;
-    H[4] = 0x510e527f;
-    H[5] = 0x9b05688c;
-    H[6] = 0x1f83d9ab;
-    H[7] = 0x5be0cd19;
-    fStarted = true;
+    static constexpr std::uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    StartWith(kInitial);
 }
 
 void TDCP_sha256::Compress(const std::uint8_t* block)
 {
     std::uint32_t W[64];
-    for (int t = 0; t < 16; ++t) W[t] = loadBE(block + 4 * t);
+    for (int t = 0; t < 16; ++t) W[t] = loadBE32(block + 4 * t);
     for (int t = 16; t < 64; ++t) {
         const std::uint32_t s0 = ror(W[t - 15], 7) ^ ror(W[t - 15], 18) ^ (W[t - 15] >> 3);
         const std::uint32_t s1 = ror(W[t - 2], 17) ^ ror(W[t - 2], 19) ^ (W[t - 2] >> 10);
@@ -97,47 +63,6 @@ void TDCP_sha256::Compress(const std::uint8_t* block)
     H[6] += g;
     H[7] += h;
     secureZero(W, sizeof W);
-}
-
-void TDCP_sha256::Absorb(const void* data, std::size_t length)
-{
-    if (!fStarted) throw EDCP_hash("Hash not initialized");
-    if (length == 0) return;
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    const std::uint64_t bits = (std::uint64_t(LenHi) << 32 | LenLo) + std::uint64_t(length) * 8;
-    LenHi = std::uint32_t(bits >> 32);
-    LenLo = std::uint32_t(bits);
-    if (Index) {
-        const std::size_t take = std::min<std::size_t>(64 - Index, length);
-        std::memcpy(Buffer + Index, p, take);
-        Index += std::uint32_t(take);
-        p += take;
-        length -= take;
-        if (Index < 64) return;
-        Compress(Buffer);
-        Index = 0;
-    }
-    for (; length >= 64; p += 64, length -= 64) Compress(p);
-    std::memcpy(Buffer, p, length);
-    Index = std::uint32_t(length);
-}
-
-void TDCP_sha256::Finish(void* digest)
-{
-    if (!fStarted) throw EDCP_hash("Hash not initialized");
-    Buffer[Index++] = 0x80;
-    if (Index > 56) {
-        std::memset(Buffer + Index, 0, 64 - Index);
-        Compress(Buffer);
-        Index = 0;
-    }
-    std::memset(Buffer + Index, 0, 56 - Index);
-    storeBE(Buffer + 56, LenHi);
-    storeBE(Buffer + 60, LenLo);
-    Compress(Buffer);
-    auto* out = static_cast<std::uint8_t*>(digest);
-    for (int i = 0; i < 8; ++i) storeBE(out + 4 * i, H[i]);
-    Wipe();
 }
 
 bool TDCP_sha256::CheckVectors()

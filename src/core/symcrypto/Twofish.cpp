@@ -252,12 +252,8 @@ void TDCP_twofish::DecryptBlock(const void* in, void* out) const
 
 void TDCP_twofish::EncryptCbc(const void* in, void* out, std::size_t n)
 {
-    CheckKeyed();
-    const auto* src = static_cast<const u8*>(in);
-    auto* dst = static_cast<u8*>(out);
     const Tables t{SubKeys, SBoxMds};
-    cbcEncryptWords(CV, src, dst, n / 16, [&t](u32& a, u32& b, u32& c, u32& d) { twofishEncryptWords(t, a, b, c, d); });
-    if (n % 16) CbcTail(src + n / 16 * 16, dst + n / 16 * 16, n % 16);
+    EncryptCbcWords(in, out, n, [&t](u32& a, u32& b, u32& c, u32& d) { twofishEncryptWords(t, a, b, c, d); });
 }
 
 void TDCP_twofish::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const
