@@ -95,26 +95,12 @@ QRegion ellipticRegion(int left, int top, int right, int bottom)
 WindowOutline WindowOutline::roundRect(int left, int top, int right, int bottom, int cornerWidth,
                                        int cornerHeight)
 {
-    WindowOutline o;
-    o.shape = Shape::RoundRect;
-    o.left = left;
-    o.top = top;
-    o.right = right;
-    o.bottom = bottom;
-    o.cornerWidth = cornerWidth;
-    o.cornerHeight = cornerHeight;
-    return o;
+    return WindowOutline{Shape::RoundRect, left, top, right, bottom, cornerWidth, cornerHeight};
 }
 
 WindowOutline WindowOutline::ellipse(int left, int top, int right, int bottom)
 {
-    WindowOutline o;
-    o.shape = Shape::Ellipse;
-    o.left = left;
-    o.top = top;
-    o.right = right;
-    o.bottom = bottom;
-    return o;
+    return WindowOutline{Shape::Ellipse, left, top, right, bottom, 0, 0};
 }
 
 QRegion WindowOutline::region() const

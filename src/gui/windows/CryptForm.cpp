@@ -20,6 +20,7 @@
 #include "app/TextFormat.h"
 #include "app/WindowLook.h"
 #include "common/Error.h"
+#include "common/GeneralErrorHandler.h"
 #include "common/Messages.h"
 #include "common/Resources.h"
 #include "filecrypt/FileCommands.h"
@@ -38,17 +39,6 @@
 namespace {
 
 bool g_showSplash = true;
-
-Messages::Kind boxKind(zerath::UserMessage::Kind kind)
-{
-    switch (kind) {
-    case zerath::UserMessage::ErrorBox: return Messages::Kind::Error;
-    case zerath::UserMessage::WarningBox: return Messages::Kind::Warning;
-    case zerath::UserMessage::InformationBox: return Messages::Kind::Information;
-    case zerath::UserMessage::PlainBox: return Messages::Kind::Plain;
-    }
-    return Messages::Kind::Error;
-}
 
 std::string localPath(const QString& name)
 {
@@ -296,21 +286,6 @@ void TCryptForm::InitButtons()
     for (THNoShape* b : {Encryptbtn, Decryptbtn, Shredderbtn, PGPKeyGen, Optionsbtn, Aboutbtn, CloseBtn, closetopbtn,
                          Minimizebtn})
         b->setTransparentColor(Qt::black);
-}
-
-// ---- general error handler ----
-
-void TCryptForm::guarded(QWidget* parent, const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const zerath::UserMessage& m) {
-        Messages::show(parent, boxKind(m.kind()), QString::fromUtf8(m.what()));
-    } catch (const std::exception& e) {
-        Messages::show(parent, Messages::Kind::Error, QString::fromUtf8(e.what()));
-    } catch (...) {
-        Messages::show(parent, Messages::Kind::Error, QStringLiteral("Unknown error"));
-    }
 }
 
 // ---- key ring and recipient ----

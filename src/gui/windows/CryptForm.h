@@ -56,10 +56,6 @@ public:
     // "File size: 1,234 bytes", ...); the decrypt side has its own spellings.
     static QString fileStatusText(const QString& fileName, bool decryptSide);
 
-    // Runs `action`; a zerath::UserMessage shows a box of its kind with its
-    // text, any other exception the error box of the general error handler.
-    static void guarded(QWidget* parent, const std::function<void()>& action);
-
     // Controls.
     THNoShape* closetopbtn;
     THNoShape* Minimizebtn;

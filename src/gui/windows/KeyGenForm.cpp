@@ -37,6 +37,21 @@ std::vector<KeyGridColumn> keyManagerColumns()
 
 namespace {
 
+// The save dialog of both exports, proposing the name the key manager gives:
+// the chosen file goes into `path` and the busy cursor starts; false when the
+// dialog is cancelled.
+zerath::SavePathPrompt exportPathPrompt(const char* title, BusyCursor& busy)
+{
+    return [title, &busy](std::string& path) {
+        const QString chosen = Messages::saveFileName(QString::fromLatin1(title), QString::fromLatin1(kKeyFileFilter),
+                                                      QStringLiteral("akf"), QFile::decodeName(path.c_str()));
+        if (chosen.isEmpty()) return false;
+        path = localPath(chosen);
+        busy.start();
+        return true;
+    };
+}
+
 QGroupBox* captionGroup(const QString& title, QWidget* parent)
 {
     auto* g = new QGroupBox(title, parent);
@@ -308,15 +323,7 @@ void TKeyGenForm::ExportpubkeybtnClick()
     runGuarded(
         this,
         [&] {
-            m_manager.ExportPublicKey([&busy](std::string& path) {
-                const QString chosen =
-                    Messages::saveFileName(QString::fromLatin1(kExportPublicTitle), QString::fromLatin1(kKeyFileFilter),
-                                           QStringLiteral("akf"), QFile::decodeName(path.c_str()));
-                if (chosen.isEmpty()) return false;
-                path = localPath(chosen);
-                busy.start();
-                return true;
-            });
+            m_manager.ExportPublicKey(exportPathPrompt(kExportPublicTitle, busy));
         },
         &busy);
 }
@@ -332,16 +339,7 @@ void TKeyGenForm::ExportprvkeybtnClick()
                 [this](const zerath::UserMessage& question) {
                     return okAnswer(this, boxKind(question.kind()), QString::fromUtf8(question.what()));
                 },
-                askPrivatePassphrase,
-                [&busy](std::string& path) {
-                    const QString chosen = Messages::saveFileName(QString::fromLatin1(kExportPrivateTitle),
-                                                                  QString::fromLatin1(kKeyFileFilter),
-                                                                  QStringLiteral("akf"), QFile::decodeName(path.c_str()));
-                    if (chosen.isEmpty()) return false;
-                    path = localPath(chosen);
-                    busy.start();
-                    return true;
-                });
+                askPrivatePassphrase, exportPathPrompt(kExportPrivateTitle, busy));
         },
         &busy);
 }

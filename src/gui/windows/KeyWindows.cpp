@@ -26,38 +26,11 @@ TKeyGenForm* installKeyManager(AppContext& context, QWidget* owner)
 
 namespace keywin {
 
-Messages::Kind boxKind(zerath::UserMessage::Kind kind)
-{
-    switch (kind) {
-    case zerath::UserMessage::ErrorBox: return Messages::Kind::Error;
-    case zerath::UserMessage::WarningBox: return Messages::Kind::Warning;
-    case zerath::UserMessage::InformationBox: return Messages::Kind::Information;
-    case zerath::UserMessage::PlainBox: return Messages::Kind::Plain;
-    }
-    return Messages::Kind::Error;
-}
-
-void showOutcome(QWidget* parent, const zerath::UserMessage& message)
-{
-    Messages::show(parent, boxKind(message.kind()), QString::fromUtf8(message.what()));
-}
-
 bool runGuarded(QWidget* parent, const std::function<void()>& action, BusyCursor* busy)
 {
-    try {
-        action();
-        return true;
-    } catch (const zerath::UserMessage& m) {
+    return guarded(parent, action, [busy] {
         if (busy) busy->stop();
-        showOutcome(parent, m);
-    } catch (const std::exception& e) {
-        if (busy) busy->stop();
-        Messages::show(parent, Messages::Kind::Error, QString::fromUtf8(e.what()));
-    } catch (...) {
-        if (busy) busy->stop();
-        Messages::show(parent, Messages::Kind::Error, QStringLiteral("Unknown error"));
-    }
-    return false;
+    });
 }
 
 BusyCursor::BusyCursor(bool startNow)

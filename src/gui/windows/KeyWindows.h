@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "common/Error.h"
+#include "common/GeneralErrorHandler.h"
 #include "common/Messages.h"
 #include "common/Secure.h"
 #include "keyring/KeyRecord.h"
@@ -29,14 +30,12 @@ namespace keywin {
 // The filter of the key file dialogs.
 inline constexpr char kKeyFileFilter[] = "Zerath Key File (*.akf)|*.akf|All files (*.*)|*.*";
 
-Messages::Kind boxKind(zerath::UserMessage::Kind kind);
-// Shows a core outcome in a box of its kind, with an OK button.
-void showOutcome(QWidget* parent, const zerath::UserMessage& message);
+// The general error handler's pieces (common/GeneralErrorHandler.h).
+using ::boxKind;
+using ::showOutcome;
 
-// Runs `action`: a zerath::UserMessage is shown in a box of its kind, any other
-// exception in the error box of the general error handler with its message.
-// Returns true when the action ran to its end. A busy cursor given is
-// restored before the box appears.
+// The general error handler (`guarded`); a busy cursor given is restored
+// before the box appears. Returns true when the action ran to its end.
 class BusyCursor;
 bool runGuarded(QWidget* parent, const std::function<void()>& action, BusyCursor* busy = nullptr);
 

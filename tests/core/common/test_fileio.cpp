@@ -1,8 +1,8 @@
 #include "common/FileIO.h"
 
 #include "TempDir.h"
+#include "TestHelpers.h"
 
-#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,50 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace zerath;
-using zerath::test::readFile;
-using zerath::test::TempDir;
-using zerath::test::writeFile;
-
-namespace {
-
-// Every name in a folder, to prove no temporary was left behind.
-std::vector<std::string> listFolder(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* d = opendir(folder.c_str());
-    if (!d) return names;
-    while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-mode_t modeOf(const std::string& path)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return 0;
-    return st.st_mode & 07777;
-}
-
-std::string messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EFileError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
-struct FaultGuard {
-    explicit FaultGuard(const FaultPlan& p) { FaultInjection::set(p); }
-    ~FaultGuard() { FaultInjection::clear(); }
-};
-
-} // namespace
+using namespace zerath::test;
 
 TEST(FileIO, ErrnoMapping)
 {
@@ -73,19 +30,19 @@ TEST(FileIO, ErrnoMapping)
 TEST(FileIO, RealFailuresCarryTheRuntimeTexts)
 {
     TempDir dir;
-    EXPECT_EQ(messageOf([&] { OutputFile::create(dir.file("no/such/folder/x")); }), "File not found");
-    EXPECT_EQ(messageOf([&] { OutputFile::openExisting(dir.file("missing")); }), "File not found");
-    EXPECT_EQ(messageOf([&] { AtomicFile f(dir.file("missing/x")); }), "File not found");
-    EXPECT_EQ(messageOf([&] { readWholeFile(dir.file("missing")); }), "File not found");
-    EXPECT_EQ(messageOf([&] { OutputFile::create(dir.path()); }), "I/O error 21");
+    EXPECT_EQ(errorOf<EFileError>([&] { OutputFile::create(dir.file("no/such/folder/x")); }), "File not found");
+    EXPECT_EQ(errorOf<EFileError>([&] { OutputFile::openExisting(dir.file("missing")); }), "File not found");
+    EXPECT_EQ(errorOf<EFileError>([&] { AtomicFile f(dir.file("missing/x")); }), "File not found");
+    EXPECT_EQ(errorOf<EFileError>([&] { readWholeFile(dir.file("missing")); }), "File not found");
+    EXPECT_EQ(errorOf<EFileError>([&] { OutputFile::create(dir.path()); }), "I/O error 21");
     writeFile(dir.file("a"), "x");
-    EXPECT_EQ(messageOf([&] { OutputFile::createNew(dir.file("a")); }), "I/O error 17");
-    EXPECT_EQ(messageOf([&] { renameFile(dir.file("missing"), dir.file("b")); }), "File not found");
+    EXPECT_EQ(errorOf<EFileError>([&] { OutputFile::createNew(dir.file("a")); }), "I/O error 17");
+    EXPECT_EQ(errorOf<EFileError>([&] { renameFile(dir.file("missing"), dir.file("b")); }), "File not found");
 
     // /dev/full answers every write with ENOSPC.
     if (access("/dev/full", W_OK) == 0) {
         OutputFile full = OutputFile::openExisting("/dev/full");
-        EXPECT_EQ(messageOf([&] { full.write("abc"); }), "Disk full");
+        EXPECT_EQ(errorOf<EFileError>([&] { full.write("abc"); }), "Disk full");
     }
 
     // Out of descriptors.
@@ -94,7 +51,7 @@ TEST(FileIO, RealFailuresCarryTheRuntimeTexts)
     rlimit low = old;
     low.rlim_cur = 0;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-    const std::string msg = messageOf([&] { OutputFile::create(dir.file("c")); });
+    const std::string msg = errorOf<EFileError>([&] { OutputFile::create(dir.file("c")); });
     setrlimit(RLIMIT_NOFILE, &old);
     EXPECT_EQ(msg, "Too many open files");
 }
@@ -111,8 +68,8 @@ TEST(FileIO, ReadOnlyFolderIsAccessDenied)
         if (stat("/sys/kernel", &st) != 0) GTEST_SKIP() << "no folder refuses the superuser";
         ro = "/sys/kernel/";
     }
-    EXPECT_EQ(messageOf([&] { OutputFile::create(ro + "zerath-x"); }), "File access denied");
-    EXPECT_EQ(messageOf([&] { writeFileAtomically(ro + "zerath-x", "data"); }), "File access denied");
+    EXPECT_EQ(errorOf<EFileError>([&] { OutputFile::create(ro + "zerath-x"); }), "File access denied");
+    EXPECT_EQ(errorOf<EFileError>([&] { writeFileAtomically(ro + "zerath-x", "data"); }), "File access denied");
     chmod(dir.file("ro").c_str(), 0700);
 }
 
@@ -126,7 +83,7 @@ TEST(FileIO, AtomicWriteReplacesAndHonoursModes)
     writeFileAtomically(p, "second", kDefaultMode);
     EXPECT_EQ(readFile(p), "second");
     EXPECT_EQ(modeOf(p), 0644u);
-    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"ring.db"});
+    EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"ring.db"});
 
     // A plain create honours an owner-only mode even over a wider existing file.
     writeFile(dir.file("wide"), "x");
@@ -165,7 +122,7 @@ TEST(FileIO, DestroyedOrAbortedAtomicFileLeavesNothing)
         f.abort();
     }
     EXPECT_EQ(readFile(dir.file("keep")), "old content");
-    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"keep"});
+    EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"keep"});
 }
 
 TEST(FileIO, FailingWriteSyncOrRenameKeepsThePreviousFile)
@@ -190,10 +147,10 @@ TEST(FileIO, FailingWriteSyncOrRenameKeepsThePreviousFile)
         writeFile(p, "previous");
         {
             FaultGuard g(c.plan);
-            EXPECT_EQ(messageOf([&] { writeFileAtomically(p, content, kOwnerOnly); }), c.message);
+            EXPECT_EQ(errorOf<EFileError>([&] { writeFileAtomically(p, content, kOwnerOnly); }), c.message);
         }
         EXPECT_EQ(readFile(p), "previous");
-        EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"ring.db"});
+        EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"ring.db"});
     }
 }
 
@@ -206,12 +163,12 @@ TEST(FileIO, ByteCounterSpansFilesAndCutsAtTheLimit)
     OutputFile a = OutputFile::create(dir.file("a"));
     a.write("123456");
     OutputFile b = OutputFile::create(dir.file("b"));
-    EXPECT_EQ(messageOf([&] { b.write("abcdef"); }), "Disk full");
+    EXPECT_EQ(errorOf<EFileError>([&] { b.write("abcdef"); }), "Disk full");
     EXPECT_EQ(FaultInjection::bytesWritten(), 10);
     a.close();
     b.close();
     EXPECT_EQ(readFile(dir.file("b")), "abcd"); // the part before the limit reached the disk
-    EXPECT_EQ(messageOf([&] { OutputFile::create(dir.file("c")).write("z"); }), "Disk full");
+    EXPECT_EQ(errorOf<EFileError>([&] { OutputFile::create(dir.file("c")).write("z"); }), "Disk full");
 }
 
 TEST(FileIO, NthSyncAndRenameFail)
@@ -223,12 +180,12 @@ TEST(FileIO, NthSyncAndRenameFail)
     FaultGuard g(plan);
     OutputFile f = OutputFile::create(dir.file("a"));
     f.sync();
-    EXPECT_EQ(messageOf([&] { f.sync(); }), "I/O error 5");
+    EXPECT_EQ(errorOf<EFileError>([&] { f.sync(); }), "I/O error 5");
     f.sync();
     writeFile(dir.file("x"), "1");
     renameFile(dir.file("x"), dir.file("y"));
     renameFile(dir.file("y"), dir.file("x"));
-    EXPECT_EQ(messageOf([&] { renameFile(dir.file("x"), dir.file("y")); }), "I/O error 5");
+    EXPECT_EQ(errorOf<EFileError>([&] { renameFile(dir.file("x"), dir.file("y")); }), "I/O error 5");
     EXPECT_TRUE(fileExists(dir.file("x")));
     EXPECT_TRUE(FaultInjection::active());
 }
@@ -254,7 +211,7 @@ TEST(FileIO, ReadWholeFileLimit)
     TempDir dir;
     writeFile(dir.file("f"), std::string(100, 'x'));
     EXPECT_EQ(readWholeFile(dir.file("f"), 100).size(), 100u);
-    EXPECT_EQ(messageOf([&] { readWholeFile(dir.file("f"), 99); }), "File too large");
+    EXPECT_EQ(errorOf<EFileError>([&] { readWholeFile(dir.file("f"), 99); }), "File too large");
     writeFile(dir.file("e"), "");
     EXPECT_EQ(readWholeFile(dir.file("e")), "");
 }
@@ -280,7 +237,7 @@ TEST(FileIO, NamesAndQueries)
     EXPECT_EQ(fileSize(dir.file("gone")), -1);
 
     writeFile(dir.file("g"), "g");
-    EXPECT_EQ(messageOf([&] { renameFileNoReplace(dir.file("g"), dir.file("f")); }), "I/O error 17");
+    EXPECT_EQ(errorOf<EFileError>([&] { renameFileNoReplace(dir.file("g"), dir.file("f")); }), "I/O error 17");
     EXPECT_EQ(readFile(dir.file("f")), "abc");
     renameFileNoReplace(dir.file("g"), dir.file("h"));
     EXPECT_EQ(readFile(dir.file("h")), "g");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "TestHelpers.h"
 #include "common/FileIO.h"
 #include "filecrypt/FileCommandUi.h"
 
@@ -51,12 +52,6 @@ struct FaultCase {
 // rename in turn (up to maxSyncs and maxRenames; a plan that no longer fails
 // ends its series).
 std::vector<FaultCase> faultCases(std::int64_t totalBytes, int maxSyncs = 4, int maxRenames = 4);
-
-// Clears the fault plan when it goes, whatever happens.
-struct FaultGuard {
-    explicit FaultGuard(const FaultPlan& p) { FaultInjection::set(p); }
-    ~FaultGuard() { FaultInjection::clear(); }
-};
 
 // How many bytes a run writes when nothing fails (the run is done in a fresh
 // folder prepared by `prepare`).

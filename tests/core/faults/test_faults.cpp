@@ -178,6 +178,17 @@ TEST(Faults, SavingTheStealthyCipherSetting)
 
 // ---- file commands -------------------------------------------------------------------
 
+// Options that encrypt the folder's doc.txt for Alice with stored blocks: the
+// output is as long as the source.
+EncryptOptions docForAlice(const std::string& dir)
+{
+    EncryptOptions o;
+    o.keyId = kAlicePublicId;
+    o.sourcePath = dir + "doc.txt";
+    o.compressionIndex = 0;
+    return o;
+}
+
 TEST(Faults, Encrypting)
 {
     const int n = failEveryWay(
@@ -190,11 +201,8 @@ TEST(Faults, Encrypting)
             KeyRing ring(dir);
             ring.DBOpen();
             YesUi ui;
-            EncryptOptions o;
-            o.keyId = kAlicePublicId;
-            o.sourcePath = dir + "doc.txt";
+            EncryptOptions o = docForAlice(dir);
             o.cipherIndex = 3;
-            o.compressionIndex = 0; // stored blocks: the output is as long as the source
             attempt(dir, out, [&] { EncryptFile(ring, o, ui); });
         },
         [](const FaultCase&, const std::string&) { return std::string(kEncryptError); });
@@ -211,11 +219,7 @@ TEST(Faults, Decrypting)
                 KeyRing ring(dir);
                 ring.DBOpen();
                 YesUi ui;
-                EncryptOptions o;
-                o.keyId = kAlicePublicId;
-                o.sourcePath = dir + "doc.txt";
-                o.compressionIndex = 0;
-                EncryptFile(ring, o, ui);
+                EncryptFile(ring, docForAlice(dir), ui);
             }
             writeFile(dir + "doc.txt", "the previous decrypted file");
         },

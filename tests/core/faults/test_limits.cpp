@@ -27,16 +27,6 @@
 namespace zerath::test {
 namespace {
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 // A file of `size` bytes that holds `head` and then a hole: it takes no room on
 // disk, but reading it whole would take as long (and as much memory) as its size.
 void writeSparse(const std::string& path, const std::string& head, off_t size)

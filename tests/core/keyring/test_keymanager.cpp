@@ -6,19 +6,13 @@
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFile.h"
+#include "TestHelpers.h"
 #include "test_keyring_fixture.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 namespace {
-
-mode_t modeOf(const std::string& path)
-{
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 0777;
-}
 
 PassphrasePrompt answer(const std::string& text)
 {

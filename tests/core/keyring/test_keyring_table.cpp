@@ -6,19 +6,13 @@
 
 #include "common/FileIO.h"
 #include "keyring/KeyRing.h"
+#include "TestHelpers.h"
 #include "test_keyring_fixture.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 namespace {
-
-mode_t modeOf(const std::string& path)
-{
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 0777;
-}
 
 KeyRecord plainRecord(const std::string& keyId, const std::string& user, const std::string& d = "")
 {

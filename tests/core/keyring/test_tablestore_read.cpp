@@ -2,33 +2,18 @@
 #include "common/FileIO.h"
 #include "keyring/SdfDataSet.h"
 
+#include "TableStoreSetup.h"
 #include "TempDir.h"
+#include "TestHelpers.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 using namespace zerath;
-using zerath::test::readFile;
-using zerath::test::TempDir;
-using zerath::test::writeFile;
+using namespace zerath::test;
 
 namespace {
-
-const std::vector<std::string> kKeySchema = {"Type", "UserID", "KeyID", "KeyLength", "Date",
-                                             "ExponentE", "ExponentD", "ModulusN", "FP", "KeyCRC32"};
-
-// A table set up the way the key ring uses it.
-void configureKeyRing(TSdfDataSet& t, const std::string& path)
-{
-    t.SetFileName(path);
-    t.SetDelimiter('|');
-    t.SetSchema(kKeySchema);
-    for (const char* n : {"Type", "UserID", "KeyID", "KeyLength", "Date"}) t.SetFieldSize(n, 73);
-    for (const char* n : {"ExponentE", "ExponentD", "ModulusN"}) t.SetFieldSize(n, 750);
-    t.SetFieldSize("FP", 147);
-    t.SetFieldSize("KeyCRC32", 20);
-}
 
 // The values of fields f1..fn of every record, joined for easy comparison.
 std::vector<std::string> recordsOf(TSdfDataSet& t, const std::vector<std::string>& fields)
@@ -47,25 +32,13 @@ std::vector<std::string> recordsOf(TSdfDataSet& t, const std::vector<std::string
     return out;
 }
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 struct Sdf3 {
     TempDir dir;
     TSdfDataSet t;
     explicit Sdf3(const std::string& content, char delim = '|')
     {
         writeFile(dir.file("t.db"), content);
-        t.SetFileName(dir.file("t.db"));
-        t.SetDelimiter(delim);
-        t.SetSchema({"A", "B", "C"});
+        configureTable(t, dir.file("t.db"), {"A", "B", "C"}, delim);
         t.Open();
     }
     std::vector<std::string> rows() { return recordsOf(t, {"A", "B", "C"}); }
@@ -169,9 +142,7 @@ TEST(TableStoreRead, LeadingControlsAndTrailingBlanks)
     TempDir dir;
     writeFile(dir.file("t.db"), "  a  |b \r\n");
     TSdfDataSet t;
-    t.SetFileName(dir.file("t.db"));
-    t.SetDelimiter('|');
-    t.SetSchema({"A", "B"});
+    configureTable(t, dir.file("t.db"), {"A", "B"});
     t.SetTrimSpace(false);
     t.Open();
     EXPECT_EQ(t.FieldAsString("A"), "a  " + std::string(t.FieldDefs()[0].width - 3, ' '));
@@ -205,9 +176,7 @@ TEST(TableStoreRead, DeclaredSizeStaysWithinTheWidth)
     TempDir dir;
     writeFile(dir.file("t.db"), "ab|cd\r\n");
     TSdfDataSet t;
-    t.SetFileName(dir.file("t.db"));
-    t.SetDelimiter('|');
-    t.SetSchema({"A", "B"});
+    configureTable(t, dir.file("t.db"), {"A", "B"});
     t.SetFieldSize("A", 73);
     t.SetFieldSize("B", 73);
     t.Open();
@@ -226,9 +195,7 @@ TEST(TableStoreRead, SchemaWidthsAndGeneratedNames)
     TempDir dir;
     writeFile(dir.file("t.db"), "abcdefgh|ij|k\r\nshort\r\n");
     TSdfDataSet t;
-    t.SetFileName(dir.file("t.db"));
-    t.SetDelimiter('|');
-    t.SetSchema({" A = 3", "", "B=x", "C=-2", "D=0"});
+    configureTable(t, dir.file("t.db"), {" A = 3", "", "B=x", "C=-2", "D=0"});
     t.Open();
     ASSERT_EQ(t.FieldDefs().size(), 4u);
     EXPECT_EQ(t.FieldDefs()[0].name, "A");

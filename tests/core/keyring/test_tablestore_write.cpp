@@ -2,23 +2,19 @@
 #include "common/FileIO.h"
 #include "keyring/SdfDataSet.h"
 
+#include "TableStoreSetup.h"
 #include "TempDir.h"
+#include "TestHelpers.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 using namespace zerath;
-using zerath::test::readFile;
-using zerath::test::TempDir;
-using zerath::test::writeFile;
+using namespace zerath::test;
 
 namespace {
-
-const std::vector<std::string> kKeySchema = {"Type", "UserID", "KeyID", "KeyLength", "Date",
-                                             "ExponentE", "ExponentD", "ModulusN", "FP", "KeyCRC32"};
 
 struct KeyRingFile {
     TempDir dir;
@@ -27,35 +23,14 @@ struct KeyRingFile {
     explicit KeyRingFile(const std::string& content)
     {
         writeFile(path, content);
-        t.SetFileName(path);
-        t.SetDelimiter('|');
-        t.SetSchema(kKeySchema);
-        for (const char* n : {"Type", "UserID", "KeyID", "KeyLength", "Date"}) t.SetFieldSize(n, 73);
-        for (const char* n : {"ExponentE", "ExponentD", "ModulusN"}) t.SetFieldSize(n, 750);
-        t.SetFieldSize("FP", 147);
-        t.SetFieldSize("KeyCRC32", 20);
+        configureKeyRing(t, path);
         t.Open();
     }
-    std::vector<std::string> folder() const
-    {
-        std::vector<std::string> names;
-        DIR* d = opendir(dir.path().c_str());
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            if (n != "." && n != "..") names.push_back(n);
-        }
-        closedir(d);
-        return names;
-    }
+    std::vector<std::string> folder() const { return zerath::test::folderNames(dir.path()); }
 };
 
 const std::string kPublic = "Public|Bob|1A2B3C4D|2048|2.2.2002|10001||c0ffee|FP1|DEADBEEF";
 const std::string kPair = "Pair|Ann|0000AAAA|2048|1.1.2001|10001|d00d|beef|FP2|12345678";
-
-struct FaultGuard {
-    explicit FaultGuard(const FaultPlan& p) { FaultInjection::set(p); }
-    ~FaultGuard() { FaultInjection::clear(); }
-};
 
 } // namespace
 
@@ -205,9 +180,7 @@ TEST(TableStoreWrite, FailedWriteKeepsThePreviousFileAndTheOpenTable)
     }
     // The previous file still opens as a table.
     TSdfDataSet other;
-    other.SetFileName(k.path);
-    other.SetDelimiter('|');
-    other.SetSchema(kKeySchema);
+    configureTable(other, k.path, kKeySchema);
     other.Open();
     EXPECT_EQ(other.RecordCount(), 200);
     other.Close();

@@ -14,25 +14,17 @@
 #include <regex>
 
 #include "TempDir.h"
+#include "TestHelpers.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "pubkey/KeyDateTime.h"
 #include "test_keyfile_oracle.h"
 
 using namespace zerath;
+using zerath::test::errorOf;
 using zerath::test::TempDir;
 
 namespace {
-
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
 
 // Number of empty lines between the last armour text line and the end marker.
 int emptyLinesBeforeEnd(const std::string& file)
@@ -158,12 +150,12 @@ TEST(KeyFileCrc, CheckStripsAMatchingCrcAndRefusesAnyOther)
     for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (lower != KeyCRCText(body)) {
         SecureString s(body + lower);
-        EXPECT_EQ(errorOf([&] { CheckKeyCRC(s); }), "Key file Corrupted, operation aborted");
+        EXPECT_EQ(errorOf<Error>([&] { CheckKeyCRC(s); }), "Key file Corrupted, operation aborted");
     }
     SecureString changed("[PublicKey]\r\nKeyOwner=y\r\n" + KeyCRCText(body));
-    EXPECT_EQ(errorOf([&] { CheckKeyCRC(changed); }), "Key file Corrupted, operation aborted");
+    EXPECT_EQ(errorOf<Error>([&] { CheckKeyCRC(changed); }), "Key file Corrupted, operation aborted");
     SecureString shortText("ABC");
-    EXPECT_EQ(errorOf([&] { CheckKeyCRC(shortText); }), "Key file Corrupted, operation aborted");
+    EXPECT_EQ(errorOf<Error>([&] { CheckKeyCRC(shortText); }), "Key file Corrupted, operation aborted");
     SecureString onlyCrc("00000000");
     EXPECT_TRUE(CheckKeyCRC(onlyCrc));
     EXPECT_TRUE(onlyCrc.empty());
@@ -180,10 +172,10 @@ TEST(KeyFileOwner, BarAndLengthAbove73AreRefused)
 {
     EXPECT_NO_THROW(CheckKeyOwnerName(std::string(73, 'x')));
     EXPECT_NO_THROW(CheckKeyOwnerName("Alice Example <alice@example.org>"));
-    EXPECT_EQ(errorOf([] { CheckKeyOwnerName(std::string(74, 'x')); }),
+    EXPECT_EQ(errorOf<Error>([] { CheckKeyOwnerName(std::string(74, 'x')); }),
               "The Key Owner cannot be longer than 73 characters.");
-    EXPECT_EQ(errorOf([] { CheckKeyOwnerName("Ali|ce"); }), "The Key Owner cannot contain the character |.");
-    EXPECT_EQ(errorOf([] { CheckKeyOwnerName(std::string(80, '|')); }),
+    EXPECT_EQ(errorOf<Error>([] { CheckKeyOwnerName("Ali|ce"); }), "The Key Owner cannot contain the character |.");
+    EXPECT_EQ(errorOf<Error>([] { CheckKeyOwnerName(std::string(80, '|')); }),
               "The Key Owner cannot contain the character |.");
 }
 
@@ -226,14 +218,14 @@ TEST(KeyFileCipher, SealMatchesAnIndependentCfb8AndOpensBack)
     EXPECT_EQ(armour, zerath::test::OracleSeal(body, pass));
     EXPECT_EQ(OpenKeyBody(armour, pass).view(), TrimKeyText(body));
     // A wrong passphrase gives a stream zlib refuses.
-    EXPECT_EQ(errorOf([&] { OpenKeyBody(armour, "correct horse batterz"); }),
+    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody(armour, "correct horse batterz"); }),
               "RSA Key decryption Error. Corrupted key file!");
-    EXPECT_EQ(errorOf([&] { OpenKeyBody("not base64 !!", pass); }), "RSA Key decryption Error. Corrupted key file!");
-    EXPECT_EQ(errorOf([&] { OpenKeyBody("", pass); }), "RSA Key decryption Error. Corrupted key file!");
+    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody("not base64 !!", pass); }), "RSA Key decryption Error. Corrupted key file!");
+    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody("", pass); }), "RSA Key decryption Error. Corrupted key file!");
     // A bomb sealed under the right passphrase is refused as a corrupted file.
     const std::string bombArmour = zerath::test::OracleBase64Encode(
         zerath::test::OracleCfb8(zerath::test::OracleCompress9(std::string(3u << 20, 'A')), pass, true));
-    EXPECT_EQ(errorOf([&] { OpenKeyBody(bombArmour, pass); }), "RSA Key decryption Error. Corrupted key file!");
+    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody(bombArmour, pass); }), "RSA Key decryption Error. Corrupted key file!");
 }
 
 TEST(KeyFileIo, WrittenThroughATemporaryWithTheGivenMode)
@@ -270,8 +262,8 @@ TEST(KeyFileIo, HugeFileIsRefusedBeforeItIsRead)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, off_t(4) << 30), 0); // sparse: 4 GiB that were never written
     ::close(fd);
-    EXPECT_EQ(errorOf([&] { ReadKeyFileArmour(path); }), "File too large");
-    EXPECT_EQ(errorOf([&] { ReadKeyFileArmour(dir.file("missing.akf")); }), "File not found");
+    EXPECT_EQ(errorOf<Error>([&] { ReadKeyFileArmour(path); }), "File too large");
+    EXPECT_EQ(errorOf<Error>([&] { ReadKeyFileArmour(dir.file("missing.akf")); }), "File not found");
 }
 
 TEST(KeyDateTimeText, FixedDayMonthYearAnd24HourForms)

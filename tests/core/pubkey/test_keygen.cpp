@@ -13,11 +13,11 @@
 #include "common/FileIO.h"
 #include "filecrypt/FieldProtection.h"
 #include "pubkey/KeyFile.h"
+#include "TestHelpers.h"
 #include "test_keygen_fixture.h"
 
 using namespace zerath;
-using zerath::test::ErrorOf;
-using zerath::test::TempDir;
+using namespace zerath::test;
 
 namespace {
 
@@ -34,13 +34,6 @@ int FileCount(const std::string& dir)
         ++n;
     }
     return n;
-}
-
-unsigned ModeOf(const std::string& path)
-{
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    return st.st_mode & 0777;
 }
 
 } // namespace
@@ -74,9 +67,9 @@ TEST(KeyGenFiles, BadOwnerIsRefusedBeforeAnythingIsGenerated)
     int candidates = 0;
     CountingPump pump;
     auto count = [&](int) { ++candidates; };
-    EXPECT_EQ(ErrorOf([&] { GenerateKeyPairFiles(dir.path(), "Al|ce", "passphrase", pump, count); }),
+    EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), "Al|ce", "passphrase", pump, count); }),
               "The Key Owner cannot contain the character |.");
-    EXPECT_EQ(ErrorOf([&] { GenerateKeyPairFiles(dir.path(), std::string(74, 'a'), "passphrase", pump, count); }),
+    EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), std::string(74, 'a'), "passphrase", pump, count); }),
               "The Key Owner cannot be longer than 73 characters.");
     EXPECT_EQ(candidates, 0);
     EXPECT_EQ(pump.calls, 0);
@@ -99,8 +92,8 @@ TEST(KeyGenFiles, WritesBothFilesThatLoadBackAsOnePair)
     EXPECT_GE(r.ElapsedMs, 0);
     EXPECT_GT(last, 0);
     EXPECT_GT(pump.calls, last);
-    EXPECT_EQ(ModeOf(r.PrivateKeyFile), 0600u);
-    EXPECT_EQ(ModeOf(r.PublicKeyFile), 0644u);
+    EXPECT_EQ(modeOf(r.PrivateKeyFile), 0600u);
+    EXPECT_EQ(modeOf(r.PublicKeyFile), 0644u);
     EXPECT_EQ(FileCount(dir.path()), 2);
 
     TPrivateKey priv;
@@ -123,9 +116,9 @@ TEST(KeyGenFiles, WritesBothFilesThatLoadBackAsOnePair)
 TEST(KeyGenFiles, EmptyPassphraseFailsWithTheSaveMessage)
 {
     TempDir dir;
-    EXPECT_EQ(ErrorOf([&] { GenerateKeyPairFiles(dir.path(), "Alice", "", nullPump(), {}, 256); }),
+    EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), "Alice", "", nullPump(), {}, 256); }),
               "Private Key file passphrase cannot be empty");
-    EXPECT_EQ(ErrorOf([&] { GenerateKeyPairFiles(dir.path(), "", "secret", nullPump(), {}, 256); }),
+    EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), "", "secret", nullPump(), {}, 256); }),
               "The Key Owner cannot be empty.");
     EXPECT_EQ(FileCount(dir.path()), 0);
 }

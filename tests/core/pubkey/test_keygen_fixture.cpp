@@ -27,14 +27,4 @@ const SharedKeyPair& SharedPair()
     return pair;
 }
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
-
 } // namespace zerath::test

@@ -24,6 +24,4 @@ const SharedKeyPair& SharedPair();
 inline mpz_class Mpz(const TBigint& x) { return mpz_class(x.ToString(16), 16); }
 inline std::string Hex(const mpz_class& x) { return x.get_str(16); }
 
-std::string ErrorOf(const std::function<void()>& f);
-
 } // namespace zerath::test

@@ -7,26 +7,17 @@
 #include "pubkey/BigInt.h"
 #include "pubkey/Isaac.h"
 #include "pubkey/Primes.h"
+#include "TestHelpers.h"
 #include "test_bigint_util.h"
 
 using namespace zerath;
+using zerath::test::errorOf;
 using zerath::test::fromMpz;
 using zerath::test::toMpz;
 
 namespace {
 
 TBigint num(std::int64_t v) { return TBigint::CreateFromInt64(v); }
-
-template <class F>
-std::string errorText(F&& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
 
 } // namespace
 
@@ -59,11 +50,11 @@ TEST(Primes, RandomBitsShapesAndErrors)
         ASSERT_LE(TBigint::CreateRandomBits(1000).BitLength(), 1000);
         ASSERT_FALSE(TBigint::CreateRandomBits(50).IsNegative());
     }
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomBits(0); }), "Invalid number of bits: 0");
-    EXPECT_EQ(errorText([] { TBigint x = num(5); x.RandomBits(-3); }), "Invalid number of bits: -3");
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomPrime(0); }), "Invalid number of bits: 0");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomBits(0); }), "Invalid number of bits: 0");
+    EXPECT_EQ(errorOf<Error>([] { TBigint x = num(5); x.RandomBits(-3); }), "Invalid number of bits: -3");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomPrime(0); }), "Invalid number of bits: 0");
     // One bit allows only the candidate 1: refused instead of searching for ever.
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomPrime(1); }), "Invalid number of bits: 1");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomPrime(1); }), "Invalid number of bits: 1");
 }
 
 TEST(Primes, RandomBitsDrawOrder)
@@ -103,12 +94,12 @@ TEST(Primes, RandomBelowShapesAndErrors)
         seen.insert(std::stoll(s.ToDecimalString()));
     }
     EXPECT_EQ(seen.size(), 10u);
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomBelow(num(0)); }), "Invalid Max: 0");
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomBelow(num(-17)); }), "Invalid Max: -17");
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomPrimeBelow(num(0)); }), "Invalid Max: 0");
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomPrimeBelow(num(-1)); }), "Invalid Max: -1");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomBelow(num(0)); }), "Invalid Max: 0");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomBelow(num(-17)); }), "Invalid Max: -17");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomPrimeBelow(num(0)); }), "Invalid Max: 0");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomPrimeBelow(num(-1)); }), "Invalid Max: -1");
     // No odd prime lies below 3 or below 4 except 3 itself: below 4 works, below 3 is refused.
-    EXPECT_EQ(errorText([] { TBigint::CreateRandomPrimeBelow(num(3)); }), "Invalid Max: 3");
+    EXPECT_EQ(errorOf<Error>([] { TBigint::CreateRandomPrimeBelow(num(3)); }), "Invalid Max: 3");
     EXPECT_EQ(TBigint::CreateRandomPrimeBelow(num(4)), num(3));
 }
 

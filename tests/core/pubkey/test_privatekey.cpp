@@ -13,14 +13,11 @@
 #include "common/FileIO.h"
 #include "pubkey/KeyFile.h"
 #include "test_keyfile_oracle.h"
+#include "TestHelpers.h"
 #include "test_keygen_fixture.h"
 
 using namespace zerath;
-using zerath::test::ErrorOf;
-using zerath::test::Hex;
-using zerath::test::Mpz;
-using zerath::test::SharedPair;
-using zerath::test::TempDir;
+using namespace zerath::test;
 
 namespace {
 
@@ -145,11 +142,11 @@ TEST(PrivateKeyRsa, BlindedResultEqualsPlainEvenForAMismatchedExponent)
 TEST(PrivateKeyRsa, DecryptFailures)
 {
     const TPrivateKey& k = SharedPair().Key;
-    EXPECT_EQ(ErrorOf([&] { k.Decrypt("12 34"); }), "RSA Decryption Error");
-    EXPECT_EQ(ErrorOf([&] { k.Decrypt(""); }), "RSA Decryption Error");
-    EXPECT_EQ(ErrorOf([&] { k.Decrypt("xyz"); }), "RSA Decryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.Decrypt("12 34"); }), "RSA Decryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.Decrypt(""); }), "RSA Decryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.Decrypt("xyz"); }), "RSA Decryption Error");
     TPrivateKey empty;
-    EXPECT_EQ(ErrorOf([&] { empty.Decrypt("12"); }), "RSA Decryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { empty.Decrypt("12"); }), "RSA Decryption Error");
     // Small hand-made key: n = 55, e = 3, d = 27.
     TPrivateKey small(TBigint::CreateFromInt64(3), TBigint::CreateFromInt64(55), TBigint::CreateFromInt64(27));
     EXPECT_EQ(small.Decrypt("8").view(), "2");
@@ -213,18 +210,18 @@ TEST(PrivateKeyFile, SaveErrorsComeInOrder)
     TempDir dir;
     const std::string path = dir.file("x.akf");
     TPrivateKey k;
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "The Key Owner cannot be empty.");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "The Key Owner cannot be empty.");
     k.KeyOwner = "Owner";
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "One or more Key parameter is empty");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "One or more Key parameter is empty");
     k.ExponentE = TBigint::CreateFromInt64(3);
     k.Modulus = TBigint::CreateFromInt64(55);
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "One or more Key parameter is empty");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "One or more Key parameter is empty");
     k.ExponentD = TBigint::CreateFromInt64(27);
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "Private Key file passphrase cannot be empty");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "Private Key file passphrase cannot be empty");
     EXPECT_FALSE(fileExists(path));
     k.Passphrase = SecureString("p");
     EXPECT_NO_THROW(k.SaveToFile(path));
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(dir.file("no/such/folder.akf")); }), "File not found");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(dir.file("no/such/folder.akf")); }), "File not found");
 }
 
 TEST(PrivateKeyFile, LoadErrorsComeInOrder)
@@ -235,10 +232,10 @@ TEST(PrivateKeyFile, LoadErrorsComeInOrder)
     k.SaveToFile(path);
 
     TPrivateKey loaded;
-    EXPECT_EQ(ErrorOf([&] { loaded.LoadFromFile(dir.file("missing.akf")); }), "File not found");
-    EXPECT_EQ(ErrorOf([&] { loaded.LoadFromFile(path); }), "The Key encryption passphrase cannot be empty!");
+    EXPECT_EQ(errorOf<Error>([&] { loaded.LoadFromFile(dir.file("missing.akf")); }), "File not found");
+    EXPECT_EQ(errorOf<Error>([&] { loaded.LoadFromFile(path); }), "The Key encryption passphrase cannot be empty!");
     loaded.Passphrase = SecureString("correct horse batterY");
-    EXPECT_EQ(ErrorOf([&] { loaded.LoadFromFile(path); }), "RSA Key decryption Error. Corrupted key file!");
+    EXPECT_EQ(errorOf<Error>([&] { loaded.LoadFromFile(path); }), "RSA Key decryption Error. Corrupted key file!");
     EXPECT_FALSE(loaded.Modulus.has_value());
 
     // A body re-enciphered with one owner character changed, its CRC kept.
@@ -249,20 +246,20 @@ TEST(PrivateKeyFile, LoadErrorsComeInOrder)
                                                                std::string(kPrivateKeyEndMarker),
                                                                zerath::test::OracleSeal(body, kPass)));
     loaded.Passphrase = SecureString(kPass);
-    EXPECT_EQ(ErrorOf([&] { loaded.LoadFromFile(tampered); }), "Key file Corrupted, operation aborted");
+    EXPECT_EQ(errorOf<Error>([&] { loaded.LoadFromFile(tampered); }), "Key file Corrupted, operation aborted");
 
     // Sound CRC but a number that is not hexadecimal.
     std::string lines = "[PrivateKey]\r\nKeyOwner=x\r\nModulus=37\r\nExponentE=3\r\nExponentD=zz\r\nCDate=\r\nCTime=\r\n";
     zerath::test::writeFile(tampered, zerath::test::OracleFile("#", "#",
                                                                zerath::test::OracleSeal(lines + zerath::test::OracleCrc(lines) + "\r\n", kPass)));
-    EXPECT_EQ(ErrorOf([&] { loaded.LoadFromFile(tampered); }), "Public RSA Key Loading Error");
+    EXPECT_EQ(errorOf<Error>([&] { loaded.LoadFromFile(tampered); }), "Public RSA Key Loading Error");
     // The date and time are assigned before the numbers are parsed.
     lines = "[PrivateKey]\r\nKeyOwner=x\r\nModulus=37\r\nExponentE=3\r\nCDate=d\r\nCTime=t\r\n";
     zerath::test::writeFile(tampered, zerath::test::OracleFile("#", "#",
                                                                zerath::test::OracleSeal(lines + zerath::test::OracleCrc(lines), kPass)));
     TPrivateKey partial;
     partial.Passphrase = SecureString(kPass);
-    EXPECT_EQ(ErrorOf([&] { partial.LoadFromFile(tampered); }), "Public RSA Key Loading Error");
+    EXPECT_EQ(errorOf<Error>([&] { partial.LoadFromFile(tampered); }), "Public RSA Key Loading Error");
     EXPECT_EQ(partial.KeyCreationDate, "d");
     EXPECT_EQ(partial.KeyCreationTime, "t");
     EXPECT_EQ(partial.FingerPrint, Sha1Upper("373dt"));
@@ -276,7 +273,7 @@ TEST(PrivateKeyFile, PublicLoaderRefusesAPrivateKeyFile)
     SavedCopy().SaveToFile(path);
     TPublicKey pub;
     pub.Passphrase = SecureString(kPass);
-    EXPECT_EQ(ErrorOf([&] { pub.LoadFromFile(path); }), "Public RSA Key Loading Error");
+    EXPECT_EQ(errorOf<Error>([&] { pub.LoadFromFile(path); }), "Public RSA Key Loading Error");
 }
 
 TEST(PrivateKeyFile, OtherLineBreaksAndCommentLinesLoad)

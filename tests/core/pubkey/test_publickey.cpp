@@ -13,12 +13,11 @@
 #include "filecrypt/FieldProtection.h"
 #include "pubkey/KeyFile.h"
 #include "test_keyfile_oracle.h"
+#include "TestHelpers.h"
 #include "test_keygen_fixture.h"
 
 using namespace zerath;
-using zerath::test::ErrorOf;
-using zerath::test::SharedPair;
-using zerath::test::TempDir;
+using namespace zerath::test;
 
 namespace {
 
@@ -46,13 +45,13 @@ TEST(PublicKeyRsa, EncryptIsTheRawPublicOperation)
     EXPECT_EQ(k.Encrypt("0"), "0");
     EXPECT_EQ(k.Encrypt("0A"), "a");  // 1000 mod 55 = 10, lower-case out
     EXPECT_EQ(k.Encrypt("40"), "e");  // 64 >= n, not reduced first: 262144 mod 55 = 14
-    EXPECT_EQ(ErrorOf([&] { k.Encrypt("2 "); }), "RSA Encryption Error");
-    EXPECT_EQ(ErrorOf([&] { k.Encrypt(""); }), "RSA Encryption Error");
-    EXPECT_EQ(ErrorOf([&] { k.Encrypt("0x2"); }), "RSA Encryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.Encrypt("2 "); }), "RSA Encryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.Encrypt(""); }), "RSA Encryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.Encrypt("0x2"); }), "RSA Encryption Error");
     TPublicKey empty;
-    EXPECT_EQ(ErrorOf([&] { empty.Encrypt("2"); }), "RSA Encryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { empty.Encrypt("2"); }), "RSA Encryption Error");
     TPublicKey zeroModulus(TBigint::CreateFromInt64(3), TBigint::CreateFromInt64(0));
-    EXPECT_EQ(ErrorOf([&] { zeroModulus.Encrypt("2"); }), "RSA Encryption Error");
+    EXPECT_EQ(errorOf<Error>([&] { zeroModulus.Encrypt("2"); }), "RSA Encryption Error");
 }
 
 TEST(PublicKeyFile, SaveAndLoadGiveTheSameKeyBack)
@@ -160,13 +159,13 @@ TEST(PublicKeyFile, SaveErrorsComeInOrder)
     TempDir dir;
     const std::string path = dir.file("x.akf");
     TPublicKey k;
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "The Key Owner cannot be empty.");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "The Key Owner cannot be empty.");
     k.KeyOwner = "Owner";
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "Key parameters are empty");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "Key parameters are empty");
     k.Modulus = TBigint::CreateFromInt64(55);
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "Key parameters are empty");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "Key parameters are empty");
     k.Exponent = TBigint::CreateFromInt64(3);
-    EXPECT_EQ(ErrorOf([&] { k.SaveToFile(path); }), "Key file passphrase cannot be empty");
+    EXPECT_EQ(errorOf<Error>([&] { k.SaveToFile(path); }), "Key file passphrase cannot be empty");
     EXPECT_FALSE(fileExists(path));
     k.Passphrase = SecureString("p");
     EXPECT_NO_THROW(k.SaveToFile(path));
@@ -180,20 +179,20 @@ TEST(PublicKeyFile, LoadErrorsComeInOrder)
     pub->SaveToFile(path);
 
     TPublicKey k;
-    EXPECT_EQ(ErrorOf([&] { k.LoadFromFile(dir.file("none.akf")); }), "File not found");
-    EXPECT_EQ(ErrorOf([&] { k.LoadFromFile(path); }), "The Key encryption passphrase cannot be empty!");
+    EXPECT_EQ(errorOf<Error>([&] { k.LoadFromFile(dir.file("none.akf")); }), "File not found");
+    EXPECT_EQ(errorOf<Error>([&] { k.LoadFromFile(path); }), "The Key encryption passphrase cannot be empty!");
     k.Passphrase = SecureString("not the fixed one");
-    EXPECT_EQ(ErrorOf([&] { k.LoadFromFile(path); }), "RSA Key decryption Error. Corrupted key file!");
+    EXPECT_EQ(errorOf<Error>([&] { k.LoadFromFile(path); }), "RSA Key decryption Error. Corrupted key file!");
 
     k.Passphrase = SecureString(FixedProtectionPassphrase());
     std::string body = pub->KeyFileBody();
     body.replace(body.find("Alice"), 1, "a");
     zerath::test::writeFile(path, FileAround(body));
-    EXPECT_EQ(ErrorOf([&] { k.LoadFromFile(path); }), "Key file Corrupted, operation aborted");
+    EXPECT_EQ(errorOf<Error>([&] { k.LoadFromFile(path); }), "Key file Corrupted, operation aborted");
 
     const std::string noExponent = "[PublicKey]\r\nKeyOwner=x\r\nModulus=37\r\nCDate=a\r\nCTime=b\r\n";
     zerath::test::writeFile(path, FileAround(noExponent + zerath::test::OracleCrc(noExponent) + "\r\n"));
-    EXPECT_EQ(ErrorOf([&] { k.LoadFromFile(path); }), "Public RSA Key Loading Error");
+    EXPECT_EQ(errorOf<Error>([&] { k.LoadFromFile(path); }), "Public RSA Key Loading Error");
     EXPECT_EQ(k.FingerPrint, TPublicKey::CalcFingerPrint("37ab")); // assigned before the numbers fail
     EXPECT_FALSE(k.Modulus.has_value());
     EXPECT_TRUE(k.KeyOwner.empty());

@@ -3,24 +3,17 @@
 #include "settings/Settings.h"
 
 #include "TempDir.h"
+#include "TestHelpers.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 using namespace zerath;
+using zerath::test::FaultGuard;
 using zerath::test::readFile;
 using zerath::test::TempDir;
 using zerath::test::writeFile;
-
-namespace {
-
-struct FaultGuard {
-    explicit FaultGuard(const FaultPlan& p) { FaultInjection::set(p); }
-    ~FaultGuard() { FaultInjection::clear(); }
-};
-
-} // namespace
 
 TEST(Settings, DefaultsWithoutAFile)
 {

@@ -2,17 +2,15 @@
 #include "shredder/Shredder.h"
 
 #include "TempDir.h"
+#include "TestHelpers.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 using namespace zerath;
-using zerath::test::readFile;
-using zerath::test::TempDir;
-using zerath::test::writeFile;
+using namespace zerath::test;
 
 namespace {
 
@@ -44,18 +42,7 @@ struct Rig {
     TShredder shredder{[this] { return passes; }, progress, pump};
     Rig() { progress.watch = dir.file(TShredder::kTempName); }
 
-    std::vector<std::string> folder() const
-    {
-        std::vector<std::string> names;
-        DIR* d = opendir(dir.path().c_str());
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            if (n != "." && n != "..") names.push_back(n);
-        }
-        closedir(d);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> folder() const { return folderNames(dir.path()); }
     // A second name for the file's data, outside the wiped folder's view: it
     // shows what the data held when the wiped name was deleted.
     std::string witness(const std::string& name)
@@ -67,25 +54,10 @@ struct Rig {
     }
 };
 
-std::string messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 std::string pattern(std::size_t n, unsigned char b)
 {
     return std::string(n, static_cast<char>(b));
 }
-
-struct FaultGuard {
-    explicit FaultGuard(const FaultPlan& p) { FaultInjection::set(p); }
-    ~FaultGuard() { FaultInjection::clear(); }
-};
 
 } // namespace
 
@@ -210,22 +182,22 @@ TEST(Shredder, MissingFolderAndLinkAreRefused)
 {
     Rig r;
     const std::string missing = r.dir.file("nothing here");
-    EXPECT_EQ(messageOf([&] { r.shredder.ShredFile(missing); }), "Cannot find " + missing + " !");
+    EXPECT_EQ(errorOf([&] { r.shredder.ShredFile(missing); }), "Cannot find " + missing + " !");
 
     ASSERT_EQ(mkdir(r.dir.file("sub").c_str(), 0700), 0);
     writeFile(r.dir.file("sub/inner"), "keep");
-    EXPECT_EQ(messageOf([&] { r.shredder.ShredFile(r.dir.file("sub")); }), "Cannot find " + r.dir.file("sub") + " !");
+    EXPECT_EQ(errorOf([&] { r.shredder.ShredFile(r.dir.file("sub")); }), "Cannot find " + r.dir.file("sub") + " !");
     EXPECT_EQ(readFile(r.dir.file("sub/inner")), "keep");
 
     writeFile(r.dir.file("target"), "keep too");
     ASSERT_EQ(symlink(r.dir.file("target").c_str(), r.dir.file("link").c_str()), 0);
-    EXPECT_EQ(messageOf([&] { r.shredder.ShredFile(r.dir.file("link")); }), "Cannot find " + r.dir.file("link") + " !");
+    EXPECT_EQ(errorOf([&] { r.shredder.ShredFile(r.dir.file("link")); }), "Cannot find " + r.dir.file("link") + " !");
     EXPECT_EQ(readFile(r.dir.file("target")), "keep too");
     EXPECT_FALSE(isRegularFile(r.dir.file("link")));
 
     // A link already named like the temporary is not followed either.
     ASSERT_EQ(symlink(r.dir.file("target").c_str(), r.dir.file(TShredder::kTempName).c_str()), 0);
-    EXPECT_EQ(messageOf([&] { r.shredder.overwriteFile(r.dir.file(TShredder::kTempName)); }), "I/O error 40");
+    EXPECT_EQ(errorOf([&] { r.shredder.overwriteFile(r.dir.file(TShredder::kTempName)); }), "I/O error 40");
     EXPECT_EQ(readFile(r.dir.file("target")), "keep too");
 
     EXPECT_EQ(r.shredder.WipedFileCount, 0);
@@ -246,7 +218,7 @@ TEST(Shredder, BareFileNameUsesTheCurrentDirectory)
     EXPECT_EQ(r.progress.contents.back(), pattern(1024, 0x00));
     EXPECT_TRUE(left.empty());
     EXPECT_EQ(r.shredder.WipedFileCount, 1);
-    EXPECT_EQ(messageOf([&] { r.shredder.ShredFile("bare.txt"); }), "Cannot find bare.txt !");
+    EXPECT_EQ(errorOf([&] { r.shredder.ShredFile("bare.txt"); }), "Cannot find bare.txt !");
 }
 
 TEST(Shredder, FailureWhileOverwritingLeavesTheTemporary)
@@ -257,7 +229,7 @@ TEST(Shredder, FailureWhileOverwritingLeavesTheTemporary)
         FaultPlan plan;
         plan.failAfterBytes = 3072 + 1500; // half-way through the second pass
         FaultGuard g(plan);
-        EXPECT_EQ(messageOf([&] { r.shredder.ShredFile(r.dir.file("f")); }), "Disk full");
+        EXPECT_EQ(errorOf([&] { r.shredder.ShredFile(r.dir.file("f")); }), "Disk full");
     }
     EXPECT_EQ(r.shredder.WipedFileCount, 0);
     EXPECT_EQ(r.folder(), std::vector<std::string>{TShredder::kTempName});
@@ -267,7 +239,7 @@ TEST(Shredder, FailureWhileOverwritingLeavesTheTemporary)
         plan.failOnSync = 0;
         FaultGuard g(plan);
         writeFile(r.dir.file("g"), "g");
-        EXPECT_EQ(messageOf([&] { r.shredder.ShredFile(r.dir.file("g")); }), "I/O error 5");
+        EXPECT_EQ(errorOf([&] { r.shredder.ShredFile(r.dir.file("g")); }), "I/O error 5");
     }
     // The next wipe in the folder removes the leftover and succeeds.
     writeFile(r.dir.file("h"), "h");

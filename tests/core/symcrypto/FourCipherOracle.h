@@ -72,6 +72,17 @@ void expectSameBlocks(std::size_t keyBytes, int keys, std::uint64_t seed)
     }
 }
 
+// Keys of 256, 128 and 192 bits (seeds firstSeed, +1, +2), then `keysEach`
+// keys of every length from 1 to lastBytes bytes (seed oddSeed + length).
+template <class Ours, class Theirs>
+void expectSameBlocksForKeyLengths(std::uint64_t firstSeed, std::size_t lastBytes, int keysEach, std::uint64_t oddSeed)
+{
+    expectSameBlocks<Ours, Theirs>(32, 2000, firstSeed);
+    expectSameBlocks<Ours, Theirs>(16, 500, firstSeed + 1);
+    expectSameBlocks<Ours, Theirs>(24, 500, firstSeed + 2);
+    for (std::size_t bytes = 1; bytes <= lastBytes; ++bytes) expectSameBlocks<Ours, Theirs>(bytes, keysEach, oddSeed + bytes);
+}
+
 // CBC through the framework (several calls, in place) against Crypto++'s CBC
 // of the same cipher over whole blocks.
 template <class Ours, class Theirs>

@@ -142,6 +142,23 @@ void PrintTo(const Subject& s, std::ostream* os) { *os << s.name; }
 class Framework : public ::testing::TestWithParam<Subject> {
 protected:
     std::unique_ptr<TDCP_blockcipher128> make() const { return GetParam().make(); }
+
+    // A random 256-bit key, IV and message shorter than `limit` bytes, drawn in
+    // that order, and a cipher keyed with them.
+    struct RandomRun {
+        Bytes key, iv, plain;
+        std::unique_ptr<TDCP_blockcipher128> c;
+    };
+    RandomRun randomRun(std::mt19937_64& rng, std::size_t limit) const
+    {
+        RandomRun r;
+        r.key = randomBytes(rng, 32);
+        r.iv = randomBytes(rng, 16);
+        r.plain = randomBytes(rng, rng() % limit);
+        r.c = make();
+        r.c->SetKey(r.key.data(), 256, r.iv.data());
+        return r;
+    }
 };
 
 } // namespace
@@ -340,11 +357,8 @@ TEST_P(Framework, ChainingAcrossCallsEqualsOneCall)
 {
     std::mt19937_64 rng(4);
     for (int iter = 0; iter < 60; ++iter) {
-        const Bytes key = randomBytes(rng, 32), iv = randomBytes(rng, 16);
-        const std::size_t len = rng() % 900;
-        const Bytes plain = randomBytes(rng, len);
-        auto c = make();
-        c->SetKey(key.data(), 256, iv.data());
+        auto [key, iv, plain, c] = randomRun(rng, 900);
+        const std::size_t len = plain.size();
         for (const ModeOps& m : kModes) {
             for (bool enc : {true, false}) {
                 const ChainOp op = enc ? m.enc : m.dec;
@@ -376,11 +390,8 @@ TEST_P(Framework, FrameworkCbcOverSpecialisedBlocks)
     // multi-block decryption), against Crypto++.
     std::mt19937_64 rng(5);
     for (int iter = 0; iter < 40; ++iter) {
-        const Bytes key = randomBytes(rng, 32), iv = randomBytes(rng, 16);
-        const std::size_t len = rng() % 2000;
-        const Bytes plain = randomBytes(rng, len);
-        auto c = make();
-        c->SetKey(key.data(), 256, iv.data());
+        auto [key, iv, plain, c] = randomRun(rng, 2000);
+        const std::size_t len = plain.size();
         Bytes buf = plain;
         c->TDCP_blockcipher128::EncryptCbc(buf.data(), buf.data(), len);
         ASSERT_EQ(buf, refCbc(true, key, iv, plain));

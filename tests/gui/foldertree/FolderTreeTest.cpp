@@ -21,6 +21,12 @@ struct TreeFixture : ::testing::Test {
 
     QString p(const QString& rel) const { return root + QLatin1Char('/') + rel; }
     void mk(const QString& rel) const { ASSERT_TRUE(QDir().mkpath(p(rel))) << rel.toStdString(); }
+    // Opens a node (reading its folder) and gives it back.
+    static QTreeWidgetItem* expanded(QTreeWidgetItem* n)
+    {
+        n->setExpanded(true);
+        return n;
+    }
     static QStringList childNames(QTreeWidgetItem* n)
     {
         QStringList out;
@@ -81,8 +87,7 @@ TEST_F(TreeFixture, HiddenFoldersAreListed)
     mk("h/.only");
     mk(".top");
     TFolderTree tree(QStringList{root});
-    QTreeWidgetItem* top = tree.topLevelItem(0);
-    top->setExpanded(true);
+    QTreeWidgetItem* top = expanded(tree.topLevelItem(0));
     EXPECT_EQ(childNames(top), (QStringList{".top", "h"}));
     QTreeWidgetItem* h = top->child(1);
     EXPECT_TRUE(mayHaveChildren(h)); // its only subfolder is hidden
@@ -94,8 +99,7 @@ TEST_F(TreeFixture, DisplayModeChangesTextOnly)
 {
     mk("MiXed");
     TFolderTree tree(QStringList{root});
-    QTreeWidgetItem* top = tree.topLevelItem(0);
-    top->setExpanded(true);
+    QTreeWidgetItem* top = expanded(tree.topLevelItem(0));
     QTreeWidgetItem* n = top->child(0);
     EXPECT_EQ(n->text(0), "MiXed");
     tree.setDisplayMode(1);
@@ -179,8 +183,7 @@ TEST_F(TreeFixture, FollowsFoldersMadeRenamedAndRemovedByOthers)
     mk("Beta/inner");
     mk("gamma");
     TFolderTree tree(QStringList{root});
-    QTreeWidgetItem* top = tree.topLevelItem(0);
-    top->setExpanded(true);
+    QTreeWidgetItem* top = expanded(tree.topLevelItem(0));
     QTreeWidgetItem* beta = top->child(0);
     beta->setExpanded(true);
     ASSERT_EQ(childNames(beta), QStringList{"inner"});
@@ -222,8 +225,7 @@ TEST_F(TreeFixture, DoubleClickOnAGoneFolderReloadsItsParent)
     mk("gone");
     TFolderTree tree(QStringList{root});
     tree.findChild<QFileSystemWatcher*>()->blockSignals(true); // only the double-click may notice
-    QTreeWidgetItem* top = tree.topLevelItem(0);
-    top->setExpanded(true);
+    QTreeWidgetItem* top = expanded(tree.topLevelItem(0));
     ASSERT_EQ(childNames(top), (QStringList{"gone", "keep"}));
     ASSERT_TRUE(QDir(root).rmdir("gone"));
     QTest::qWait(100);

@@ -37,6 +37,15 @@ struct Bar {
     }
 };
 
+// The frame of a bar of that size at position 30 (of 100), filling in `direction`.
+QImage frameAt30(int w, int h, TALProgressBar::Direction direction)
+{
+    Bar t(w, h);
+    t.bar.setDirection(direction);
+    t.bar.setPosition(30);
+    return t.bar.renderFrame();
+}
+
 } // namespace
 
 TEST(ALProgressBar, DefaultsMatchTheDesignerValues)
@@ -105,26 +114,17 @@ TEST(ALProgressBar, EqualMinAndMaxCoverNothing)
 TEST(ALProgressBar, TheFourDirectionsLeaveTheRightEndUncovered)
 {
     {
-        Bar t(102, 12); // inner length 100
-        t.bar.setDirection(TALProgressBar::RightToLeft);
-        t.bar.setPosition(30);
-        const QImage f = t.bar.renderFrame();
+        const QImage f = frameAt30(102, 12, TALProgressBar::RightToLeft); // inner length 100
         EXPECT_EQ(barPixels(f, 6, 1, 71), 0);   // uncovered part on the left
         EXPECT_EQ(barPixels(f, 6, 71, 101), 30); // covered part on the right
     }
     {
-        Bar t(12, 102);
-        t.bar.setDirection(TALProgressBar::BottomToTop);
-        t.bar.setPosition(30);
-        const QImage f = t.bar.renderFrame();
+        const QImage f = frameAt30(12, 102, TALProgressBar::BottomToTop);
         EXPECT_EQ(barPixelsColumn(f, 6, 1, 71), 0);
         EXPECT_EQ(barPixelsColumn(f, 6, 71, 101), 30);
     }
     {
-        Bar t(12, 102);
-        t.bar.setDirection(TALProgressBar::TopToBottom);
-        t.bar.setPosition(30);
-        const QImage f = t.bar.renderFrame();
+        const QImage f = frameAt30(12, 102, TALProgressBar::TopToBottom);
         EXPECT_EQ(barPixelsColumn(f, 6, 1, 31), 30);
         EXPECT_EQ(barPixelsColumn(f, 6, 31, 101), 0);
     }

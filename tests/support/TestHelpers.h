@@ -1,0 +1,44 @@
+#pragma once
+// Small checks many test programs share: what a call throws, the names in a
+// folder, a file's permission bits, and a scope that plans failing file writes.
+#include <sys/types.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "common/FileIO.h"
+
+namespace zerath::test {
+
+// What errorOf gives for a call that returns normally.
+inline constexpr const char* kNoError = "(no error)";
+
+// The message of the exception of type E that `f` throws, kNoError when it
+// returns. An exception of another type passes through (and fails the test).
+template <class E = std::exception, class F>
+std::string errorOf(F&& f)
+{
+    try {
+        f();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return kNoError;
+}
+
+// The names in a folder (without "." and ".."), sorted; none when it cannot be read.
+std::vector<std::string> folderNames(const std::string& folder);
+
+// The permission bits of a file (with set-id and sticky bits); 0 when it is missing.
+mode_t modeOf(const std::string& path);
+
+// Makes the file layer fail as planned for as long as it lives.
+struct FaultGuard {
+    explicit FaultGuard(const FaultPlan& p) { FaultInjection::set(p); }
+    ~FaultGuard() { FaultInjection::clear(); }
+    FaultGuard(const FaultGuard&) = delete;
+    FaultGuard& operator=(const FaultGuard&) = delete;
+};
+
+} // namespace zerath::test
