@@ -108,35 +108,6 @@ void BM_CreateRandomPrime1024(benchmark::State& state)
 }
 BENCHMARK(BM_CreateRandomPrime1024)->Unit(benchmark::kMillisecond)->Iterations(40);
 
-// The number work of a 2048-bit key pair: two 1024-bit primes, n, phi, the
-// search for e and its inverse (without dates, fingerprint and file work).
-void BM_KeyPairNumbers2048(benchmark::State& state)
-{
-    const TBigint emax = TBigint::CreateFromString("FFFFFFFF", 16);
-    for (auto _ : state) {
-        TBigint p, q;
-        do {
-            p = TBigint::CreateRandomPrime(1024);
-            q = TBigint::CreateRandomPrime(1024);
-        } while (p == q);
-        TBigint n = p;
-        n.Multiply(q);
-        TBigint p1 = p, q1 = q;
-        p1.SubtractSmall(1);
-        q1.SubtractSmall(1);
-        TBigint phi = p1;
-        phi.Multiply(q1);
-        TBigint e;
-        do {
-            e = TBigint::CreateRandomPrimeBelow(emax);
-            if (e < BigThree()) e = BigThree();
-        } while (!TBigint::Gcd(e, phi).IsOne());
-        TBigint d = TBigint::ModInverse(e, phi);
-        benchmark::DoNotOptimize(d);
-    }
-}
-BENCHMARK(BM_KeyPairNumbers2048)->Unit(benchmark::kMillisecond)->Iterations(20);
-
 void BM_IsProbablePrimeComposite1024(benchmark::State& state)
 {
     // Random odd 1024-bit candidates, most rejected by trial division.
