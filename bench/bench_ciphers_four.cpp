@@ -27,58 +27,50 @@ std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed)
     return v;
 }
 
+// Times process(buffer, size) over one 8192-byte piece, enciphered in place.
+template <class Process>
+void timePieces(benchmark::State& state, Process process)
+{
+    auto buf = pattern(kPiece, 3);
+    for (auto _ : state) {
+        process(buf.data(), buf.size());
+        benchmark::DoNotOptimize(buf.data());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kPiece));
+}
+
 template <class Ours>
 void Ours_CbcEncrypt(benchmark::State& state)
 {
     const auto key = pattern(32, 1), iv = pattern(16, 2);
-    auto buf = pattern(kPiece, 3);
     Ours c;
     c.SetKey(key.data(), 256, iv.data());
-    for (auto _ : state) {
-        c.EncryptCbc(buf.data(), buf.data(), buf.size());
-        benchmark::DoNotOptimize(buf.data());
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kPiece));
+    timePieces(state, [&c](std::uint8_t* p, std::size_t n) { c.EncryptCbc(p, p, n); });
 }
 
 template <class Ours>
 void Ours_CbcDecrypt(benchmark::State& state)
 {
     const auto key = pattern(32, 1), iv = pattern(16, 2);
-    auto buf = pattern(kPiece, 3);
     Ours c;
     c.SetKey(key.data(), 256, iv.data());
-    for (auto _ : state) {
-        c.DecryptCbc(buf.data(), buf.data(), buf.size());
-        benchmark::DoNotOptimize(buf.data());
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kPiece));
+    timePieces(state, [&c](std::uint8_t* p, std::size_t n) { c.DecryptCbc(p, p, n); });
 }
 
 template <class Theirs>
 void Cryptopp_CbcEncrypt(benchmark::State& state)
 {
     const auto key = pattern(32, 1), iv = pattern(16, 2);
-    auto buf = pattern(kPiece, 3);
     typename CryptoPP::CBC_Mode<Theirs>::Encryption m(key.data(), key.size(), iv.data());
-    for (auto _ : state) {
-        m.ProcessData(buf.data(), buf.data(), buf.size());
-        benchmark::DoNotOptimize(buf.data());
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kPiece));
+    timePieces(state, [&m](std::uint8_t* p, std::size_t n) { m.ProcessData(p, p, n); });
 }
 
 template <class Theirs>
 void Cryptopp_CbcDecrypt(benchmark::State& state)
 {
     const auto key = pattern(32, 1), iv = pattern(16, 2);
-    auto buf = pattern(kPiece, 3);
     typename CryptoPP::CBC_Mode<Theirs>::Decryption m(key.data(), key.size(), iv.data());
-    for (auto _ : state) {
-        m.ProcessData(buf.data(), buf.data(), buf.size());
-        benchmark::DoNotOptimize(buf.data());
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kPiece));
+    timePieces(state, [&m](std::uint8_t* p, std::size_t n) { m.ProcessData(p, p, n); });
 }
 
 // Key set-up (SetKey with 256 bits and a vector), as done once per file.

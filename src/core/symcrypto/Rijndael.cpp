@@ -1,6 +1,6 @@
 #include "symcrypto/Rijndael.h"
 
-#include <array>
+#include <bit>
 #include <cstring>
 
 #include "common/Secure.h"
@@ -46,8 +46,6 @@ struct Tables {
     std::uint32_t Te[4][256], Td[4][256];
 };
 
-constexpr std::uint32_t ror32(std::uint32_t x, int n) { return n ? (x >> n) | (x << (32 - n)) : x; }
-
 constexpr Tables makeTables()
 {
     Tables t{};
@@ -65,8 +63,8 @@ constexpr Tables makeTables()
         const std::uint32_t d = (std::uint32_t(gmul(si, 14)) << 24) | (std::uint32_t(gmul(si, 9)) << 16) |
                                 (std::uint32_t(gmul(si, 13)) << 8) | gmul(si, 11);
         for (int k = 0; k < 4; ++k) {
-            t.Te[k][i] = ror32(e, 8 * k);
-            t.Td[k][i] = ror32(d, 8 * k);
+            t.Te[k][i] = std::rotr(e, 8 * k);
+            t.Td[k][i] = std::rotr(d, 8 * k);
         }
     }
     return t;
@@ -246,20 +244,6 @@ void TDCP_rijndael::DecryptBlock(const void* in, void* out) const
     storeBlock(static_cast<std::uint8_t*>(out), s);
 }
 
-void TDCP_rijndael::DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const
-{
-    if (fHardware) {
-        rijndael_ni::DecryptBlocks(fDecKeyHw, fRounds, in, out, blocks);
-        return;
-    }
-    std::uint32_t s[4];
-    for (std::size_t i = 0; i < blocks; ++i) {
-        loadBlock(in + 16 * i, s);
-        decryptWords(fDecKey, fRounds, s);
-        storeBlock(out + 16 * i, s);
-    }
-}
-
 void TDCP_rijndael::EncryptCbc(const void* inp, void* outp, std::size_t n)
 {
     CheckKeyed();
@@ -314,48 +298,21 @@ void TDCP_rijndael::DecryptCbc(const void* inp, void* outp, std::size_t n)
 
 bool TDCP_rijndael::CheckVectors()
 {
-    struct Vector {
-        unsigned bits;
-        std::uint8_t key[32], in[16], out[16];
-    };
-    static const Vector vectors[] = {
+    static const KnownAnswer vectors[] = {
         // FIPS 197, appendix C
-        {128,
-         {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f},
-         {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff},
-         {0x69, 0xc4, 0xe0, 0xd8, 0x6a, 0x7b, 0x04, 0x30, 0xd8, 0xcd, 0xb7, 0x80, 0x70, 0xb4, 0xc5, 0x5a}},
-        {192,
-         {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b,
-          0x0c, 0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17},
-         {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff},
-         {0xdd, 0xa9, 0x7c, 0xa4, 0x86, 0x4c, 0xdf, 0xe0, 0x6e, 0xaf, 0x70, 0xa0, 0xec, 0x0d, 0x71, 0x91}},
-        {256,
-         {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
-          0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f},
-         {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff},
-         {0x8e, 0xa2, 0xb7, 0xca, 0x51, 0x67, 0x45, 0xbf, 0xea, 0xfc, 0x49, 0x90, 0x4b, 0x49, 0x60, 0x89}},
+        {"000102030405060708090a0b0c0d0e0f", "00112233445566778899aabbccddeeff", "69c4e0d86a7b0430d8cdb78070b4c55a"},
+        {"000102030405060708090a0b0c0d0e0f1011121314151617", "00112233445566778899aabbccddeeff",
+         "dda97ca4864cdfe06eaf70a0ec0d7191"},
+        {"000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f", "00112233445566778899aabbccddeeff",
+         "8ea2b7ca516745bfeafc49904b496089"},
         // Rijndael submission, 256-bit key
-        {256,
-         {0x00, 0x01, 0x02, 0x03, 0x05, 0x06, 0x07, 0x08, 0x0a, 0x0b, 0x0c, 0x0d, 0x0f, 0x10, 0x11, 0x12,
-          0x14, 0x15, 0x16, 0x17, 0x19, 0x1a, 0x1b, 0x1c, 0x1e, 0x1f, 0x20, 0x21, 0x23, 0x24, 0x25, 0x26},
-         {0x5e, 0x25, 0xca, 0x78, 0xf0, 0xde, 0x55, 0x80, 0x25, 0x24, 0xd3, 0x8d, 0xa3, 0xfe, 0x44, 0x56},
-         {0xe8, 0xb7, 0x2b, 0x4e, 0x8b, 0xe2, 0x43, 0x43, 0x8c, 0x9f, 0xff, 0x1f, 0x0e, 0x20, 0x58, 0x72}},
+        {"00010203050607080a0b0c0d0f10111214151617191a1b1c1e1f202123242526", "5e25ca78f0de55802524d38da3fe4456",
+         "e8b72b4e8be243438c9fff1f0e205872"},
     };
     // A scratch object of the same implementation, so that this object's key
     // and chain are left alone.
     TDCP_rijndael c(ActiveImplementation());
-    bool ok = true;
-    for (const Vector& v : vectors) {
-        std::uint8_t block[16];
-        c.SetKey(v.key, v.bits, nullptr);
-        c.EncryptBlock(v.in, block);
-        ok = ok && std::memcmp(block, v.out, 16) == 0;
-        std::uint8_t back[16];
-        c.DecryptBlock(block, back);
-        ok = ok && std::memcmp(back, v.in, 16) == 0;
-    }
-    c.Wipe();
-    return ok;
+    return runKnownAnswers(c, vectors);
 }
 
 } // namespace zerath

@@ -41,7 +41,6 @@ protected:
     // Keys shorter than a standard size are padded with zero bytes to the next
     // of 128, 192 or 256 bits; (bits + 7) / 8 key bytes are read.
     void ExpandKey(const void* key, unsigned bits) override;
-    void DecryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const override;
 
 private:
     bool fHardware;

@@ -107,23 +107,6 @@ ZERATH_TARGET void decryptCbc(const std::uint8_t* drk, std::uint8_t* cv, const s
 }
 
 template <int NR>
-ZERATH_TARGET void decryptEcb(const std::uint8_t* drk, const std::uint8_t* in, std::uint8_t* out,
-                              std::size_t blocks)
-{
-    __m128i k[NR + 1];
-    loadKeys<NR>(drk, k);
-    for (; blocks >= 8; blocks -= 8, in += 128, out += 128) {
-        __m128i x[8];
-#pragma GCC unroll 8
-        for (int i = 0; i < 8; ++i) x[i] = load(in + 16 * i);
-        decryptBlocks8<NR>(k, x);
-#pragma GCC unroll 8
-        for (int i = 0; i < 8; ++i) store(out + 16 * i, x[i]);
-    }
-    for (; blocks > 0; --blocks, in += 16, out += 16) store(out, decrypt<NR>(load(in), k));
-}
-
-template <int NR>
 ZERATH_TARGET void encryptOne(const std::uint8_t* rk, const std::uint8_t* in, std::uint8_t* out)
 {
     __m128i k[NR + 1];
@@ -191,14 +174,6 @@ void DecryptCbc(const std::uint8_t* drk, int rounds, std::uint8_t* cv, const std
 #undef C
 }
 
-void DecryptBlocks(const std::uint8_t* drk, int rounds, const std::uint8_t* in, std::uint8_t* out,
-                   std::size_t blocks)
-{
-#define C(n) decryptEcb<n>(drk, in, out, blocks)
-    ZERATH_BY_ROUNDS(C)
-#undef C
-}
-
 #else // no AES instructions on this architecture
 
 bool Available() { return false; }
@@ -207,7 +182,6 @@ void EncryptBlock(const std::uint8_t*, int, const std::uint8_t*, std::uint8_t*) 
 void DecryptBlock(const std::uint8_t*, int, const std::uint8_t*, std::uint8_t*) {}
 void EncryptCbc(const std::uint8_t*, int, std::uint8_t*, const std::uint8_t*, std::uint8_t*, std::size_t) {}
 void DecryptCbc(const std::uint8_t*, int, std::uint8_t*, const std::uint8_t*, std::uint8_t*, std::size_t) {}
-void DecryptBlocks(const std::uint8_t*, int, const std::uint8_t*, std::uint8_t*, std::size_t) {}
 
 #endif
 

@@ -19,8 +19,5 @@ void EncryptCbc(const std::uint8_t* rk, int rounds, std::uint8_t* cv, const std:
                 std::uint8_t* out, std::size_t blocks);
 void DecryptCbc(const std::uint8_t* drk, int rounds, std::uint8_t* cv, const std::uint8_t* in,
                 std::uint8_t* out, std::size_t blocks);
-// ECB decryption of whole blocks (in and out identical or disjoint).
-void DecryptBlocks(const std::uint8_t* drk, int rounds, const std::uint8_t* in, std::uint8_t* out,
-                   std::size_t blocks);
 
 } // namespace zerath::rijndael_ni

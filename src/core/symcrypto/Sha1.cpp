@@ -1,16 +1,11 @@
 #include "symcrypto/Sha1.h"
 
+#include <bit>
 #include <cstring>
 
 #include "common/Secure.h"
 
 namespace zerath {
-
-namespace {
-
-inline std::uint32_t rol(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-
-} // namespace
 
 void TDCP_sha1::Start()
 {
@@ -22,13 +17,13 @@ void TDCP_sha1::Compress(const std::uint8_t* block)
 {
     std::uint32_t W[80];
     for (int t = 0; t < 16; ++t) W[t] = loadBE32(block + 4 * t);
-    for (int t = 16; t < 80; ++t) W[t] = rol(W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16], 1);
+    for (int t = 16; t < 80; ++t) W[t] = std::rotl(W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16], 1);
     std::uint32_t a = H[0], b = H[1], c = H[2], d = H[3], e = H[4];
     auto step = [&](std::uint32_t f, std::uint32_t k, std::uint32_t w) {
-        const std::uint32_t tmp = rol(a, 5) + f + e + k + w;
+        const std::uint32_t tmp = std::rotl(a, 5) + f + e + k + w;
         e = d;
         d = c;
-        c = rol(b, 30);
+        c = std::rotl(b, 30);
         b = a;
         a = tmp;
     };

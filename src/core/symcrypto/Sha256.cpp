@@ -1,5 +1,6 @@
 #include "symcrypto/Sha256.h"
 
+#include <bit>
 #include <cstring>
 
 #include "common/Secure.h"
@@ -18,8 +19,6 @@ constexpr std::uint32_t K[64] = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-inline std::uint32_t ror(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
-
 } // namespace
 
 void TDCP_sha256::Start()
@@ -33,16 +32,16 @@ void TDCP_sha256::Compress(const std::uint8_t* block)
     std::uint32_t W[64];
     for (int t = 0; t < 16; ++t) W[t] = loadBE32(block + 4 * t);
     for (int t = 16; t < 64; ++t) {
-        const std::uint32_t s0 = ror(W[t - 15], 7) ^ ror(W[t - 15], 18) ^ (W[t - 15] >> 3);
-        const std::uint32_t s1 = ror(W[t - 2], 17) ^ ror(W[t - 2], 19) ^ (W[t - 2] >> 10);
+        const std::uint32_t s0 = std::rotr(W[t - 15], 7) ^ std::rotr(W[t - 15], 18) ^ (W[t - 15] >> 3);
+        const std::uint32_t s1 = std::rotr(W[t - 2], 17) ^ std::rotr(W[t - 2], 19) ^ (W[t - 2] >> 10);
         W[t] = W[t - 16] + s0 + W[t - 7] + s1;
     }
     std::uint32_t a = H[0], b = H[1], c = H[2], d = H[3], e = H[4], f = H[5], g = H[6], h = H[7];
     for (int t = 0; t < 64; ++t) {
-        const std::uint32_t S1 = ror(e, 6) ^ ror(e, 11) ^ ror(e, 25);
+        const std::uint32_t S1 = std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25);
         const std::uint32_t ch = (e & f) ^ (~e & g);
         const std::uint32_t t1 = h + S1 + ch + K[t] + W[t];
-        const std::uint32_t S0 = ror(a, 2) ^ ror(a, 13) ^ ror(a, 22);
+        const std::uint32_t S0 = std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22);
         const std::uint32_t maj = (a & b) ^ (a & c) ^ (b & c);
         const std::uint32_t t2 = S0 + maj;
         h = g;
