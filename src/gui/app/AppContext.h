@@ -34,9 +34,6 @@ public:
 
     // The program's folder, with a trailing '/'.
     const QString& programFolder() const { return m_folder; }
-    std::string programFolderStd() const { return m_folder.toStdString(); }
-    // A file in the program folder.
-    QString programFile(const QString& name) const { return m_folder + name; }
 
     // zerath.ini in the program folder.
     zerath::Settings& settings() { return *m_settings; }

@@ -1,5 +1,7 @@
 #include "common/Messages.h"
 
+#include "common/SecretText.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -37,12 +39,6 @@ void unanswered(const QString& what)
 {
     if (script().unanswered)
         script().unanswered(what);
-}
-
-void wipe(QString& s)
-{
-    s.fill(QChar(u'\0'));
-    s.clear();
 }
 
 QWidget* defaultParent()

@@ -29,6 +29,7 @@
 #include "symcrypto/CipherList.h"
 #include "widgets/ALStatusBar.h"
 #include "widgets/HNoShape.h"
+#include "common/SecretText.h"
 #include "windows/AboutDlg.h"
 #include "windows/GuiFileCommandUi.h"
 #include "windows/KeyRingGrid.h"
@@ -39,11 +40,6 @@
 namespace {
 
 bool g_showSplash = true;
-
-std::string localPath(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
-}
 
 THNoShape* imageButton(SkinnedWindow* window, const char* face, const char* idle, const QString& caption, int x,
                        int y, const QString& name)

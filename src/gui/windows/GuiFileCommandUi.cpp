@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "common/Messages.h"
-#include "common/Secure.h"
+#include "common/SecretText.h"
 #include "widgets/ALStatusBar.h"
 #include "windows/PopupFrm.h"
 
@@ -14,22 +14,6 @@ namespace {
 QString q(const std::string& s)
 {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-// Overwrites a string's characters in place before it is released.
-void wipeQString(QString& s)
-{
-    if (s.isEmpty()) return;
-    QChar* d = s.data(); // detaches: the shared copy, if any, is the caller's to wipe
-    zerath::secureZero(d, std::size_t(s.size()) * sizeof(QChar));
-    s.clear();
-}
-
-void wipeBytes(QByteArray& b)
-{
-    if (b.isEmpty()) return;
-    zerath::secureZero(b.data(), std::size_t(b.size()));
-    b.clear();
 }
 
 } // namespace
@@ -66,12 +50,8 @@ bool GuiFileCommandUi::askPassphrase(zerath::SecureString& passphrase)
     QString typed;
     const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), QString::fromLatin1(kPassphrasePrompt),
                                       true, &typed);
-    if (ok) {
-        QByteArray utf8 = typed.toUtf8();
-        passphrase.assign(utf8.constData(), std::size_t(utf8.size()));
-        wipeBytes(utf8);
-    }
-    wipeQString(typed);
+    if (ok) passphrase = secureText(typed);
+    wipe(typed);
     return ok;
 }
 

@@ -1,7 +1,6 @@
 #include "windows/KeyGenForm.h"
 
 #include <QEvent>
-#include <functional>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -59,22 +58,6 @@ QGroupBox* captionGroup(const QString& title, QWidget* parent)
     setTextColour(g, Qt::white);
     return g;
 }
-
-// Holds back a key ring's data change handler for as long as it lives.
-class DataChangeSilence {
-public:
-    explicit DataChangeSilence(zerath::KeyRing& ring) : m_ring(ring), m_handler(std::move(ring.OnDataChange))
-    {
-        m_ring.OnDataChange = nullptr;
-    }
-    ~DataChangeSilence() { m_ring.OnDataChange = std::move(m_handler); }
-    DataChangeSilence(const DataChangeSilence&) = delete;
-    DataChangeSilence& operator=(const DataChangeSilence&) = delete;
-
-private:
-    zerath::KeyRing& m_ring;
-    std::function<void()> m_handler;
-};
 
 bool okAnswer(QWidget* parent, Messages::Kind kind, const QString& text)
 {
@@ -384,13 +367,8 @@ void TKeyGenForm::ChangePassphraseClick()
     // The entries do not keep the passphrases for the next showing.
     m_changePass->clearPassphrases();
     if (result != QDialog::Accepted) return;
-    {
-        // The record is edited in place: the grid must not walk the table (it
-        // would read the rows anew) between the edit and its post, so the
-        // window hears of the change once the edit is done.
-        DataChangeSilence silence(ring);
-        runGuarded(this, [&] { showOutcome(this, m_manager.ChangePassphrase(current, fresh, confirmation)); });
-    }
+    // The key ring tells the window of the change once the record is posted.
+    runGuarded(this, [&] { showOutcome(this, m_manager.ChangePassphrase(current, fresh, confirmation)); });
     DataSourceDataChange();
 }
 

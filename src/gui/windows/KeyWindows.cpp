@@ -1,7 +1,6 @@
 #include "windows/KeyWindows.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,7 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "app/Application.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyPairGenerator.h"
 #include "windows/KeyGenForm.h"
@@ -31,50 +31,6 @@ bool runGuarded(QWidget* parent, const std::function<void()>& action, BusyCursor
     return guarded(parent, action, [busy] {
         if (busy) busy->stop();
     });
-}
-
-BusyCursor::BusyCursor(bool startNow)
-{
-    if (startNow) start();
-}
-
-BusyCursor::~BusyCursor()
-{
-    stop();
-}
-
-void BusyCursor::start()
-{
-    if (m_active) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_active = true;
-}
-
-void BusyCursor::stop()
-{
-    if (!m_active) return;
-    QApplication::restoreOverrideCursor();
-    m_active = false;
-}
-
-std::string localPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-void wipe(QString& text)
-{
-    if (!text.isEmpty()) text.fill(QChar(u'\0'));
-    text.clear();
-}
-
-zerath::SecureString secureText(QString& text)
-{
-    QByteArray utf8 = text.toUtf8();
-    zerath::SecureString s(utf8.constData(), std::size_t(utf8.size()));
-    utf8.fill('\0');
-    wipe(text);
-    return s;
 }
 
 zerath::SecureString secureText(const QLineEdit* edit)
@@ -132,59 +88,48 @@ void styleCaption(QLabel* label, bool bold)
 
 namespace {
 
+// A program folder of its own for the pictures, with a key pair and a
+// correspondent's public key in its key ring, made afresh each run.
 struct ScreenshotScene {
+    ModuleScope modules;
     QTemporaryDir dir;
     std::unique_ptr<AppContext> context;
-    zerath::KeyPairResult pair;
 
     ScreenshotScene()
     {
-        context = std::make_unique<AppContext>(dir.path());
-        const std::string folder = keywin::localPath(context->programFolder());
+        const std::string folder = keywin::localPath(dir.path());
         try {
-            pair = zerath::GenerateKeyPairFiles(folder, "Alice Example", "correct horse");
+            const char* pass = "sample passphrase";
+            const auto own = zerath::GenerateKeyPairFiles(folder, "Alice Example", pass);
+            const auto other = zerath::GenerateKeyPairFiles(folder, "Bob Smith", pass);
             {
                 // The main window would have created the key ring at start.
                 zerath::KeyRing ring(folder);
                 ring.DBOpen(zerath::KeyRing::MissingFile::Create);
                 ring.Close();
             }
-            zerath::KeyManager manager(folder);
-            manager.Open();
-            const auto pass = [](zerath::SecureString& p) {
-                p = zerath::SecureString(std::string_view("correct horse"));
+            zerath::KeyManager keys(folder);
+            keys.Open();
+            keys.ImportKey(own.PrivateKeyFile, [&](zerath::SecureString& p) {
+                p = zerath::SecureString(std::string_view(pass));
                 return true;
-            };
-            (void)manager.ImportKey(pair.PrivateKeyFile, pass);
-            (void)manager.ImportKey(pair.PublicKeyFile, pass);
-            manager.Close();
-        } catch (const std::exception&) {
-            // The pictures then show an empty key ring.
+            });
+            keys.ImportKey(other.PublicKeyFile, [](zerath::SecureString&) { return false; });
+            keys.Close();
+        } catch (const std::exception& e) {
+            // The pictures are still made, with an empty key ring.
+            qWarning("sample keys: %s", e.what());
         }
+        context = std::make_unique<AppContext>(dir.path());
     }
 };
-
-ScreenshotScene& scene()
-{
-    static ScreenshotScene s;
-    return s;
-}
 
 } // namespace
 
 AppContext& keywin::screenshotContext()
 {
-    return *scene().context;
-}
-
-QString keywin::screenshotPrivateKeyFile()
-{
-    return QFile::decodeName(scene().pair.PrivateKeyFile.c_str());
-}
-
-QString keywin::screenshotPublicKeyFile()
-{
-    return QFile::decodeName(scene().pair.PublicKeyFile.c_str());
+    static ScreenshotScene scene;
+    return *scene.context;
 }
 
 zerath::KeyRecord keywin::screenshotRecord()

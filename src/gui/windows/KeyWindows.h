@@ -8,10 +8,11 @@
 
 #include <functional>
 
+#include "common/BusyCursor.h"
 #include "common/Error.h"
 #include "common/GeneralErrorHandler.h"
 #include "common/Messages.h"
-#include "common/Secure.h"
+#include "common/SecretText.h"
 #include "keyring/KeyRecord.h"
 
 class AppContext;
@@ -34,47 +35,28 @@ inline constexpr char kKeyFileFilter[] = "Zerath Key File (*.akf)|*.akf|All file
 using ::boxKind;
 using ::showOutcome;
 
+// The busy cursor and the shared text helpers (common/BusyCursor.h,
+// common/SecretText.h).
+using ::BusyCursor;
+using ::localPath;
+using ::secureText;
+using ::wipe;
+
 // The general error handler (`guarded`); a busy cursor given is restored
 // before the box appears. Returns true when the action ran to its end.
-class BusyCursor;
 bool runGuarded(QWidget* parent, const std::function<void()>& action, BusyCursor* busy = nullptr);
-
-// The busy cursor for as long as the object lives (once started); pause() and
-// resume() let a question to the user show the normal cursor meanwhile.
-class BusyCursor {
-public:
-    explicit BusyCursor(bool startNow = true);
-    ~BusyCursor();
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-    void start();
-    void stop();
-    bool active() const { return m_active; }
-
-private:
-    bool m_active = false;
-};
-
-// A path as the file layer takes it (the local 8-bit encoding of the name).
-std::string localPath(const QString& path);
 
 // The entry's text as a secret (UTF-8); the temporary copies are wiped.
 zerath::SecureString secureText(const QLineEdit* edit);
-zerath::SecureString secureText(QString& text); // also wipes `text`
-// Overwrites a string's characters before it is emptied.
-void wipe(QString& text);
 // Overwrites the entry's text with blanks, then empties it (as far as the
 // toolkit lets a program reach the entry's buffer; its undo history goes too).
 void wipeEdit(QLineEdit* edit);
 // Masked entries show "*" for each character.
 void setMasked(QLineEdit* edit, bool masked);
 
-// The screenshot mode's program: a temporary program folder holding one
-// generated key pair, imported twice (the private and the public key file).
+// The screenshot mode's program: a temporary program folder whose key ring
+// holds a generated key pair and a correspondent's public key.
 AppContext& screenshotContext();
-// The files of that pair.
-QString screenshotPrivateKeyFile();
-QString screenshotPublicKeyFile();
 // The first record of its key ring (the key pair), in stored form.
 zerath::KeyRecord screenshotRecord();
 

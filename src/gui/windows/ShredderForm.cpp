@@ -19,8 +19,10 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "common/BusyCursor.h"
 #include "common/Messages.h"
 #include "common/Resources.h"
+#include "common/SecretText.h"
 #include "common/Screenshots.h"
 #include "widgets/ALProgressBar.h"
 #include "widgets/ALStatusBar.h"
@@ -57,25 +59,6 @@ void colourLabel(QLabel* label, const QColor& colour, int pixelSize, bool bold)
     f.setBold(bold);
     label->setFont(f);
 }
-
-// The hourglass for as long as it lives.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { restore(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-    void restore()
-    {
-        if (m_on) {
-            QApplication::restoreOverrideCursor();
-            m_on = false;
-        }
-    }
-
-private:
-    bool m_on = true;
-};
 
 } // namespace
 
@@ -457,7 +440,7 @@ void TShredderForm::wipebtnClick()
         try {
             while (ListBox1->count() > 0) {
                 const QString path = PathInFolder(folder, ListBox1->item(0)->text());
-                shredder.ShredFile(QFile::encodeName(path).toStdString());
+                shredder.ShredFile(localPath(path));
                 delete ListBox1->takeItem(0);
                 updateShredCount();
             }
@@ -466,7 +449,6 @@ void TShredderForm::wipebtnClick()
             if (failure.isEmpty())
                 failure = QStringLiteral("Unknown error");
         }
-        busy.restore();
     }
     setRunning(false);
     // The file list shows what is on disk now, after a failure too: the files
