@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
+
+#include "common/InputFile.h"
 
 namespace zerath {
 
@@ -255,9 +258,23 @@ void AtomicFile::commit()
     syncFolderOf(finalPath_);
 }
 
-void AtomicFile::abort() noexcept
+void AtomicFile::abort(Scrub scrub) noexcept
 {
     if (done_) return;
+    if (scrub == Scrub::Overwrite && file_.isOpen()) {
+        try {
+            const std::uint64_t size = file_.size();
+            const std::vector<std::uint8_t> zeros(64 * 1024, 0);
+            file_.seek(0);
+            for (std::uint64_t left = size; left > 0;) {
+                const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), left));
+                file_.write(zeros.data(), n);
+                left -= n;
+            }
+            file_.sync();
+        } catch (...) {
+        }
+    }
     done_ = true;
     if (file_.isOpen()) {
         try {
@@ -279,32 +296,18 @@ void writeFileAtomically(const std::string& path, std::string_view content, mode
 
 std::string readWholeFile(const std::string& path, std::size_t maxBytes)
 {
-    const int fd = openRetry(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0) throwFileError(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-
-    struct stat st;
-    if (::fstat(fd, &st) != 0) throwFileError(errno);
-    if (S_ISDIR(st.st_mode)) throwFileError(EISDIR);
-    if (st.st_size > 0 && static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        throw EFileError("File too large");
+    InputFile in(path);
+    if (in.size() > maxBytes) throw EFileError("File too large");
 
     std::string out;
-    out.reserve(static_cast<std::size_t>(st.st_size));
+    out.reserve(static_cast<std::size_t>(in.size()));
     char buf[65536];
     for (;;) {
-        const ssize_t r = ::read(fd, buf, sizeof buf);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            throwFileError(errno);
-        }
+        const std::size_t r = in.read(buf, sizeof buf);
         if (r == 0) break;
         // A file that grows while it is read (or a pipe) is held to the same limit.
-        if (out.size() + static_cast<std::size_t>(r) > maxBytes) throw EFileError("File too large");
-        out.append(buf, static_cast<std::size_t>(r));
+        if (out.size() + r > maxBytes) throw EFileError("File too large");
+        out.append(buf, r);
     }
     return out;
 }

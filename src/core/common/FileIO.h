@@ -67,6 +67,8 @@ private:
 // a failure leaves the previous file (if any) untouched and no partial output.
 // The temporary is ".<name>.XXXXXX" beside the final name and gets exactly `mode`;
 // commit() is: flush, close, rename over the final name, flush the folder.
+// abort(Scrub::Overwrite) first overwrites what was written with zeros and flushes
+// it, for a temporary that may hold deciphered data; failures there are ignored.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string finalPath, mode_t mode = kDefaultMode);
@@ -77,10 +79,10 @@ public:
     void write(const void* data, std::size_t n);
     void write(std::string_view s) { write(s.data(), s.size()); }
     void commit();
-    void abort() noexcept;
+    enum class Scrub { None, Overwrite };
+    void abort(Scrub scrub = Scrub::None) noexcept;
     const std::string& tempPath() const { return tempPath_; }
     const std::string& finalPath() const { return finalPath_; }
-    OutputFile& file() { return file_; }
 
 private:
     std::string finalPath_;

@@ -99,28 +99,6 @@ SecureBytes sessionKeyBytes(std::string_view text)
     return key;
 }
 
-// A failed decryption may have written deciphered data under the temporary
-// name: overwrite it before the temporary is removed.
-void scrubAndAbort(AtomicFile& out) noexcept
-{
-    try {
-        OutputFile& f = out.file();
-        if (f.isOpen()) {
-            const std::uint64_t size = f.size();
-            std::vector<std::uint8_t> zeros(64 * 1024, 0);
-            f.seek(0);
-            for (std::uint64_t done = 0; done < size;) {
-                const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), size - done));
-                f.write(zeros.data(), n);
-                done += n;
-            }
-            f.sync();
-        }
-    } catch (...) {
-    }
-    out.abort();
-}
-
 double fractionOf(std::uint64_t done, std::uint64_t total)
 {
     return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
@@ -322,10 +300,11 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             cipher->Wipe();
             out->commit();
         } catch (const UserMessage&) {
-            if (out) scrubAndAbort(*out);
+            // Deciphered data may already sit under the temporary name.
+            if (out) out->abort(AtomicFile::Scrub::Overwrite);
             throw;
         } catch (...) {
-            if (out) scrubAndAbort(*out);
+            if (out) out->abort(AtomicFile::Scrub::Overwrite);
             throw UserMessage(UserMessage::ErrorBox, kDecryptError);
         }
     }

@@ -125,6 +125,33 @@ TEST(FileIO, DestroyedOrAbortedAtomicFileLeavesNothing)
     EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"keep"});
 }
 
+TEST(FileIO, ScrubbedAbortOverwritesTheTemporaryBeforeRemovingIt)
+{
+    TempDir dir;
+    const std::string secret(150000, 's'); // more than one piece of zeros
+    std::string seen;
+    {
+        AtomicFile f(dir.file("plain"));
+        f.write(secret);
+        // A second name keeps the temporary's content visible after its removal.
+        ASSERT_EQ(::link(f.tempPath().c_str(), dir.file("peek").c_str()), 0);
+        f.abort(AtomicFile::Scrub::Overwrite);
+        EXPECT_FALSE(fileExists(f.tempPath()));
+        f.abort(AtomicFile::Scrub::Overwrite); // a second abort does nothing
+    }
+    EXPECT_EQ(readFile(dir.file("peek")), std::string(secret.size(), '\0'));
+    EXPECT_FALSE(fileExists(dir.file("plain")));
+
+    // A plain abort removes the temporary as written.
+    {
+        AtomicFile f(dir.file("plain"));
+        f.write("kept");
+        ASSERT_EQ(::link(f.tempPath().c_str(), dir.file("peek2").c_str()), 0);
+        f.abort();
+    }
+    EXPECT_EQ(readFile(dir.file("peek2")), "kept");
+}
+
 TEST(FileIO, FailingWriteSyncOrRenameKeepsThePreviousFile)
 {
     TempDir dir;
