@@ -123,13 +123,10 @@ void selectKey(KeyRing& ring, const std::string& keyId)
         throw UserMessage(UserMessage::ErrorBox, "The key " + keyId + " is not in the key ring.");
 }
 
-// The key manager's table, on a key ring that exists.
-void openKeyManager(KeyManager& manager, const std::string& home)
+// The key manager's table, on a key ring created empty when missing.
+void openKeyManager(KeyManager& manager)
 {
-    KeyRing mainTable(home);
-    mainTable.DBOpen(KeyRing::MissingFile::Create);
-    mainTable.Close();
-    manager.Open();
+    manager.Ring().DBOpen(KeyRing::MissingFile::Create);
 }
 
 class CliFileUi : public FileCommandUi {
@@ -202,7 +199,7 @@ int run(const std::string& home, const std::string& command, const std::vector<s
         a.expectPositional(1, 1);
         const std::string passFile = a.value("--passphrase-file");
         KeyManager manager(home);
-        openKeyManager(manager, home);
+        openKeyManager(manager);
         const auto id = manager.ImportKey(a.positional()[0], [&](SecureString& out) {
             if (passFile.empty()) return false;
             out = readPassphrase(passFile);

@@ -222,7 +222,7 @@ TEST_F(Cli, EncryptDecryptAndShred)
     for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\n";
     writeFile(plain, content);
 
-    for (const std::string& cipher : {"0", "rc6", "MARS", "serpent", "4"}) {
+    for (const std::string cipher : {"0", "rc6", "MARS", "serpent", "4"}) {
         CliRun e = cli({"--home", home.path(), "encrypt", "--to", publicId, "--cipher", cipher, "--level", "2", "--force", plain});
         ASSERT_EQ(e.code, 0) << cipher << e.err;
         EXPECT_EQ(e.out, plain + ".enc\n");

@@ -132,7 +132,6 @@ std::optional<std::string> KeyManager::ImportKey(const std::string& fileName, co
     }
 
     const KeyRecord stored = ProtectKeyRecord(clear, passphrase);
-    ring_.First();
     if (ring_.SearchDB("KeyID", stored.KeyID)) report(UserMessage::WarningBox, keymsg::DuplicateKey(stored.KeyID));
     ring_.InsertNewRecord(stored);
     return stored.KeyID;
@@ -181,15 +180,18 @@ bool KeyManager::ExportPrivateKey(const ConfirmPrompt& confirm, const Passphrase
         return false;
     SecureString passphrase;
     if (!askPassphrase || !askPassphrase(passphrase)) return false;
-    if (!CheckPrivatePassphrase(passphrase)) report(UserMessage::ErrorBox, keymsg::WrongExportPassphrase);
 
+    // The passphrase check deciphers the private exponent; that number is the one exported.
     const KeyRecord r = ring_.CurrentRecord();
-    ClearPublicPart p;
     TBigint d;
     try {
+        d = TBigint::CreateFromString(UnprotectField(r.ExponentD, passphrase), 16);
+    } catch (...) {
+        report(UserMessage::ErrorBox, keymsg::WrongExportPassphrase);
+    }
+    ClearPublicPart p;
+    try {
         p = decipherPublicPart(r);
-        const SecureString clearD = UnprotectField(r.ExponentD, passphrase);
-        d = TBigint::CreateFromString(clearD, 16);
     } catch (const std::exception&) {
         report(UserMessage::WarningBox, keymsg::PrivateKeyMismatch);
     }

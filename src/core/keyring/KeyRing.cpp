@@ -50,10 +50,10 @@ std::string KeyRing::Path() const
     return folder_ + std::string(kFileName);
 }
 
-void KeyRing::Configure()
+void KeyRing::Configure(bool createMissing)
 {
     table_.SetFileName(Path());
-    table_.SetFileMustExist(true);
+    table_.SetFileMustExist(!createMissing);
     table_.SetReadOnly(false);
     table_.SetFirstLineAsSchema(false);
     table_.SetDelimiter(kDelimiter);
@@ -68,7 +68,8 @@ void KeyRing::Configure()
 void KeyRing::Changed()
 {
     if (walking_) return;
-    Invalidate();
+    // A move of the cursor leaves the rows as they are.
+    if (!cursorOnly_) Invalidate();
     if (!handlerAttached_) return;
     selected_ = false; // the cursor moved or the table changed under the selection
     if (OnDataChange) OnDataChange();
@@ -76,22 +77,17 @@ void KeyRing::Changed()
 
 void KeyRing::DBOpen(MissingFile whenMissing)
 {
+    const NoticeScope notices(*this, false);
     Close();
-    const std::string path = Path();
-    if (!fileExists(path)) {
-        if (whenMissing == MissingFile::LeaveClosed) return;
-        try {
-            OutputFile::createNew(path, kOwnerOnly).close();
-        } catch (const EFileError&) {
-            if (!fileExists(path)) throw; // another creator won the race otherwise
-        }
-    }
-    Configure();
+    if (whenMissing == MissingFile::LeaveClosed && !fileExists(Path())) return;
+    // The table creates a missing file empty and owner-only.
+    Configure(whenMissing == MissingFile::Create);
     table_.Open();
 }
 
 void KeyRing::Close()
 {
+    const NoticeScope notices(*this, false);
     table_.Close();
     selected_ = false;
     Invalidate();
@@ -103,6 +99,7 @@ bool KeyRing::SearchDB(const std::string& fieldName, std::string_view value)
         selected_ = false;
         return false;
     }
+    const NoticeScope notices(*this, true);
     table_.First();
     handlerAttached_ = false;
     bool found = false;
@@ -138,11 +135,13 @@ int KeyRing::RecNo() const
 
 void KeyRing::First()
 {
+    const NoticeScope notices(*this, true);
     if (table_.Active()) table_.First();
 }
 
 bool KeyRing::Next()
 {
+    const NoticeScope notices(*this, true);
     return table_.Active() && table_.Next();
 }
 
@@ -226,6 +225,7 @@ bool storable(std::string_view v)
 
 void KeyRing::InsertNewRecord(const KeyRecord& stored)
 {
+    const NoticeScope notices(*this, false);
     const std::string path = Path();
     try {
         for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k)
@@ -268,6 +268,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
 
 void KeyRing::DeleteCurrent()
 {
+    const NoticeScope notices(*this, false);
     table_.Delete();
     selected_ = false;
     Invalidate();
@@ -277,6 +278,7 @@ void KeyRing::UpdateExponentD(std::string_view storedText)
 {
     // A window's handler reads the rows, which would move the cursor and drop
     // the edit: it hears of the change once the record is posted.
+    const NoticeScope notices(*this, false);
     const bool attached = handlerAttached_;
     handlerAttached_ = false;
     table_.Edit();

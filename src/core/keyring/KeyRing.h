@@ -87,7 +87,7 @@ public:
     std::function<void()> OnDataChange;
 
 private:
-    void Configure();
+    void Configure(bool createMissing = false);
     void Changed();
     void Invalidate() const { rows_.reset(); }
     void LoadRows() const;
@@ -97,6 +97,24 @@ private:
     bool handlerAttached_ = true;
     bool selected_ = false;
     mutable bool walking_ = false;
+    bool cursorOnly_ = false; // the table's notices come from a cursor move only
+
+    // Says, for as long as it lives, whether the table's notices come from a
+    // cursor move (the rows stay valid) or a change of the data (they are read again).
+    class NoticeScope {
+    public:
+        NoticeScope(KeyRing& ring, bool cursorOnly) : ring_(ring), saved_(ring.cursorOnly_)
+        {
+            ring_.cursorOnly_ = cursorOnly;
+        }
+        ~NoticeScope() { ring_.cursorOnly_ = saved_; }
+        NoticeScope(const NoticeScope&) = delete;
+        NoticeScope& operator=(const NoticeScope&) = delete;
+
+    private:
+        KeyRing& ring_;
+        bool saved_;
+    };
     mutable std::optional<std::vector<KeyRecord>> rows_;
     mutable std::vector<int> bookmarks_;
 };

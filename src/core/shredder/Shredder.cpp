@@ -3,8 +3,6 @@
 #include "common/Error.h"
 #include "common/FileIO.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 
 namespace zerath {
@@ -14,12 +12,6 @@ namespace {
 std::string cannotFind(const std::string& path)
 {
     return "Cannot find " + path + " !";
-}
-
-bool isPlainFile(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // Marks a wipe as running for as long as it lasts.
@@ -57,7 +49,7 @@ void TShredder::ShredFile(const std::string& path)
     BusyGuard busy(busy_);
     // Only a regular file is wiped: a folder cannot be, and a link would have
     // its target's content destroyed under another name.
-    if (!isPlainFile(path)) throw Error(cannotFind(path));
+    if (!isRegularFile(path)) throw Error(cannotFind(path));
 
     const std::string temp = folderOf(path) + kTempName;
     if (baseNameOf(path) != kTempName) {

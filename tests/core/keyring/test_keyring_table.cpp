@@ -144,6 +144,38 @@ TEST(KeyRing, SearchIsExactCaseSensitiveFirstOfTwoAndLeavesTheLastWhenNotFound)
     EXPECT_FALSE(ring.RecipientSelected()); // moved away from the found record
 }
 
+TEST(KeyRing, CursorMovesKeepTheRowsAndChangesReadThemAgain)
+{
+    TempDir d;
+    writeFile(d.file("ZerathKeys.db"), lineOf(plainRecord("AAAA0001", "Ann", "dd01")) + "\r\n" +
+                                           lineOf(plainRecord("BBBB0002", "Bob")) + "\r\n" +
+                                           lineOf(plainRecord("CCCC0003", "Cid")) + "\r\n");
+    KeyRing ring(d.path());
+    ring.DBOpen();
+    // A grid's handler asks for the rows at every notice.
+    std::vector<std::string> firstIds;
+    ring.OnDataChange = [&] { firstIds.push_back(ring.Rows().empty() ? "" : ring.Rows()[0].KeyID); };
+    const KeyRecord* rows = ring.Rows().data();
+    ASSERT_TRUE(ring.SearchDB("KeyID", "CCCC0003"));
+    ring.First();
+    ring.Next();
+    EXPECT_EQ(ring.Rows().data(), rows); // not read again for a move
+    EXPECT_EQ(ring.CurrentRow(), 1);
+
+    ring.First();
+    ring.DeleteCurrent();
+    ASSERT_EQ(ring.RowCount(), 2);
+    EXPECT_EQ(ring.Rows()[0].KeyID, "BBBB0002");
+    EXPECT_EQ(firstIds.back(), "BBBB0002"); // the handler saw the rows after the deletion
+    ASSERT_TRUE(ring.SearchDB("KeyID", "CCCC0003"));
+    EXPECT_EQ(ring.CurrentRow(), 1);
+    ring.UpdateExponentD("newD");
+    EXPECT_EQ(ring.RecordAt(1).ExponentD, SecureString("newD"));
+    ring.Close();
+    EXPECT_TRUE(ring.Rows().empty());
+    EXPECT_EQ(firstIds.back(), "");
+}
+
 TEST(KeyRing, DeletionAndEditAreWrittenAtClose)
 {
     TempDir d;
