@@ -107,7 +107,11 @@ std::unique_ptr<CryptoPP::BlockCipher> keyedAnyLength(bool encrypt, const Bytes&
 std::unique_ptr<CryptoPP::BlockCipher> oracle(int cipherIndex, bool encrypt, const Bytes& key)
 {
     switch (cipherIndex) {
-    case kAes: return keyedAnyLength<CryptoPP::AES>(encrypt, key);
+    case kAes: {
+        Bytes filled = key;
+        filled.resize(key.size() <= 16 ? 16 : key.size() <= 24 ? 24 : 32, 0);
+        return keyedAnyLength<CryptoPP::AES>(encrypt, filled);
+    }
     case kRc6: return keyedAnyLength<CryptoPP::RC6>(encrypt, key);
     case kMars:
         if (encrypt) return std::make_unique<MarsRounds<CryptoPP::MARS::Encryption>>(key);
@@ -147,22 +151,24 @@ Bytes referenceCbc(int cipherIndex, bool encrypt, const Bytes& key, const Bytes&
     return out;
 }
 
-Bytes referenceAesStream(StreamMode mode, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data)
+Bytes referenceMode(int cipherIndex, OracleMode mode, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data)
 {
     using namespace CryptoPP;
+    if (mode == OracleMode::Cbc) return referenceCbc(cipherIndex, encrypt, key, iv, data);
     Bytes out(data.size());
     if (data.empty()) return out;
-    AES::Encryption e(key.data(), key.size());
+    const auto e = oracle(cipherIndex, true, key); // the stream modes use the forward direction only
     switch (mode) {
-    case StreamMode::Cfb8:
-    case StreamMode::CfbBlock: {
-        const int feedback = mode == StreamMode::Cfb8 ? 1 : 16;
-        if (encrypt) CFB_Mode_ExternalCipher::Encryption(e, iv.data(), feedback).ProcessData(out.data(), data.data(), data.size());
-        else CFB_Mode_ExternalCipher::Decryption(e, iv.data(), feedback).ProcessData(out.data(), data.data(), data.size());
+    case OracleMode::Cbc: break;
+    case OracleMode::Cfb8:
+    case OracleMode::CfbBlock: {
+        const int feedback = mode == OracleMode::Cfb8 ? 1 : 16;
+        if (encrypt) CFB_Mode_ExternalCipher::Encryption(*e, iv.data(), feedback).ProcessData(out.data(), data.data(), data.size());
+        else CFB_Mode_ExternalCipher::Decryption(*e, iv.data(), feedback).ProcessData(out.data(), data.data(), data.size());
         break;
     }
-    case StreamMode::Ofb: OFB_Mode_ExternalCipher::Encryption(e, iv.data()).ProcessData(out.data(), data.data(), data.size()); break;
-    case StreamMode::Ctr: CTR_Mode_ExternalCipher::Encryption(e, iv.data()).ProcessData(out.data(), data.data(), data.size()); break;
+    case OracleMode::Ofb: OFB_Mode_ExternalCipher::Encryption(*e, iv.data()).ProcessData(out.data(), data.data(), data.size()); break;
+    case OracleMode::Ctr: CTR_Mode_ExternalCipher::Encryption(*e, iv.data()).ProcessData(out.data(), data.data(), data.size()); break;
     }
     return out;
 }
@@ -215,7 +221,7 @@ void marsReferenceExpand(const Bytes& key, std::uint32_t K[40], int* fixes, int*
 
 Bytes referenceBlock(int, bool, const Bytes&, const Bytes&) { throw std::runtime_error("built without Crypto++"); }
 Bytes referenceCbc(int, bool, const Bytes&, const Bytes&, const Bytes&) { throw std::runtime_error("built without Crypto++"); }
-Bytes referenceAesStream(StreamMode, bool, const Bytes&, const Bytes&, const Bytes&)
+Bytes referenceMode(int, OracleMode, bool, const Bytes&, const Bytes&, const Bytes&)
 {
     throw std::runtime_error("built without Crypto++");
 }

@@ -25,7 +25,7 @@ std::vector<std::vector<std::string>> readDataRows(const std::string& relative);
 enum OracleCipher { kAes = 0, kRc6 = 1, kMars = 2, kSerpent = 3, kTwofish = 4 };
 
 // One block with the cipher of that index and a key of any length the cipher
-// defines.
+// takes (AES keys between the standard lengths are zero-filled to the next one).
 Bytes referenceBlock(int cipherIndex, bool encrypt, const Bytes& key, const Bytes& block);
 
 // The program's CBC: whole blocks chained; a final partial block is the tail
@@ -33,9 +33,10 @@ Bytes referenceBlock(int cipherIndex, bool encrypt, const Bytes& key, const Byte
 // no whole block).
 Bytes referenceCbc(int cipherIndex, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data);
 
-// AES in the byte-stream modes, Crypto++'s definitions.
-enum class StreamMode { Cfb8, CfbBlock, Ofb, Ctr };
-Bytes referenceAesStream(StreamMode mode, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data);
+// Any of the five ciphers in a chaining mode: CBC as above, the others as
+// Crypto++ defines them.
+enum class OracleMode { Cbc, Cfb8, CfbBlock, Ofb, Ctr };
+Bytes referenceMode(int cipherIndex, OracleMode mode, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data);
 
 // The 40 words of the 1998 MARS key expansion, written after the designers'
 // reference (the run mask is found with shifts instead of a scan). `fixes`
