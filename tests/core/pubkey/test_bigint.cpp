@@ -212,19 +212,6 @@ TEST(Bigint, EdgeCasesFromData)
     }
 }
 
-// A failing operation leaves its receiver as it was.
-TEST(Bigint, FailedOperationKeepsTheReceiver)
-{
-    const TBigint a = TBigint::CreateFromString("123456789abc", 16), zero, three = TBigint::CreateFromInt64(3);
-    for (const auto& op : std::vector<std::function<void(TBigint&)>>{[&](TBigint& v) { v.MulMod(three, zero); },
-                                                                     [&](TBigint& v) { v.PowMod(three, zero); },
-                                                                     [&](TBigint& v) { v.PowMod(TBigint::CreateFromInt64(-1), three); }}) {
-        TBigint v = a;
-        EXPECT_THROW(op(v), Error);
-        EXPECT_EQ(v, a);
-    }
-}
-
 // Releasing a number of two or more digits overwrites it with one SystemRandom
 // value per digit; a one-digit or moved-from number draws nothing.
 TEST(Bigint, ReleaseOverwritesDigits)
