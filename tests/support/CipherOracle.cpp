@@ -79,17 +79,15 @@ struct MarsRounds : Base {
     static const std::uint32_t* sbox() { return Base::Sbox; }
 };
 
+// Keyed without Crypto++'s length rule: the key schedules take any length the algorithm defines.
 template <class Cipher>
 std::unique_ptr<CryptoPP::BlockCipher> keyedAnyLength(bool encrypt, const Bytes& key)
 {
-    if (encrypt) {
-        auto c = std::make_unique<typename Cipher::Encryption>();
+    auto keyed = [&](auto c) -> std::unique_ptr<CryptoPP::BlockCipher> {
         c->UncheckedSetKey(key.data(), unsigned(key.size()), CryptoPP::g_nullNameValuePairs);
         return c;
-    }
-    auto c = std::make_unique<typename Cipher::Decryption>();
-    c->UncheckedSetKey(key.data(), unsigned(key.size()), CryptoPP::g_nullNameValuePairs);
-    return c;
+    };
+    return encrypt ? keyed(std::make_unique<typename Cipher::Encryption>()) : keyed(std::make_unique<typename Cipher::Decryption>());
 }
 
 std::unique_ptr<CryptoPP::BlockCipher> oracle(int cipherIndex, bool encrypt, const Bytes& key)
