@@ -46,16 +46,13 @@ std::vector<std::vector<std::string>> readDataRows(const std::string& relative)
     std::ifstream in(dataPath(relative));
     if (!in) throw std::runtime_error("missing data file " + relative);
     std::vector<std::vector<std::string>> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t bar; (bar = line.find('|', start)) != std::string::npos; start = bar + 1)
-            fields.push_back(line.substr(start, bar - start));
-        fields.push_back(line.substr(start));
-        rows.push_back(fields);
+        auto& fields = rows.emplace_back();
+        for (std::size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 1) {
+            bar = line.find('|', start);
+            fields.push_back(line.substr(start, bar == std::string::npos ? bar : bar - start));
+        }
     }
     return rows;
 }

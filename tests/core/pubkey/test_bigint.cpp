@@ -154,7 +154,6 @@ TEST(Bigint, EdgeCasesFromData)
     using Args = std::vector<std::string>;
     const std::map<std::string, std::function<std::string(const Args&)>> ops = {
         {"parse", [&](const Args& a) { return x(TBigint::CreateFromString(a[0], std::stoi(a[1]))); }},
-        {"str", [&](const Args& a) { return h(a[0]).ToString(std::stoi(a[1])); }},
         {"add", [&](const Args& a) { return x(h(a[0]).Add(h(a[1]))); }},
         {"sub", [&](const Args& a) { return x(h(a[0]).Subtract(h(a[1]))); }},
         {"addsmall", [&](const Args& a) { return x(h(a[0]).AddSmall(std::uint16_t(std::stoi(a[1], nullptr, 16)))); }},
@@ -173,13 +172,10 @@ TEST(Bigint, EdgeCasesFromData)
         {"modinverse", [&](const Args& a) { return x(TBigint::ModInverse(h(a[0]), h(a[1]))); }},
         {"shl", [&](const Args& a) { return x(h(a[0]).ShiftLeft(std::stoi(a[1]))); }},
         {"shr", [&](const Args& a) { return x(h(a[0]).ShiftRight(std::stoi(a[1]))); }},
-        {"shldigits", [&](const Args& a) { return x(h(a[0]).ShiftLeftDigits(std::stoi(a[1]))); }},
         {"shrdigits", [&](const Args& a) { return x(h(a[0]).ShiftRightDigits(std::stoi(a[1]))); }},
-        {"int64", [&](const Args& a) { return x(TBigint::CreateFromInt64(std::stoll(a[0]))); }},
         {"prime", [&](const Args& a) { return std::to_string(d(a[0]).IsProbablePrime(std::stoi(a[1]))); }},
         {"mrround", [&](const Args& a) { return std::to_string(TBigint::MillerRabinRound(d(a[0]), d(a[1]))); }},
         {"randbits", [&](const Args& a) { return x(TBigint::CreateRandomBits(std::stoi(a[0]))); }},
-        {"randprime", [&](const Args& a) { return x(TBigint::CreateRandomPrime(std::stoi(a[0]))); }},
         {"randbelow", [&](const Args& a) { return x(TBigint::CreateRandomBelow(h(a[0]))); }},
         {"randprimebelow", [&](const Args& a) { return x(TBigint::CreateRandomPrimeBelow(h(a[0]))); }},
     };

