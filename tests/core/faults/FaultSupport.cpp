@@ -9,16 +9,6 @@
 
 namespace zerath::test {
 
-Snapshot snapshotOf(const std::string& folder)
-{
-    Snapshot s;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-        if (!e.is_regular_file()) continue;
-        s[std::filesystem::relative(e.path(), folder).string()] = readFile(e.path().string());
-    }
-    return s;
-}
-
 void makeAliceKeyRing(const std::string& folder, bool withPublic)
 {
     {

@@ -21,9 +21,6 @@ inline const char* const kAlicePassphrase = "correct horse battery";
 inline const char* const kAlicePublicId = "F2F41F4C";  // Pub record of alice-public.akf
 inline const char* const kAlicePrivateId = "3BA042F6"; // Pub/Priv record of alice-private.akf
 
-// Every file under a folder (relative name -> content), sub-folders included.
-using Snapshot = std::map<std::string, std::string>;
-Snapshot snapshotOf(const std::string& folder);
 
 // Writes a key ring with alice's public key (unless withPublic is false) and
 // key pair into folder.

@@ -1,4 +1,5 @@
 #include "FileCommandFixture.h"
+#include "TestHelpers.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -29,14 +30,6 @@ KeyRingWithPair& sharedKeyRing()
         return r;
     }();
     return *ring;
-}
-
-std::vector<std::string> folderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace zerath::test

@@ -72,7 +72,5 @@ public:
     void selectCipher(int index) override { selectedCipher = index; }
 };
 
-// Lists the names in a folder, sorted.
-std::vector<std::string> folderNames(const std::string& folder);
 
 } // namespace zerath::test

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "FileCommandFixture.h"
+#include "TestHelpers.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "keyring/KeyManager.h"
