@@ -21,7 +21,7 @@ const TestKeyInfo& infoOf(TestKey k)
 
 std::string keyFileOf(TestKey k) { return dataPath(std::string("keys/") + infoOf(k).file); }
 
-KeyRingFixture::KeyRingFixture(std::initializer_list<TestKey> keys)
+KeyRingFixture::KeyRingFixture(const std::vector<TestKey>& keys)
 {
     KeyRing(dir_.path()).DBOpen(KeyRing::MissingFile::Create);
     KeyManager manager(dir_.path());

@@ -2,7 +2,7 @@
 // A program folder whose key ring holds keys imported from the committed key
 // files under tests/data/keys (2048-bit pairs made once with the program's own
 // key generation; see the README there).
-#include <initializer_list>
+#include <vector>
 #include <string>
 
 #include "TempDir.h"
@@ -25,7 +25,7 @@ inline constexpr const char* kBobPassphrase = "bob battery staple";
 class KeyRingFixture {
 public:
     // The keys are imported in the order given, through the key manager.
-    explicit KeyRingFixture(std::initializer_list<TestKey> keys = {TestKey::AlicePublic, TestKey::AlicePair});
+    explicit KeyRingFixture(const std::vector<TestKey>& keys = {TestKey::AlicePublic, TestKey::AlicePair});
     const std::string& home() const { return dir_.path(); }
     std::string file(const std::string& name) const { return dir_.file(name); }
     std::string ringPath() const { return dir_.file("ZerathKeys.db"); }
