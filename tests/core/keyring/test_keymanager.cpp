@@ -185,15 +185,4 @@ TEST(KeyManager, AlteredRecordsAreNotExported)
     EXPECT_FALSE(fileExists(f.file("p.akf")));
 }
 
-TEST(KeyManager, AMissingKeyRingIsNotCreatedByAnImport)
-{
-    TempDir d;
-    KeyManager km(d.path());
-    km.Open();
-    EXPECT_EQ(km.View().countText, "No keys");
-    EXPECT_EQ(errorOf<UserMessage>([&] { km.ImportKey(keyFileOf(TestKey::AlicePublic), {}); }),
-              "Cannot add new key to database");
-    EXPECT_FALSE(fileExists(d.file("ZerathKeys.db")));
-}
-
 } // namespace

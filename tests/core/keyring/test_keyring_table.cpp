@@ -34,16 +34,6 @@ struct KeyRingTable : ::testing::Test {
     std::string text() { return readFile(ring.Path()); }
 };
 
-TEST_F(KeyRingTable, TheMainWindowCreatesAnEmptyOwnerOnlyFile)
-{
-    KeyRing noSeparator(d.path().substr(0, d.path().size() - 1));
-    EXPECT_EQ(noSeparator.Path(), d.file("ZerathKeys.db"));
-    ring.DBOpen(KeyRing::MissingFile::Create);
-    EXPECT_TRUE(ring.Active());
-    EXPECT_EQ(fileSize(ring.Path()), 0);
-    EXPECT_EQ(modeOf(ring.Path()), 0600u);
-}
-
 TEST_F(KeyRingTable, InsertWritesItsLineAtOnceAndRefusesValuesThatBreakIt)
 {
     ring.DBOpen(KeyRing::MissingFile::Create);
