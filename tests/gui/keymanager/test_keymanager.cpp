@@ -1,0 +1,337 @@
+// The key manager window: its flows as one table of answers and what reaches
+// the key ring file, exports, the key ring hand-over, and the passphrase,
+// key information and fingerprint dialogs it opens.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "GuiFixture.h"
+#include "TestHelpers.h"
+#include "filecrypt/FieldProtection.h"
+#include "pubkey/PrivateKey.h"
+#include "pubkey/PublicKey.h"
+#include "windows/ChangePassFrm.h"
+#include "windows/FPCheckFrm.h"
+#include "windows/KeyGenForm.h"
+#include "windows/KeyInfoFrm.h"
+#include "windows/KeyRingGrid.h"
+
+using namespace guitest;
+using zerath::test::readFile;
+using zerath::test::writeFile;
+
+namespace {
+
+struct KeyManagerTest : GuiTest {
+    // The committed key pair imported (one Pub/Priv row, current), the window shown.
+    void startWithPair()
+    {
+        pair = importKey(alice().privateFile, alice().passphrase);
+        startKeyManager();
+    }
+    void pickFile(const std::string& path) { Messages::setNextFileName(QString::fromStdString(path)); }
+    static void text(const std::string& t) { Messages::setNextText(QString::fromStdString(t)); }
+    static void answer(Answer a) { Messages::setNextAnswer(a); }
+    int rows() const { return keyManager->DBGrid->keyModel().rowCount(); }
+    int ringLines() const
+    {
+        const std::string text = keyRing();
+        return int(std::count(text.begin(), text.end(), '\n'));
+    }
+    void hide() { keyManager->hide(); }
+
+    std::string pair;
+};
+
+struct Flow {
+    const char* name;
+    std::function<void(KeyManagerTest&)> act; // queues its answers and presses
+    int boxes;
+    Kind kind;
+    bool fileChangesAtOnce;
+    int rowsAfter; // also the key ring's lines once the window hides
+};
+
+void PrintTo(const Flow& f, std::ostream* os) { *os << f.name; }
+
+struct KeyManagerFlow : KeyManagerTest, ::testing::WithParamInterface<Flow> {};
+
+const std::string kPass = "correct horse battery";
+
+const Flow kFlows[] = {
+    {"ImportPublic", [](KeyManagerTest& t) { t.pickFile(alice().publicFile), click(t.keyManager->ImportKeybtn); },
+     0, Kind::Plain, true, 2},
+    {"ImportDuplicate",
+     [](KeyManagerTest& t) {
+         t.pickFile(alice().privateFile), t.text(kPass), t.answer(Answer::Ok);
+         click(t.keyManager->ImportKeybtn);
+     },
+     1, Kind::Warning, false, 1},
+    {"ImportWrongPassphrase",
+     [](KeyManagerTest& t) {
+         // A public key file written under another passphrase is refused like a wrong one.
+         zerath::TPublicKey pub;
+         pub.Passphrase = zerath::SecureString(zerath::FixedProtectionPassphrase());
+         pub.LoadFromFile(alice().publicFile);
+         pub.Passphrase = zerath::SecureString(std::string_view("another passphrase"));
+         pub.SaveToFile(t.file("other.akf"));
+         t.pickFile(t.file("other.akf")), t.answer(Answer::Ok);
+         click(t.keyManager->ImportKeybtn);
+     },
+     1, Kind::Error, false, 1},
+    {"ImportPassphraseCancelled",
+     [](KeyManagerTest& t) {
+         t.pickFile(alice().privateFile), Messages::setNextTextCancel();
+         click(t.keyManager->ImportKeybtn);
+     },
+     0, Kind::Plain, false, 1},
+    {"ImportFileDialogCancelled", [](KeyManagerTest& t) { t.pickFile(""), click(t.keyManager->ImportKeybtn); }, 0,
+     Kind::Plain, false, 1},
+    {"ImportNotAKeyFile",
+     [](KeyManagerTest& t) {
+         writeFile(t.file("notes.akf"), "hello\r\nworld\r\n");
+         t.pickFile(t.file("notes.akf")), t.answer(Answer::Ok), click(t.keyManager->ImportKeybtn);
+     },
+     1, Kind::Error, false, 1},
+    {"ImportMissingFile",
+     [](KeyManagerTest& t) { t.pickFile(t.file("gone.akf")), t.answer(Answer::Ok), click(t.keyManager->ImportKeybtn); },
+     1, Kind::Error, false, 1},
+    {"RemoveCancelled", [](KeyManagerTest& t) { t.answer(Answer::Cancel), click(t.keyManager->RemoveKey); }, 1,
+     Kind::Warning, false, 1},
+    {"RemoveWrittenOnHide", [](KeyManagerTest& t) { t.answer(Answer::Ok), click(t.keyManager->RemoveKey); }, 1,
+     Kind::Warning, false, 0},
+    {"GridDeleteCancelled",
+     [](KeyManagerTest& t) {
+         t.keyManager->DBGrid->setFocus();
+         t.answer(Answer::Cancel);
+         QTest::keyClick(t.keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+     },
+     1, Kind::Confirmation, false, 1},
+    {"GridDeleteWrittenOnHide",
+     [](KeyManagerTest& t) {
+         t.keyManager->DBGrid->setFocus();
+         t.answer(Answer::Ok);
+         QTest::keyClick(t.keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+     },
+     1, Kind::Confirmation, false, 0},
+};
+
+} // namespace
+
+TEST_P(KeyManagerFlow, ReachesTheKeyRingFileAsAnswered)
+{
+    startWithPair();
+    const std::string before = keyRing();
+    GetParam().act(*this);
+    EXPECT_EQ(Messages::shown().size(), GetParam().boxes);
+    if (GetParam().boxes) expectBox(GetParam().kind);
+    EXPECT_EQ(rows(), GetParam().rowsAfter);
+    EXPECT_EQ(keyRing() != before, GetParam().fileChangesAtOnce);
+    hide();
+    EXPECT_EQ(ringLines(), GetParam().rowsAfter);
+    EXPECT_EQ(ctx->mainKeyRing().RecordCount(), GetParam().rowsAfter) << "the main window sees it";
+}
+
+INSTANTIATE_TEST_SUITE_P(, KeyManagerFlow, ::testing::ValuesIn(kFlows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyManagerTest, RecordButtonsFollowTheCurrentRow)
+{
+    importKey(alice().privateFile, alice().passphrase);
+    importKey(alice().publicFile);
+    startKeyManager();
+    const auto state = [&] {
+        return QString("%1%2%3%4")
+            .arg(keyManager->Exportprvkeybtn->isEnabled())
+            .arg(keyManager->Exportpubkeybtn->isEnabled())
+            .arg(keyManager->RemoveKey->isEnabled())
+            .arg(keyManager->ChangePassphrase->isEnabled());
+    };
+    clickRow(keyManager->DBGrid, 0);
+    EXPECT_EQ(state(), "1111") << "key pair";
+    clickRow(keyManager->DBGrid, 1);
+    EXPECT_EQ(state(), "0110") << "public key";
+    for (int i = 0; i < 2; ++i) {
+        answer(Answer::Ok);
+        click(keyManager->RemoveKey);
+    }
+    EXPECT_EQ(state(), "0000") << "no keys";
+    EXPECT_TRUE(keyManager->ImportKeybtn->isEnabled() && keyManager->GenKeysbtn->isEnabled());
+    // A double click or Ctrl+Delete on the empty grid asks nothing.
+    QTest::mouseDClick(keyManager->DBGrid->viewport(), Qt::LeftButton, {}, QPoint(40, 10));
+    QTest::keyClick(keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Messages::shown().size(), 2);
+}
+
+TEST_F(KeyManagerTest, TheKeyRingIsHandedOverOnShowAndHide)
+{
+    startKeyManager(false); // the file was removed behind the main window's back
+    EXPECT_FALSE(keyManager->manager().Ring().Active());
+    pickFile(alice().publicFile), answer(Answer::Ok), click(keyManager->ImportKeybtn);
+    expectBox(Kind::Plain, 1); // cannot add
+    hide();
+    EXPECT_TRUE(ctx->mainKeyRing().Active());
+    EXPECT_EQ(zerath::test::modeOf(file("ZerathKeys.db")) & 0777, 0600u);
+
+    keyManager->show();
+    EXPECT_FALSE(ctx->mainKeyRing().Active()) << "one table open at a time";
+    pickFile(alice().publicFile), click(keyManager->ImportKeybtn);
+    int reopened = 0;
+    QObject::connect(ctx.get(), &AppContext::keyRingReopened, [&] { ++reopened; });
+    hide();
+    EXPECT_FALSE(keyManager->manager().Ring().Active());
+    EXPECT_EQ(reopened, 1);
+    EXPECT_EQ(ctx->mainKeyRing().RecordCount(), 1);
+}
+
+TEST_F(KeyManagerTest, ExportsWriteKeyFilesThatLoadBack)
+{
+    startWithPair();
+    // Public: no question but the file name, proposed beside the program.
+    pickFile(file("pub.akf"));
+    click(keyManager->Exportpubkeybtn);
+    EXPECT_EQ(Messages::asked().last().proposed.toStdString(), dir.path() + "Public" + pair + ".akf");
+    EXPECT_TRUE(Messages::shown().isEmpty());
+    pickFile(file("pub.akf")), click(keyManager->ImportKeybtn);
+    EXPECT_EQ(rows(), 2) << "the exported public key imports";
+
+    // Private: warning, passphrase, name; refused at each step.
+    clickRow(keyManager->DBGrid, 0);
+    const struct {
+        std::function<void()> answers;
+        bool written;
+    } steps[] = {
+        {[] { answer(Answer::Cancel); }, false},
+        {[] { answer(Answer::Ok), Messages::setNextTextCancel(); }, false},
+        {[] { answer(Answer::Ok), text("wrong horse"), answer(Answer::Ok); }, false},
+        {[&] { answer(Answer::Ok), text(kPass), pickFile(""); }, false},
+        {[&] { answer(Answer::Ok), text(kPass), pickFile(file("no/priv.akf")), answer(Answer::Ok); }, false},
+        {[&] { answer(Answer::Ok), text(kPass), pickFile(file("priv.akf")); }, true},
+    };
+    for (const auto& s : steps) {
+        s.answers();
+        click(keyManager->Exportprvkeybtn);
+        EXPECT_EQ(exists("priv.akf"), s.written);
+    }
+    EXPECT_EQ(zerath::test::modeOf(file("priv.akf")) & 0777, 0600u);
+    zerath::TPrivateKey priv;
+    priv.Passphrase = zerath::SecureString(kPass);
+    EXPECT_NO_THROW(priv.LoadFromFile(file("priv.akf")));
+}
+
+TEST_F(KeyManagerTest, AnAlteredRecordIsNotExported)
+{
+    importKey(alice().privateFile, alice().passphrase);
+    std::string ring = keyRing();
+    ring.replace(ring.find("Alice"), 5, "Alise");
+    writeFile(file("ZerathKeys.db"), ring);
+    startKeyManager();
+    answer(Answer::Ok);
+    click(keyManager->Exportpubkeybtn);
+    answer(Answer::Ok), text(kPass), answer(Answer::Ok);
+    click(keyManager->Exportprvkeybtn);
+    expectBox(Kind::Error, 3);
+    EXPECT_EQ(Messages::shown()[0].kind, Kind::Error);
+    EXPECT_EQ(Messages::asked().size(), 1) << "only the passphrase; no file dialog";
+}
+
+TEST_F(KeyManagerTest, PassphraseChangeChecksEmptiesItsEntriesAndTouchesOnlyTheSelectedKey)
+{
+    const std::string pub = importKey(alice().publicFile);
+    startWithPair();
+    clickRow(keyManager->DBGrid, rowOf(keyManager->DBGrid, pair));
+    TChangePassFrm* d = keyManager->changePassDialog();
+    const std::string before = keyRing();
+    const struct {
+        const char *current, *fresh, *confirm;
+        bool apply;
+        int boxes;
+        Kind kind;
+    } tries[] = {
+        {"wrong horse", "new passphrase", "new passphrase", true, 1, Kind::Error},
+        {"correct horse battery", "new passphrase", "New passphrase", true, 1, Kind::Error},
+        {"correct horse battery", "1234567", "1234567", true, 1, Kind::Error},
+        {"correct horse battery", "12345678", "12345678", false, 0, Kind::Plain},
+        {"correct horse battery", "12345678", "12345678", true, 1, Kind::Information},
+    };
+    for (const auto& t : tries) {
+        SCOPED_TRACE(t.fresh);
+        QString leftOver = "-";
+        whenModal(d, [&] {
+            leftOver = d->edtCurrentpass->text() + d->edtNewPass->text() + d->edtConfirmPass->text();
+            QTest::keyClicks(d->edtCurrentpass, t.current);
+            QTest::keyClicks(d->edtNewPass, t.fresh);
+            QTest::keyClicks(d->edtConfirmPass, t.confirm);
+            if (t.boxes) answer(Answer::Ok);
+            click(t.apply ? d->Applybtn : d->cancelBtn);
+        });
+        click(keyManager->ChangePassphrase);
+        EXPECT_EQ(leftOver, QString()) << "nothing kept from the last time";
+        EXPECT_TRUE((d->edtCurrentpass->text() + d->edtNewPass->text() + d->edtConfirmPass->text()).isEmpty());
+        EXPECT_EQ(Messages::shown().size(), t.boxes);
+        if (t.boxes) expectBox(t.kind);
+        EXPECT_EQ(keyRing(), before) << "written when the window hides";
+        Messages::reset();
+    }
+    hide();
+    const auto lineOf = [](const std::string& text, const std::string& id) {
+        const auto at = text.find("|" + id + "|");
+        const auto from = text.rfind('\n', at) + 1; // 0 on the first line
+        return at == std::string::npos ? std::string() : text.substr(from, text.find('\n', at) - from);
+    };
+    EXPECT_NE(lineOf(keyRing(), pair), lineOf(before, pair));
+    EXPECT_EQ(lineOf(keyRing(), pub), lineOf(before, pub));
+    keyManager->show();
+    clickRow(keyManager->DBGrid, rowOf(keyManager->DBGrid, pair));
+    EXPECT_FALSE(keyManager->manager().CheckPrivatePassphrase(kPass));
+    EXPECT_TRUE(keyManager->manager().CheckPrivatePassphrase("12345678"));
+}
+
+TEST_F(KeyManagerTest, KeyInformationCopiesAndSavesWhatItShows)
+{
+    startWithPair();
+    TKeyInfoFrm* d = keyManager->keyInfoDialog();
+    whenModal(d, [&] {
+        const QString memo = d->keyinfoMemo->toPlainText();
+        EXPECT_TRUE(memo.contains(QString::fromStdString(pair)));
+        click(d->Copybtn);
+        EXPECT_EQ(QApplication::clipboard()->text(), QString(memo).replace("\n", "\r\n"));
+        pickFile(file("info.txt"));
+        click(d->savebtn);
+        EXPECT_EQ(readFile(file("info.txt")), (QString(memo).replace("\n", "\r\n") + "\r\n").toStdString());
+        pickFile(file("missing/info.txt")), answer(Answer::Ok);
+        click(d->savebtn);
+        expectBox(Kind::Error, 1);
+        click(d->closebtn);
+    });
+    doubleClickRow(keyManager->DBGrid, 0);
+}
+
+TEST_F(KeyManagerTest, FingerprintComparison)
+{
+    startWithPair();
+    TFPCheckFrm* d = keyManager->fpCheckDialog();
+    const QString fp = keyManager->FPedit->text();
+    ASSERT_EQ(fp.size(), 40);
+    whenModal(d, [&] {
+        EXPECT_EQ(d->FPedit1->text(), fp);
+        const std::pair<QString, Kind> rows[] = {
+            {"  " + fp + " \t", Kind::Information}, {fp.toLower(), Kind::Warning},
+            {fp.left(39), Kind::Warning},         {QString(), Kind::Warning},
+        };
+        for (const auto& [typed, kind] : rows) {
+            d->FPedit2->clear();
+            QTest::keyClicks(d->FPedit2, typed);
+            answer(Answer::Ok);
+            click(d->Verifybtn);
+            expectBox(kind);
+        }
+        click(d->Closebtn);
+    });
+    click(keyManager->SpeedButton1);
+}
