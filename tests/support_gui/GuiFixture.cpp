@@ -7,20 +7,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "keyring/KeyManager.h"
 #include "keyring/KeyRing.h"
 #include "windows/CryptForm.h"
 #include "windows/KeyGenForm.h"
 #include "windows/KeyRingGrid.h"
 
 namespace guitest {
-
-const SampleKey& alice()
-{
-    static const SampleKey key{zerath::test::dataPath("keys/alice-private.akf"),
-                               zerath::test::dataPath("keys/alice-public.akf"), "correct horse battery"};
-    return key;
-}
 
 void whenModal(QWidget* dialog, std::function<void()> act)
 {
@@ -70,6 +62,7 @@ GuiTest::~GuiTest() = default;
 
 void GuiTest::SetUp()
 {
+    useKeys({TestKey::AlicePair, TestKey::BobPublic});
     Messages::setScripted(true);
     Messages::reset();
     TCryptForm::setShowSplash(false);
@@ -87,37 +80,19 @@ void GuiTest::TearDown()
     Messages::reset();
 }
 
+void GuiTest::useKeys(const std::vector<TestKey>& keys)
+{
+    ring = std::make_unique<zerath::test::KeyRingFixture>(keys);
+}
+
 bool GuiTest::exists(const std::string& name) const
 {
     return QFile::exists(qfile(name));
 }
 
-std::string GuiTest::keyRing() const
-{
-    return zerath::test::readFile(file("ZerathKeys.db"));
-}
-
-std::string GuiTest::importKey(const std::string& keyFile, const std::string& passphrase)
-{
-    {
-        zerath::KeyRing ring(dir.path());
-        ring.DBOpen(zerath::KeyRing::MissingFile::Create);
-        ring.Close();
-    }
-    zerath::KeyManager manager(dir.path());
-    manager.Open();
-    const auto id = manager.ImportKey(keyFile, [&](zerath::SecureString& p) {
-        p = zerath::SecureString(std::string_view(passphrase));
-        return true;
-    });
-    manager.Close();
-    EXPECT_TRUE(id.has_value()) << keyFile;
-    return id.value_or(std::string());
-}
-
 void GuiTest::startMain()
 {
-    ctx = std::make_unique<AppContext>(QString::fromStdString(dir.path()));
+    ctx = std::make_unique<AppContext>(QString::fromStdString(home()));
     windows = std::make_unique<ZerathWindows>(*ctx);
     mainWindow()->move(40, 40);
     mainWindow()->show();
@@ -126,7 +101,7 @@ void GuiTest::startMain()
 
 void GuiTest::startKeyManager(bool openMainKeyRing)
 {
-    ctx = std::make_unique<AppContext>(QString::fromStdString(dir.path()));
+    ctx = std::make_unique<AppContext>(QString::fromStdString(home()));
     if (openMainKeyRing) ctx->mainKeyRing().DBOpen(zerath::KeyRing::MissingFile::Create);
     keyManager = std::make_unique<TKeyGenForm>(*ctx);
     keyManager->move(60, 60);

@@ -1,6 +1,6 @@
 #pragma once
-// One temporary program folder per test with the program's windows made over
-// it on demand, the committed sample keys, and helpers that drive the real
+// A program folder per test whose key ring holds committed sample keys, the
+// program's windows made over it on demand, and helpers that drive the real
 // controls and answer the modal dialogs through the Messages seam.
 #include <QString>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "TempDir.h"
+#include "KeyRingFixture.h"
 #include "app/AppContext.h"
 #include "app/Application.h"
 #include "common/Messages.h"
@@ -24,19 +24,13 @@ namespace guitest {
 
 using Kind = Messages::Kind;
 using Answer = Messages::Answer;
-
-// The committed key pair: its private key file (a Pub/Priv row when imported)
-// and its public key file (a Pub row of its own).
-struct SampleKey {
-    std::string privateFile, publicFile, passphrase;
-};
-const SampleKey& alice();
+using zerath::test::TestKey;
 
 // Runs `act` once `dialog` is the active modal window (shown by the call that
 // follows); a dialog never shown, or left open by `act`, fails the test.
 void whenModal(QWidget* dialog, std::function<void()> act);
 
-// Mouse clicks as a user makes them: the centre of a widget, a row of a view.
+// Mouse clicks as a user makes them: the centre of a widget, a cell of a view.
 void click(QWidget* w);
 void clickRow(QAbstractItemView* view, int row, int column = 1);
 void doubleClickRow(QAbstractItemView* view, int row, int column = 1);
@@ -49,14 +43,14 @@ public:
     void SetUp() override;
     void TearDown() override;
 
-    std::string file(const std::string& name) const { return dir.file(name); }
-    QString qfile(const std::string& name) const { return QString::fromStdString(dir.file(name)); }
+    // A fresh program folder whose key ring holds `keys`, in that order.
+    void useKeys(const std::vector<TestKey>& keys);
+    const std::string& home() const { return ring->home(); }
+    std::string file(const std::string& name) const { return ring->file(name); }
+    QString qfile(const std::string& name) const { return QString::fromStdString(file(name)); }
     bool exists(const std::string& name) const;
-    std::string keyRing() const;
-
-    // Imports a key file into the program folder's key ring with the core
-    // (before the windows are made); gives the new row's key ID.
-    std::string importKey(const std::string& keyFile, const std::string& passphrase = {});
+    std::string keyRing() const { return ring->ringText(); }
+    const std::string& id(TestKey k) const { return ring->idOf(k); }
 
     // The program's windows over the program folder, the main window shown.
     void startMain();
@@ -65,10 +59,10 @@ public:
     void startKeyManager(bool openMainKeyRing = true);
 
     static int rowOf(TKeyRingGrid* grid, const std::string& keyId);
-    // The kind of the last box, and that `count` boxes were shown since SetUp.
+    // The kind of the last box, and that `count` boxes were shown since the last reset.
     static void expectBox(Kind kind, int count = -1);
 
-    zerath::test::TempDir dir;
+    std::unique_ptr<zerath::test::KeyRingFixture> ring;
     std::unique_ptr<AppContext> ctx;
     std::unique_ptr<ZerathWindows> windows;
     std::unique_ptr<TKeyGenForm> keyManager;

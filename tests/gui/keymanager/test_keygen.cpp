@@ -3,7 +3,7 @@
 // this test program on the worker thread.
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -24,6 +24,7 @@ struct KeyGenTest : GuiTest {
     void SetUp() override
     {
         GuiTest::SetUp();
+        QFile::remove(qfile("ZerathKeys.db"));
         ctx = std::make_unique<AppContext>(qfile(""));
         dlg = std::make_unique<TKeyGenNowForm>(*ctx);
         dlg->show();
@@ -42,7 +43,7 @@ struct KeyGenTest : GuiTest {
             QTest::keyClicks(edit, text);
         }
     }
-    std::vector<std::string> names() const { return zerath::test::folderNames(dir.path()); }
+    std::vector<std::string> names() const { return zerath::test::folderNames(home()); }
 
     std::unique_ptr<TKeyGenNowForm> dlg;
 };

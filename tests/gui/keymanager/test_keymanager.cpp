@@ -22,16 +22,18 @@
 #include "windows/KeyRingGrid.h"
 
 using namespace guitest;
+using zerath::test::keyFileOf;
 using zerath::test::readFile;
 using zerath::test::writeFile;
 
 namespace {
 
 struct KeyManagerTest : GuiTest {
-    // The committed key pair imported (one Pub/Priv row, current), the window shown.
+    // Alice's key pair alone in the key ring (its row current), the window shown.
     void startWithPair()
     {
-        pair = importKey(alice().privateFile, alice().passphrase);
+        useKeys({TestKey::AlicePair});
+        pair = id(TestKey::AlicePair);
         startKeyManager();
     }
     void pickFile(const std::string& path) { Messages::setNextFileName(QString::fromStdString(path)); }
@@ -61,14 +63,14 @@ void PrintTo(const Flow& f, std::ostream* os) { *os << f.name; }
 
 struct KeyManagerFlow : KeyManagerTest, ::testing::WithParamInterface<Flow> {};
 
-const std::string kPass = "correct horse battery";
+const std::string kPass = zerath::test::kAlicePassphrase;
 
 const Flow kFlows[] = {
-    {"ImportPublic", [](KeyManagerTest& t) { t.pickFile(alice().publicFile), click(t.keyManager->ImportKeybtn); },
+    {"ImportPublic", [](KeyManagerTest& t) { t.pickFile(keyFileOf(TestKey::AlicePublic)), click(t.keyManager->ImportKeybtn); },
      0, Kind::Plain, true, 2},
     {"ImportDuplicate",
      [](KeyManagerTest& t) {
-         t.pickFile(alice().privateFile), t.text(kPass), t.answer(Answer::Ok);
+         t.pickFile(keyFileOf(TestKey::AlicePair)), t.text(kPass), t.answer(Answer::Ok);
          click(t.keyManager->ImportKeybtn);
      },
      1, Kind::Warning, false, 1},
@@ -77,7 +79,7 @@ const Flow kFlows[] = {
          // A public key file written under another passphrase is refused like a wrong one.
          zerath::TPublicKey pub;
          pub.Passphrase = zerath::SecureString(zerath::FixedProtectionPassphrase());
-         pub.LoadFromFile(alice().publicFile);
+         pub.LoadFromFile(keyFileOf(TestKey::AlicePublic));
          pub.Passphrase = zerath::SecureString(std::string_view("another passphrase"));
          pub.SaveToFile(t.file("other.akf"));
          t.pickFile(t.file("other.akf")), t.answer(Answer::Ok);
@@ -86,7 +88,7 @@ const Flow kFlows[] = {
      1, Kind::Error, false, 1},
     {"ImportPassphraseCancelled",
      [](KeyManagerTest& t) {
-         t.pickFile(alice().privateFile), Messages::setNextTextCancel();
+         t.pickFile(keyFileOf(TestKey::AlicePair)), Messages::setNextTextCancel();
          click(t.keyManager->ImportKeybtn);
      },
      0, Kind::Plain, false, 1},
@@ -142,8 +144,6 @@ INSTANTIATE_TEST_SUITE_P(, KeyManagerFlow, ::testing::ValuesIn(kFlows),
 
 TEST_F(KeyManagerTest, RecordButtonsFollowTheCurrentRow)
 {
-    importKey(alice().privateFile, alice().passphrase);
-    importKey(alice().publicFile);
     startKeyManager();
     const auto state = [&] {
         return QString("%1%2%3%4")
@@ -170,9 +170,10 @@ TEST_F(KeyManagerTest, RecordButtonsFollowTheCurrentRow)
 
 TEST_F(KeyManagerTest, TheKeyRingIsHandedOverOnShowAndHide)
 {
-    startKeyManager(false); // the file was removed behind the main window's back
+    QFile::remove(qfile("ZerathKeys.db")); // behind the main window's back
+    startKeyManager(false);
     EXPECT_FALSE(keyManager->manager().Ring().Active());
-    pickFile(alice().publicFile), answer(Answer::Ok), click(keyManager->ImportKeybtn);
+    pickFile(keyFileOf(TestKey::AlicePublic)), answer(Answer::Ok), click(keyManager->ImportKeybtn);
     expectBox(Kind::Plain, 1); // cannot add
     hide();
     EXPECT_TRUE(ctx->mainKeyRing().Active());
@@ -180,7 +181,7 @@ TEST_F(KeyManagerTest, TheKeyRingIsHandedOverOnShowAndHide)
 
     keyManager->show();
     EXPECT_FALSE(ctx->mainKeyRing().Active()) << "one table open at a time";
-    pickFile(alice().publicFile), click(keyManager->ImportKeybtn);
+    pickFile(keyFileOf(TestKey::AlicePublic)), click(keyManager->ImportKeybtn);
     int reopened = 0;
     QObject::connect(ctx.get(), &AppContext::keyRingReopened, [&] { ++reopened; });
     hide();
@@ -195,7 +196,7 @@ TEST_F(KeyManagerTest, ExportsWriteKeyFilesThatLoadBack)
     // Public: no question but the file name, proposed beside the program.
     pickFile(file("pub.akf"));
     click(keyManager->Exportpubkeybtn);
-    EXPECT_EQ(Messages::asked().last().proposed.toStdString(), dir.path() + "Public" + pair + ".akf");
+    EXPECT_EQ(Messages::asked().last().proposed.toStdString(), home() + "Public" + pair + ".akf");
     EXPECT_TRUE(Messages::shown().isEmpty());
     pickFile(file("pub.akf")), click(keyManager->ImportKeybtn);
     EXPECT_EQ(rows(), 2) << "the exported public key imports";
@@ -226,10 +227,10 @@ TEST_F(KeyManagerTest, ExportsWriteKeyFilesThatLoadBack)
 
 TEST_F(KeyManagerTest, AnAlteredRecordIsNotExported)
 {
-    importKey(alice().privateFile, alice().passphrase);
-    std::string ring = keyRing();
-    ring.replace(ring.find("Alice"), 5, "Alise");
-    writeFile(file("ZerathKeys.db"), ring);
+    useKeys({TestKey::AlicePair});
+    std::string altered = keyRing();
+    altered.replace(altered.find("Alice"), 5, "Alise");
+    writeFile(file("ZerathKeys.db"), altered);
     startKeyManager();
     answer(Answer::Ok);
     click(keyManager->Exportpubkeybtn);
@@ -242,8 +243,10 @@ TEST_F(KeyManagerTest, AnAlteredRecordIsNotExported)
 
 TEST_F(KeyManagerTest, PassphraseChangeChecksEmptiesItsEntriesAndTouchesOnlyTheSelectedKey)
 {
-    const std::string pub = importKey(alice().publicFile);
-    startWithPair();
+    useKeys({TestKey::BobPair, TestKey::AlicePair});
+    pair = id(TestKey::AlicePair);
+    const std::string bob = id(TestKey::BobPair);
+    startKeyManager();
     clickRow(keyManager->DBGrid, rowOf(keyManager->DBGrid, pair));
     TChangePassFrm* d = keyManager->changePassDialog();
     const std::string before = keyRing();
@@ -285,7 +288,7 @@ TEST_F(KeyManagerTest, PassphraseChangeChecksEmptiesItsEntriesAndTouchesOnlyTheS
         return at == std::string::npos ? std::string() : text.substr(from, text.find('\n', at) - from);
     };
     EXPECT_NE(lineOf(keyRing(), pair), lineOf(before, pair));
-    EXPECT_EQ(lineOf(keyRing(), pub), lineOf(before, pub));
+    EXPECT_EQ(lineOf(keyRing(), bob), lineOf(before, bob));
     keyManager->show();
     clickRow(keyManager->DBGrid, rowOf(keyManager->DBGrid, pair));
     EXPECT_FALSE(keyManager->manager().CheckPrivatePassphrase(kPass));

@@ -1,6 +1,6 @@
 // The main window driven through its controls: Encrypt and Decrypt with every
-// question and refusal and what each leaves on disk, the recipient selection,
-// the settings it saves and the windows its buttons open.
+// question and refusal and what each leaves in the folder, the recipient
+// selection, the settings it saves and the windows its buttons open.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,12 +11,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <sys/stat.h>
-
 #include "GuiFixture.h"
 #include "TestHelpers.h"
-#include "common/Secure.h"
-#include "keyring/KeyRing.h"
 #include "settings/Settings.h"
 #include "widgets/HNoShape.h"
 #include "windows/AboutDlg.h"
@@ -27,7 +23,7 @@
 #include "windows/PopupFrm.h"
 
 using namespace guitest;
-using zerath::test::folderNames;
+using zerath::test::kAlicePassphrase;
 using zerath::test::readFile;
 using zerath::test::writeFile;
 using Names = std::vector<std::string>;
@@ -38,48 +34,49 @@ struct MainWindowTest : GuiTest {
     void SetUp() override
     {
         GuiTest::SetUp();
-        own = importKey(alice().privateFile, alice().passphrase);
-        pub = importKey(alice().publicFile);
         startMain();
         w = mainWindow();
         w->CipherAutoSelectCB->setChecked(false);
     }
-    void select(const std::string& keyId)
+    void select(TestKey k)
     {
-        doubleClickRow(w->DBGrid, rowOf(w->DBGrid, keyId));
-        ASSERT_EQ(w->MailBoxKeyID->text().toStdString(), keyId);
+        doubleClickRow(w->DBGrid, rowOf(w->DBGrid, id(k)));
+        ASSERT_EQ(w->MailBoxKeyID->text().toStdString(), id(k));
     }
-    void chooseEnc(const std::string& name)
+    void choose(QPushButton* button, const std::string& name)
     {
         Messages::setNextFileName(qfile(name));
-        click(w->SelectFileEnc);
+        click(button);
     }
-    void chooseDec(const std::string& name)
+    // Encrypts `name` for `k` and answers the last box.
+    void encrypt(const std::string& name, int cipher = 0, TestKey k = TestKey::AlicePair)
     {
-        Messages::setNextFileName(qfile(name));
-        click(w->SelectFileDec);
-    }
-    // Encrypts `name` for the key pair and answers the success box.
-    void encrypt(const std::string& name, int cipher = 0)
-    {
-        select(own);
-        chooseEnc(name);
+        select(k);
+        choose(w->SelectFileEnc, name);
         w->cbxCipher->setCurrentIndex(cipher);
         Messages::setNextAnswer(Answer::Ok);
         click(w->Encryptbtn);
     }
-    Names names() const { return folderNames(dir.path()); }
+    // The program folder afterwards: the key ring and `names`.
+    void expectFolder(Names names) const
+    {
+        names.push_back("ZerathKeys.db");
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(zerath::test::folderNames(home()), names);
+    }
 
-    std::string own, pub;
     TCryptForm* w = nullptr;
 };
 
+void ok() { Messages::setNextAnswer(Answer::Ok); }
+void pass(const char* p) { Messages::setNextText(QString::fromLatin1(p)); }
+
 struct Case {
     const char* name;
-    std::function<void(MainWindowTest&)> act; // queues its answers and presses the button
+    std::function<void(MainWindowTest&)> act; // queues its answers
     int boxes;                                // 0: silent
     Kind kind;
-    Names after; // the program folder afterwards
+    Names extra; // in the folder afterwards, besides the sources
 };
 
 } // namespace
@@ -91,68 +88,62 @@ TEST_F(MainWindowTest, EveryCipherRoundTripsThroughTheButtonsAndReplacesOnlyWhen
         SCOPED_TRACE(cipher);
         writeFile(file("letter.txt"), plain);
         writeFile(file("letter.txt.enc"), "older");
-        Messages::setNextAnswer(Answer::Ok); // overwrite
+        ok(); // overwrite
         encrypt("letter.txt", cipher);
         expectBox(Kind::Information);
-        const std::string enc = readFile(file("letter.txt.enc"));
-        ASSERT_GT(enc.size(), 23u);
-        EXPECT_EQ(enc[0], char(cipher));
+        EXPECT_EQ(readFile(file("letter.txt.enc"))[0], char(cipher));
         EXPECT_EQ(w->EncFileEdit->text(), qfile("letter.txt")); // kept: no wipe
 
         writeFile(file("letter.txt"), "older");
         w->cbxCipher->setCurrentIndex((cipher + 1) % 5);
-        chooseDec("letter.txt.enc");
-        Messages::setNextText(QString::fromStdString(alice().passphrase));
-        Messages::setNextAnswer(Answer::Ok); // overwrite
-        Messages::setNextAnswer(Answer::Ok);
+        choose(w->SelectFileDec, "letter.txt.enc");
+        pass(kAlicePassphrase), ok(), ok(); // passphrase, overwrite, done
         click(w->Decryptbtn);
         expectBox(Kind::Information);
         EXPECT_EQ(readFile(file("letter.txt")), plain);
         EXPECT_EQ(w->cbxCipher->currentIndex(), cipher) << "the file's cipher is shown";
-        EXPECT_EQ(names(), (Names{"ZerathKeys.db", "letter.txt", "letter.txt.enc"}));
+        expectFolder({"letter.txt", "letter.txt.enc"});
         EXPECT_FALSE(w->progressWindow()->isVisible());
-        Messages::reset();
     }
 }
 
 TEST_F(MainWindowTest, EncryptRefusalsWriteNothing)
 {
+    const auto cancel = [] { Messages::setNextAnswer(Answer::Cancel); };
     const Case cases[] = {
-        {"no recipient", [](MainWindowTest& t) { t.chooseEnc("a.txt"); }, 1, Kind::Plain, {}},
-        {"no file", [](MainWindowTest& t) { t.select(t.pub); }, 1, Kind::Warning, {}},
-        {"missing file", [](MainWindowTest& t) { t.select(t.pub), t.chooseEnc("gone.txt"); }, 1, Kind::Warning, {}},
+        {"no recipient", [](MainWindowTest& t) { t.choose(t.w->SelectFileEnc, "a.txt"), ok(); }, 1, Kind::Plain},
+        {"no file", [](MainWindowTest& t) { t.select(TestKey::BobPublic), ok(); }, 1, Kind::Warning},
+        {"missing file",
+         [](MainWindowTest& t) { t.select(TestKey::BobPublic), t.choose(t.w->SelectFileEnc, "gone.txt"), ok(); }, 1,
+         Kind::Warning},
         {"wipe question cancelled",
-         [](MainWindowTest& t) {
-             t.select(t.pub), t.chooseEnc("a.txt");
+         [&](MainWindowTest& t) {
+             t.select(TestKey::BobPublic), t.choose(t.w->SelectFileEnc, "a.txt"), cancel();
              t.w->WipeOutOriginalFileCB->setChecked(true);
-             Messages::setNextAnswer(Answer::Cancel);
          },
-         1, Kind::Warning, {}},
+         1, Kind::Warning},
         {"overwrite cancelled",
-         [](MainWindowTest& t) {
-             t.select(t.pub), t.chooseEnc("a.txt");
+         [&](MainWindowTest& t) {
+             t.select(TestKey::BobPublic), t.choose(t.w->SelectFileEnc, "a.txt"), cancel();
              writeFile(t.file("a.txt.enc"), "older");
-             Messages::setNextAnswer(Answer::Cancel);
          },
          1, Kind::Confirmation, {"a.txt.enc"}},
         {"key gone from the key ring",
          [](MainWindowTest& t) {
-             t.select(t.pub), t.chooseEnc("a.txt");
+             t.select(TestKey::BobPublic), t.choose(t.w->SelectFileEnc, "a.txt"), ok();
              t.w->MailBoxKeyID->setText("DEADBEEF");
          },
-         1, Kind::Warning, {}},
+         1, Kind::Warning},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         writeFile(file("a.txt"), "alpha");
         c.act(*this);
-        if (Messages::pendingAnswers() == 0) Messages::setNextAnswer(Answer::Ok); // the one box
         click(w->Encryptbtn);
         expectBox(c.kind, c.boxes);
-        Names expected{"ZerathKeys.db", "a.txt"};
-        expected.insert(expected.end(), c.after.begin(), c.after.end());
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(names(), expected);
+        Names after = c.extra;
+        after.push_back("a.txt");
+        expectFolder(after);
         EXPECT_EQ(readFile(file("a.txt")), "alpha");
         if (exists("a.txt.enc")) EXPECT_EQ(readFile(file("a.txt.enc")), "older");
         QFile::remove(qfile("a.txt.enc"));
@@ -173,59 +164,61 @@ TEST_F(MainWindowTest, WipingTheSourceNeedsYesAndASuccessfulEncryption)
     Messages::setNextAnswer(Answer::Yes);
     encrypt("burn.txt");
     EXPECT_TRUE(w->EncFileEdit->text().isEmpty());
+    zerath::FaultPlan plan; // the disk fills up while the encrypted file is written
+    plan.failAfterBytes = 64;
     {
-        // The disk fills up while the encrypted file is written.
-        zerath::FaultPlan plan;
-        plan.failAfterBytes = 64;
         zerath::test::FaultGuard guard(plan);
         Messages::setNextAnswer(Answer::Yes);
         encrypt("fail.txt");
-        expectBox(Kind::Error);
     }
+    expectBox(Kind::Error);
     EXPECT_EQ(readFile(file("fail.txt")), "content");
-    EXPECT_EQ(names(), (Names{"ZerathKeys.db", "burn.txt.enc", "fail.txt", "keep.txt", "keep.txt.enc"}));
+    expectFolder({"burn.txt.enc", "fail.txt", "keep.txt", "keep.txt.enc"});
 }
 
 TEST_F(MainWindowTest, DecryptRefusalsWriteNothing)
 {
     writeFile(file("d.txt"), "delta");
     encrypt("d.txt", 1);
-    QFile::remove(qfile("d.txt"));
+    writeFile(file("bob.txt"), "for bob");
+    encrypt("bob.txt", 4, TestKey::BobPublic);
+    for (const char* n : {"d.txt", "bob.txt"})
+        QFile::remove(qfile(n));
     writeFile(file("cut.enc"), std::string("\x01\x00\x00", 3));
     Messages::reset();
-    const auto ok = [] { Messages::setNextAnswer(Answer::Ok); };
-    const auto pass = [](const char* p) { Messages::setNextText(QString::fromLatin1(p)); };
     const Case cases[] = {
-        {"no file", [&](MainWindowTest& t) { t.w->DecFileEdit->clear(), ok(); }, 1, Kind::Warning, {}},
-        {"no key", [&](MainWindowTest& t) { click(t.w->ClearRecipientbtn), ok(); }, 1, Kind::Warning, {}},
-        {"public key only: no passphrase asked", [&](MainWindowTest& t) { t.select(t.pub), ok(); }, 1,
-         Kind::Warning, {}},
-        {"passphrase cancelled", [](MainWindowTest&) { Messages::setNextTextCancel(); }, 0, Kind::Plain, {}},
-        {"wrong passphrase", [&](MainWindowTest&) { pass("not the passphrase"), ok(); }, 1, Kind::Error, {}},
+        {"no file", [](MainWindowTest& t) { t.w->DecFileEdit->clear(), ok(); }, 1, Kind::Warning},
+        {"no key", [](MainWindowTest& t) { click(t.w->ClearRecipientbtn), ok(); }, 1, Kind::Warning},
+        {"public key: no passphrase asked", [](MainWindowTest& t) { t.select(TestKey::BobPublic), ok(); }, 1,
+         Kind::Warning},
+        {"passphrase cancelled", [](MainWindowTest&) { Messages::setNextTextCancel(); }, 0, Kind::Plain},
+        {"wrong passphrase", [](MainWindowTest&) { pass("not the passphrase"), ok(); }, 1, Kind::Error},
         {"overwrite cancelled",
-         [&](MainWindowTest& t) {
+         [](MainWindowTest& t) {
              writeFile(t.file("d.txt"), "existing");
-             pass("correct horse battery");
-             Messages::setNextAnswer(Answer::Cancel);
+             pass(kAlicePassphrase), Messages::setNextAnswer(Answer::Cancel);
          },
          1, Kind::Confirmation, {"d.txt"}},
-        {"file cut in its header", [&](MainWindowTest& t) { t.chooseDec("cut.enc"), pass("correct horse battery"), ok(); },
-         1, Kind::Error, {}},
+        {"file for another key",
+         [](MainWindowTest& t) { t.choose(t.w->SelectFileDec, "bob.txt.enc"), pass(kAlicePassphrase), ok(); }, 1,
+         Kind::Error},
+        {"file cut in its header",
+         [](MainWindowTest& t) { t.choose(t.w->SelectFileDec, "cut.enc"), pass(kAlicePassphrase), ok(); }, 1,
+         Kind::Error},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        select(own);
-        chooseDec("d.txt.enc");
+        select(TestKey::AlicePair);
+        choose(w->SelectFileDec, "d.txt.enc");
+        const qsizetype asked = Messages::asked().size();
         c.act(*this);
-        const int asked = int(Messages::asked().size());
         click(w->Decryptbtn);
         EXPECT_EQ(Messages::shown().size(), c.boxes);
         if (c.boxes) expectBox(c.kind);
-        if (std::string(c.name).starts_with("public")) EXPECT_EQ(Messages::asked().size(), asked);
-        Names expected{"ZerathKeys.db", "cut.enc", "d.txt.enc"};
-        expected.insert(expected.end(), c.after.begin(), c.after.end());
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(names(), expected);
+        if (c.name[0] == 'p') EXPECT_EQ(Messages::asked().size(), asked + (c.boxes ? 0 : 1)) << "the prompt";
+        Names after = c.extra;
+        after.insert(after.end(), {"bob.txt.enc", "cut.enc", "d.txt.enc"});
+        expectFolder(after);
         if (exists("d.txt")) EXPECT_EQ(readFile(file("d.txt")), "existing");
         QFile::remove(qfile("d.txt"));
         Messages::reset();
@@ -238,7 +231,7 @@ TEST_F(MainWindowTest, StealthyCipherShowsTheCipherTheFileRecords)
     w->CipherAutoSelectCB->setChecked(true);
     for (int i = 0; i < 3; ++i) {
         QFile::remove(qfile("s.txt.enc"));
-        encrypt("s.txt", 0);
+        encrypt("s.txt");
         EXPECT_EQ(int(readFile(file("s.txt.enc"))[0]), w->cbxCipher->currentIndex());
     }
 }
@@ -246,8 +239,6 @@ TEST_F(MainWindowTest, StealthyCipherShowsTheCipherTheFileRecords)
 TEST_F(MainWindowTest, ARunningCommandShowsProgressAndIgnoresOtherButtons)
 {
     writeFile(file("p.txt"), std::string(200000, 'p'));
-    select(own);
-    chooseEnc("p.txt");
     int polls = 0;
     bool progressShown = false;
     QTimer probe;
@@ -256,69 +247,58 @@ TEST_F(MainWindowTest, ARunningCommandShowsProgressAndIgnoresOtherButtons)
         if (!w->isBusy()) return;
         progressShown = progressShown || w->progressWindow()->isVisible();
         EXPECT_NE(QApplication::overrideCursor(), nullptr);
-        if (polls++ == 0) {
-            click(w->Encryptbtn); // no second command, no question
-            click(w->ClearRecipientbtn);
-        }
+        if (polls++) return;
+        click(w->Encryptbtn); // no second command, no question
+        click(w->ClearRecipientbtn);
     });
     probe.start();
-    Messages::setNextAnswer(Answer::Ok);
-    click(w->Encryptbtn);
-    probe.stop();
+    encrypt("p.txt");
     expectBox(Kind::Information, 1);
-    EXPECT_GT(polls, 0);
-    EXPECT_TRUE(progressShown);
+    EXPECT_TRUE(polls > 0 && progressShown);
     EXPECT_FALSE(w->progressWindow()->isVisible());
     EXPECT_TRUE(w->RecipientSelected()) << "Clear was ignored too";
 }
 
 TEST(GuiFileCommandUi, ThePassphrasePromptIsMaskedAndHandsOverWhatWasTyped)
 {
-    Messages::reset();
     Messages::setScripted(false);
     GuiFileCommandUi ui(nullptr, nullptr, nullptr, nullptr, zerath::nullPump());
-    bool checked = false;
     QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
-        auto* edit = dlg->findChild<QLineEdit*>();
+        auto* edit = dlg ? dlg->findChild<QLineEdit*>() : nullptr;
         ASSERT_NE(edit, nullptr);
         EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-        EXPECT_TRUE(edit->text().isEmpty());
         QTest::keyClicks(edit, QStringLiteral("s3cr"));
         edit->insert(QStringLiteral("\u00e9t pass")); // typed through an input method
-        checked = true;
         dlg->accept();
     });
-    zerath::SecureString pass;
-    const bool ok = ui.askPassphrase(pass);
+    zerath::SecureString typed;
+    const bool given = ui.askPassphrase(typed);
     Messages::setScripted(true);
-    EXPECT_TRUE(checked);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(std::string(pass.view()), std::string("s3cr\xc3\xa9t pass"));
+    ASSERT_TRUE(given);
+    EXPECT_EQ(std::string(typed.view()), std::string("s3cr\xc3\xa9t pass"));
 }
 
 TEST_F(MainWindowTest, RecipientFollowsDoubleClickSelectButtonClearAndCursor)
 {
-    const int ownRow = rowOf(w->DBGrid, own), pubRow = rowOf(w->DBGrid, pub);
-    clickRow(w->DBGrid, ownRow);
+    const int alice = rowOf(w->DBGrid, id(TestKey::AlicePair)), bob = rowOf(w->DBGrid, id(TestKey::BobPublic));
+    clickRow(w->DBGrid, alice);
     EXPECT_FALSE(w->RecipientSelected());
-    select(own);
-    EXPECT_TRUE(w->RecipientSelected());
-    clickRow(w->DBGrid, pubRow); // another row: deselected, the fields keep their text
+    select(TestKey::AlicePair);
+    clickRow(w->DBGrid, bob); // another row: deselected, the fields keep their text
     EXPECT_FALSE(w->RecipientSelected());
-    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), own);
+    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), id(TestKey::AlicePair));
     click(w->AddMailBoxbtn); // the cursor row
+    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), id(TestKey::BobPublic));
     EXPECT_TRUE(w->RecipientSelected());
-    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), pub);
     click(w->ClearRecipientbtn);
     EXPECT_FALSE(w->RecipientSelected());
     EXPECT_TRUE(w->MailBoxKeyID->text().isEmpty() && w->MailBoxUserID->text().isEmpty());
-    select(pub);
+    select(TestKey::BobPublic);
     w->DBGrid->setFocus();
-    QTest::keyClick(w->DBGrid, pubRow > ownRow ? Qt::Key_Up : Qt::Key_Down);
+    QTest::keyClick(w->DBGrid, bob > alice ? Qt::Key_Up : Qt::Key_Down);
     EXPECT_FALSE(w->RecipientSelected());
-    EXPECT_EQ(ctx->mainKeyRing().CurrentRow(), ownRow);
+    EXPECT_EQ(ctx->mainKeyRing().CurrentRow(), alice);
 }
 
 TEST(KeyRingGrid, AKeyPairNeedsAStoredExponentDLongerThan128)
@@ -332,19 +312,18 @@ TEST(KeyRingGrid, AKeyPairNeedsAStoredExponentDLongerThan128)
 
 TEST_F(GuiTest, FirstStartCreatesAPrivateEmptyKeyRingAndClosingAsks)
 {
+    QFile::remove(qfile("ZerathKeys.db"));
     startMain();
-    struct stat st {};
-    ASSERT_EQ(::stat(file("ZerathKeys.db").c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(keyRing(), "");
+    EXPECT_EQ(zerath::test::modeOf(file("ZerathKeys.db")) & 0777, 0600u);
     for (QWidget* b : std::initializer_list<QWidget*>{mainWindow()->CloseBtn, mainWindow()->closetopbtn}) {
         Messages::setNextAnswer(Answer::Cancel);
         click(b);
-        expectBox(Kind::Warning);
         EXPECT_TRUE(mainWindow()->isVisible());
     }
-    Messages::setNextAnswer(Answer::Ok);
+    ok();
     click(mainWindow()->closetopbtn);
+    expectBox(Kind::Warning, 3);
     EXPECT_FALSE(mainWindow()->isVisible());
 }
 
@@ -354,10 +333,9 @@ TEST_F(GuiTest, StealthyCipherIsSavedAndReadAtTheNextStart)
     for (bool on : {true, false}) {
         mainWindow()->CipherAutoSelectCB->setChecked(on);
         click(mainWindow()->SaveConfig);
-        EXPECT_EQ(zerath::Settings(dir.path()).stealthyCipher(), on);
+        EXPECT_EQ(zerath::Settings(home()).stealthyCipher(), on);
     }
     windows.reset();
-    ctx.reset();
     startMain();
     EXPECT_FALSE(mainWindow()->CipherAutoSelectCB->isChecked());
 }
@@ -372,10 +350,8 @@ TEST_F(GuiTest, ButtonsOpenTheirWindows)
     click(w->Shredderbtn);
     click(w->PGPKeyGen);
     QTimer::singleShot(0, [&] {
-        if (QWidget* about = QApplication::activeModalWidget()) {
-            opened << (about == windows->about() ? "about" : "?");
-            QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(180, 180));
-        }
+        opened << (QApplication::activeModalWidget() == windows->about() ? "about" : "?");
+        QTest::mouseClick(windows->about(), Qt::LeftButton, {}, QPoint(180, 180));
     });
     click(w->Aboutbtn);
     EXPECT_EQ(opened, (QStringList{"shredder", "keys", "about"}));
@@ -383,35 +359,31 @@ TEST_F(GuiTest, ButtonsOpenTheirWindows)
 
 TEST_F(GuiTest, AKeyImportedInTheKeyManagerServesTheMainWindow)
 {
+    useKeys({});
     startMain();
     TCryptForm* w = mainWindow();
     TKeyGenForm* km = w->findChild<TKeyGenForm*>();
-    ASSERT_NE(km, nullptr);
     bool mainTableClosed = false;
     whenModal(km, [&] {
         mainTableClosed = !ctx->mainKeyRing().Active();
-        Messages::setNextFileName(QString::fromStdString(alice().privateFile));
-        Messages::setNextText(QString::fromStdString(alice().passphrase));
+        Messages::setNextFileName(QString::fromStdString(zerath::test::keyFileOf(TestKey::AlicePair)));
+        pass(kAlicePassphrase);
         click(km->ImportKeybtn);
         click(km->CloseBtn);
     });
     click(w->PGPKeyGen);
-    EXPECT_TRUE(mainTableClosed);
-    ASSERT_TRUE(ctx->mainKeyRing().Active());
+    EXPECT_TRUE(mainTableClosed && ctx->mainKeyRing().Active());
     ASSERT_EQ(w->DBGrid->keyModel().rowCount(), 1) << "the grid follows the reopened key ring";
 
     writeFile(file("letter.txt"), "a letter for Alice");
     doubleClickRow(w->DBGrid, 0);
     Messages::setNextFileName(qfile("letter.txt"));
     click(w->SelectFileEnc);
-    Messages::setNextAnswer(Answer::Ok);
-    click(w->Encryptbtn);
+    ok(), click(w->Encryptbtn);
     QFile::remove(qfile("letter.txt"));
     Messages::setNextFileName(qfile("letter.txt.enc"));
     click(w->SelectFileDec);
-    Messages::setNextText(QString::fromStdString(alice().passphrase));
-    Messages::setNextAnswer(Answer::Ok);
-    click(w->Decryptbtn);
+    pass(kAlicePassphrase), ok(), click(w->Decryptbtn);
     expectBox(Kind::Information, 2);
     EXPECT_EQ(readFile(file("letter.txt")), "a letter for Alice");
 }
