@@ -1,11 +1,7 @@
 #include "GuiFixture.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTest>
-#include <QTimer>
 
 #include "keyring/KeyRing.h"
 #include "windows/CryptForm.h"

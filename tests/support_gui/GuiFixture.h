@@ -2,7 +2,13 @@
 // A program folder per test whose key ring holds committed sample keys, the
 // program's windows made over it on demand, and helpers that drive the real
 // controls and answer the modal dialogs through the Messages seam.
-#include <QString>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,6 +16,7 @@
 #include <string>
 
 #include "KeyRingFixture.h"
+#include "TestHelpers.h"
 #include "app/AppContext.h"
 #include "app/Application.h"
 #include "common/Messages.h"
@@ -24,7 +31,10 @@ namespace guitest {
 
 using Kind = Messages::Kind;
 using Answer = Messages::Answer;
+using zerath::test::keyFileOf;
+using zerath::test::readFile;
 using zerath::test::TestKey;
+using zerath::test::writeFile;
 
 // Runs `act` once `dialog` is the active modal window (shown by the call that
 // follows); a dialog never shown, or left open by `act`, fails the test.

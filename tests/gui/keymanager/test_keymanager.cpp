@@ -1,20 +1,11 @@
 // The key manager window: its flows as one table of answers and what reaches
 // the key ring file, exports, the key ring hand-over, and the passphrase,
 // key information and fingerprint dialogs it opens.
-#include <QApplication>
 #include <QClipboard>
-#include <QFile>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
 
 #include "GuiFixture.h"
-#include "TestHelpers.h"
-#include "filecrypt/FieldProtection.h"
 #include "pubkey/PrivateKey.h"
-#include "pubkey/PublicKey.h"
 #include "windows/ChangePassFrm.h"
 #include "windows/FPCheckFrm.h"
 #include "windows/KeyGenForm.h"
@@ -22,9 +13,6 @@
 #include "windows/KeyRingGrid.h"
 
 using namespace guitest;
-using zerath::test::keyFileOf;
-using zerath::test::readFile;
-using zerath::test::writeFile;
 
 namespace {
 
@@ -50,10 +38,14 @@ struct KeyManagerTest : GuiTest {
     std::string pair;
 };
 
+enum Press { Import, Remove, GridDelete };
+
 struct Flow {
     const char* name;
-    std::function<void(KeyManagerTest&)> act; // queues its answers and presses
-    int boxes;
+    Press press;
+    std::string file;   // the open dialog's answer ("": cancelled)
+    const char* typed;  // the passphrase prompt's answer ("": cancelled)
+    Answer answer;      // of the one box; None: no box
     Kind kind;
     bool fileChangesAtOnce;
     int rowsAfter; // also the key ring's lines once the window hides
@@ -64,79 +56,42 @@ void PrintTo(const Flow& f, std::ostream* os) { *os << f.name; }
 struct KeyManagerFlow : KeyManagerTest, ::testing::WithParamInterface<Flow> {};
 
 const std::string kPass = zerath::test::kAlicePassphrase;
+const std::string kPair = keyFileOf(TestKey::AlicePair);
 
 const Flow kFlows[] = {
-    {"ImportPublic", [](KeyManagerTest& t) { t.pickFile(keyFileOf(TestKey::AlicePublic)), click(t.keyManager->ImportKeybtn); },
-     0, Kind::Plain, true, 2},
-    {"ImportDuplicate",
-     [](KeyManagerTest& t) {
-         t.pickFile(keyFileOf(TestKey::AlicePair)), t.text(kPass), t.answer(Answer::Ok);
-         click(t.keyManager->ImportKeybtn);
-     },
-     1, Kind::Warning, false, 1},
-    {"ImportWrongPassphrase",
-     [](KeyManagerTest& t) {
-         // A public key file written under another passphrase is refused like a wrong one.
-         zerath::TPublicKey pub;
-         pub.Passphrase = zerath::SecureString(zerath::FixedProtectionPassphrase());
-         pub.LoadFromFile(keyFileOf(TestKey::AlicePublic));
-         pub.Passphrase = zerath::SecureString(std::string_view("another passphrase"));
-         pub.SaveToFile(t.file("other.akf"));
-         t.pickFile(t.file("other.akf")), t.answer(Answer::Ok);
-         click(t.keyManager->ImportKeybtn);
-     },
-     1, Kind::Error, false, 1},
-    {"ImportPassphraseCancelled",
-     [](KeyManagerTest& t) {
-         t.pickFile(keyFileOf(TestKey::AlicePair)), Messages::setNextTextCancel();
-         click(t.keyManager->ImportKeybtn);
-     },
-     0, Kind::Plain, false, 1},
-    {"ImportFileDialogCancelled", [](KeyManagerTest& t) { t.pickFile(""), click(t.keyManager->ImportKeybtn); }, 0,
-     Kind::Plain, false, 1},
-    {"ImportNotAKeyFile",
-     [](KeyManagerTest& t) {
-         writeFile(t.file("notes.akf"), "hello\r\nworld\r\n");
-         t.pickFile(t.file("notes.akf")), t.answer(Answer::Ok), click(t.keyManager->ImportKeybtn);
-     },
-     1, Kind::Error, false, 1},
-    {"ImportMissingFile",
-     [](KeyManagerTest& t) { t.pickFile(t.file("gone.akf")), t.answer(Answer::Ok), click(t.keyManager->ImportKeybtn); },
-     1, Kind::Error, false, 1},
-    {"RemoveCancelled", [](KeyManagerTest& t) { t.answer(Answer::Cancel), click(t.keyManager->RemoveKey); }, 1,
-     Kind::Warning, false, 1},
-    {"RemoveWrittenOnHide", [](KeyManagerTest& t) { t.answer(Answer::Ok), click(t.keyManager->RemoveKey); }, 1,
-     Kind::Warning, false, 0},
-    {"GridDeleteCancelled",
-     [](KeyManagerTest& t) {
-         t.keyManager->DBGrid->setFocus();
-         t.answer(Answer::Cancel);
-         QTest::keyClick(t.keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
-     },
-     1, Kind::Confirmation, false, 1},
-    {"GridDeleteWrittenOnHide",
-     [](KeyManagerTest& t) {
-         t.keyManager->DBGrid->setFocus();
-         t.answer(Answer::Ok);
-         QTest::keyClick(t.keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
-     },
-     1, Kind::Confirmation, false, 0},
+    {"ImportPublic", Import, keyFileOf(TestKey::AlicePublic), nullptr, Answer::None, Kind::Plain, true, 2},
+    {"ImportDuplicate", Import, kPair, kPass.c_str(), Answer::Ok, Kind::Warning, false, 1},
+    {"ImportWrongPassphrase", Import, kPair, "wrong horse", Answer::Ok, Kind::Error, false, 1},
+    {"ImportPassphraseCancelled", Import, kPair, "", Answer::None, Kind::Plain, false, 1},
+    {"ImportFileDialogCancelled", Import, "", nullptr, Answer::None, Kind::Plain, false, 1},
+    {"ImportNotAKeyFile", Import, zerath::test::dataPath("keys/README.md"), nullptr, Answer::Ok, Kind::Error, false, 1},
+    {"RemoveCancelled", Remove, "", nullptr, Answer::Cancel, Kind::Warning, false, 1},
+    {"RemoveWrittenOnHide", Remove, "", nullptr, Answer::Ok, Kind::Warning, false, 0},
+    {"GridDeleteCancelled", GridDelete, "", nullptr, Answer::Cancel, Kind::Confirmation, false, 1},
+    {"GridDeleteWrittenOnHide", GridDelete, "", nullptr, Answer::Ok, Kind::Confirmation, false, 0},
 };
 
 } // namespace
 
 TEST_P(KeyManagerFlow, ReachesTheKeyRingFileAsAnswered)
 {
+    const Flow& f = GetParam();
     startWithPair();
     const std::string before = keyRing();
-    GetParam().act(*this);
-    EXPECT_EQ(Messages::shown().size(), GetParam().boxes);
-    if (GetParam().boxes) expectBox(GetParam().kind);
-    EXPECT_EQ(rows(), GetParam().rowsAfter);
-    EXPECT_EQ(keyRing() != before, GetParam().fileChangesAtOnce);
+    if (f.press == Import) pickFile(f.file);
+    if (f.typed && *f.typed) text(f.typed);
+    if (f.typed && !*f.typed) Messages::setNextTextCancel();
+    if (f.answer != Answer::None) answer(f.answer);
+    keyManager->DBGrid->setFocus();
+    if (f.press == GridDelete) QTest::keyClick(keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+    else click(f.press == Import ? keyManager->ImportKeybtn : keyManager->RemoveKey);
+    EXPECT_EQ(Messages::shown().size(), f.answer == Answer::None ? 0 : 1);
+    if (!Messages::shown().isEmpty()) expectBox(f.kind);
+    EXPECT_EQ(rows(), f.rowsAfter);
+    EXPECT_EQ(keyRing() != before, f.fileChangesAtOnce);
     hide();
-    EXPECT_EQ(ringLines(), GetParam().rowsAfter);
-    EXPECT_EQ(ctx->mainKeyRing().RecordCount(), GetParam().rowsAfter) << "the main window sees it";
+    EXPECT_EQ(ringLines(), f.rowsAfter);
+    EXPECT_EQ(ctx->mainKeyRing().RecordCount(), f.rowsAfter) << "the main window sees it";
 }
 
 INSTANTIATE_TEST_SUITE_P(, KeyManagerFlow, ::testing::ValuesIn(kFlows),
@@ -156,10 +111,8 @@ TEST_F(KeyManagerTest, RecordButtonsFollowTheCurrentRow)
     EXPECT_EQ(state(), "1111") << "key pair";
     clickRow(keyManager->DBGrid, 1);
     EXPECT_EQ(state(), "0110") << "public key";
-    for (int i = 0; i < 2; ++i) {
-        answer(Answer::Ok);
-        click(keyManager->RemoveKey);
-    }
+    for (int i = 0; i < 2; ++i)
+        answer(Answer::Ok), click(keyManager->RemoveKey);
     EXPECT_EQ(state(), "0000") << "no keys";
     EXPECT_TRUE(keyManager->ImportKeybtn->isEnabled() && keyManager->GenKeysbtn->isEnabled());
     // A double click or Ctrl+Delete on the empty grid asks nothing.
@@ -282,10 +235,9 @@ TEST_F(KeyManagerTest, PassphraseChangeChecksEmptiesItsEntriesAndTouchesOnlyTheS
         Messages::reset();
     }
     hide();
-    const auto lineOf = [](const std::string& text, const std::string& id) {
-        const auto at = text.find("|" + id + "|");
-        const auto from = text.rfind('\n', at) + 1; // 0 on the first line
-        return at == std::string::npos ? std::string() : text.substr(from, text.find('\n', at) - from);
+    const auto lineOf = [](const std::string& text, const std::string& keyId) {
+        const auto at = text.find("|" + keyId + "|"), from = text.rfind('\n', at) + 1; // 0 on the first line
+        return text.substr(from, text.find('\n', at) - from);
     };
     EXPECT_NE(lineOf(keyRing(), pair), lineOf(before, pair));
     EXPECT_EQ(lineOf(keyRing(), bob), lineOf(before, bob));
