@@ -2,7 +2,6 @@
 // list, in which order, and how they follow the disk.
 #include <QDir>
 #include <QFile>
-#include <QMimeData>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -124,21 +123,6 @@ TEST_F(FolderTest, FileListShowsRegularFilesMatchingTheMaskWithoutCase)
         list.setMask(mask);
         EXPECT_EQ(list.names(), names) << mask;
     }
-}
-
-TEST_F(FolderTest, FileListDragCarriesTheSelectedNamesInListOrder)
-{
-    for (const char* n : {"a", "b", "c", "d"})
-        touch(n);
-    TFileListBox list;
-    list.setDirectory(root);
-    for (int i : {3, 0, 2})
-        list.item(i)->setSelected(true);
-    std::unique_ptr<QMimeData> data(list.model()->mimeData(list.selectionModel()->selectedIndexes()));
-    EXPECT_EQ(TFileListBox::namesFromMime(data.get()), (QStringList{"a", "c", "d"}));
-    QMimeData foreign;
-    foreign.setText("a\nc");
-    EXPECT_TRUE(TFileListBox::namesFromMime(&foreign).isEmpty());
 }
 
 } // namespace

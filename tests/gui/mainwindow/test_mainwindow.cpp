@@ -6,7 +6,6 @@
 #include <QDialog>
 
 #include "GuiFixture.h"
-#include "settings/Settings.h"
 #include "widgets/HNoShape.h"
 #include "windows/AboutDlg.h"
 #include "windows/CryptForm.h"
@@ -281,19 +280,6 @@ TEST_F(GuiTest, FirstStartCreatesAPrivateEmptyKeyRingAndClosingAsks)
     click(mainWindow()->closetopbtn);
     expectBox(Kind::Warning, 3);
     EXPECT_FALSE(mainWindow()->isVisible());
-}
-
-TEST_F(GuiTest, StealthyCipherIsSavedAndReadAtTheNextStart)
-{
-    startMain();
-    for (bool on : {true, false}) {
-        mainWindow()->CipherAutoSelectCB->setChecked(on);
-        click(mainWindow()->SaveConfig);
-        EXPECT_EQ(zerath::Settings(home()).stealthyCipher(), on);
-    }
-    windows.reset();
-    startMain();
-    EXPECT_FALSE(mainWindow()->CipherAutoSelectCB->isChecked());
 }
 
 TEST_F(GuiTest, ButtonsOpenTheirWindows)
