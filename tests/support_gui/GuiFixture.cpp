@@ -76,16 +76,6 @@ void GuiTest::TearDown()
     Messages::reset();
 }
 
-void GuiTest::useKeys(const std::vector<TestKey>& keys)
-{
-    ring = std::make_unique<zerath::test::KeyRingFixture>(keys);
-}
-
-bool GuiTest::exists(const std::string& name) const
-{
-    return QFile::exists(qfile(name));
-}
-
 void GuiTest::startMain()
 {
     ctx = std::make_unique<AppContext>(QString::fromStdString(home()));

@@ -54,11 +54,11 @@ public:
     void TearDown() override;
 
     // A fresh program folder whose key ring holds `keys`, in that order.
-    void useKeys(const std::vector<TestKey>& keys);
+    void useKeys(const std::vector<TestKey>& keys) { ring = std::make_unique<zerath::test::KeyRingFixture>(keys); }
     const std::string& home() const { return ring->home(); }
     std::string file(const std::string& name) const { return ring->file(name); }
     QString qfile(const std::string& name) const { return QString::fromStdString(file(name)); }
-    bool exists(const std::string& name) const;
+    bool exists(const std::string& name) const { return QFile::exists(qfile(name)); }
     std::string keyRing() const { return ring->ringText(); }
     const std::string& id(TestKey k) const { return ring->idOf(k); }
 

@@ -94,16 +94,6 @@ TEST_F(FolderTest, LinksBackToAnAncestorAreNotFollowed)
     EXPECT_EQ(children(tree.findNode(p("a/side"))), QStringList{"x"});
 }
 
-TEST(FolderTreeMounts, MediaMountPointsFromTheMountTable)
-{
-    const QByteArray text = "/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\n"
-                            "/dev/sdb1 /media/ann/MY\\040STICK vfat rw 0 0\n"
-                            "/dev/sdc1 /run/media/ann/DISK ext4 rw 0 0\n/dev/sdd1 /run/media/bob/OTHER ext4 rw 0 0\n"
-                            "/dev/sde1 /mnt/data ext4 rw 0 0\n/dev/sde1 /mnt/data ext4 rw 0 0\n";
-    EXPECT_EQ(TFolderTree::mediaMountPoints(text, "ann"),
-              (QStringList{"/media/ann/MY STICK", "/run/media/ann/DISK", "/mnt/data"}));
-}
-
 TEST_F(FolderTest, FileListShowsRegularFilesMatchingTheMaskWithoutCase)
 {
     for (const char* n : {"a.txt", "b.doc", "noext", ".hidden", "Upper.TXT", "ab.txt"})

@@ -1,15 +1,12 @@
 // The key manager window: its flows as one table of answers and what reaches
-// the key ring file, exports, the key ring hand-over, and the passphrase,
-// key information and fingerprint dialogs it opens.
-#include <QClipboard>
-#include <QPlainTextEdit>
+// the key ring file, exports, the key ring hand-over, and the passphrase and
+// fingerprint dialogs it opens.
 
 #include "GuiFixture.h"
 #include "pubkey/PrivateKey.h"
 #include "windows/ChangePassFrm.h"
 #include "windows/FPCheckFrm.h"
 #include "windows/KeyGenForm.h"
-#include "windows/KeyInfoFrm.h"
 #include "windows/KeyRingGrid.h"
 
 using namespace guitest;
@@ -100,12 +97,11 @@ INSTANTIATE_TEST_SUITE_P(, KeyManagerFlow, ::testing::ValuesIn(kFlows),
 TEST_F(KeyManagerTest, RecordButtonsFollowTheCurrentRow)
 {
     startKeyManager();
-    const auto state = [&] {
-        return QString("%1%2%3%4")
-            .arg(keyManager->Exportprvkeybtn->isEnabled())
-            .arg(keyManager->Exportpubkeybtn->isEnabled())
-            .arg(keyManager->RemoveKey->isEnabled())
-            .arg(keyManager->ChangePassphrase->isEnabled());
+    const auto state = [&, k = keyManager.get()] {
+        QString s;
+        for (QWidget* b : {k->Exportprvkeybtn, k->Exportpubkeybtn, k->RemoveKey, k->ChangePassphrase})
+            s += b->isEnabled() ? '1' : '0';
+        return s;
     };
     clickRow(keyManager->DBGrid, 0);
     EXPECT_EQ(state(), "1111") << "key pair";
@@ -229,23 +225,6 @@ TEST_F(KeyManagerTest, PassphraseChangeChecksEmptiesItsEntriesAndTouchesOnlyTheS
     clickRow(keyManager->DBGrid, rowOf(keyManager->DBGrid, pair));
     EXPECT_FALSE(keyManager->manager().CheckPrivatePassphrase(kPass));
     EXPECT_TRUE(keyManager->manager().CheckPrivatePassphrase("12345678"));
-}
-
-TEST_F(KeyManagerTest, KeyInformationCopiesAndSavesWhatItShows)
-{
-    startWithPair();
-    TKeyInfoFrm* d = keyManager->keyInfoDialog();
-    whenModal(d, [&] {
-        const QString memo = d->keyinfoMemo->toPlainText();
-        EXPECT_TRUE(memo.contains(QString::fromStdString(pair)));
-        click(d->Copybtn);
-        EXPECT_EQ(QApplication::clipboard()->text(), QString(memo).replace("\n", "\r\n"));
-        pickFile(file("info.txt"));
-        click(d->savebtn);
-        EXPECT_EQ(readFile(file("info.txt")), (QString(memo).replace("\n", "\r\n") + "\r\n").toStdString());
-        click(d->closebtn);
-    });
-    doubleClickRow(keyManager->DBGrid, 0);
 }
 
 TEST_F(KeyManagerTest, FingerprintComparison)

@@ -74,7 +74,6 @@ TEST_F(MainWindowTest, EveryCipherRoundTripsThroughTheButtonsAndReplacesOnlyWhen
         encrypt("letter.txt", cipher);
         expectBox(Kind::Information);
         EXPECT_EQ(readFile(file("letter.txt.enc"))[0], char(cipher));
-        EXPECT_EQ(w->EncFileEdit->text(), qfile("letter.txt")); // kept: no wipe
 
         writeFile(file("letter.txt"), "older");
         w->cbxCipher->setCurrentIndex((cipher + 1) % 5);
@@ -85,7 +84,6 @@ TEST_F(MainWindowTest, EveryCipherRoundTripsThroughTheButtonsAndReplacesOnlyWhen
         EXPECT_EQ(readFile(file("letter.txt")), plain);
         EXPECT_EQ(w->cbxCipher->currentIndex(), cipher) << "the file's cipher is shown";
         expectFolder({"letter.txt", "letter.txt.enc"});
-        EXPECT_FALSE(w->progressWindow()->isVisible());
     }
 }
 

@@ -54,9 +54,9 @@ struct ShredderTest : GuiTest {
         QWidget* vp = form->ListBox1->viewport();
         const QPoint at = vp->rect().center();
         const auto actions = Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
-        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent dropped(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, {});
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, {});
+        QDropEvent dropped(QPointF(at), actions, &data, Qt::LeftButton, {});
         for (QEvent* e : std::initializer_list<QEvent*>{&enter, &move, &dropped})
             QApplication::sendEvent(vp, e);
         TShredList::setSimulatedDragSource(nullptr);
