@@ -55,7 +55,7 @@ struct Wipe {
 TEST(Shredder, PassesAlternateOverWholeBlocksAndEndInDeletion)
 {
     const Wipe wipes[] = {{1, 4, 4, 1024},    {0, 4, 4, 0},    {1024, 4, 4, 1024}, {1025, 4, 4, 2048},
-                          {5000, 4, 4, 5120}, {6, 10, 10, 1024}, {3, 0, 0, 0},     {3, -3, 0, 0},
+                          {5000, 4, 4, 5120}, {6, 10, 10, 1024}, {3, 0, 4, 1024},   {3, -3, 4, 1024},
                           {3, 2, 4, 1024},    {3, 1000, 10, 1024}, {3, 7, 7, 1024}};
     for (const Wipe& w : wipes) {
         SCOPED_TRACE("size " + std::to_string(w.size) + " passes " + std::to_string(w.stored));
