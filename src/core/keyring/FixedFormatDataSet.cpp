@@ -233,12 +233,13 @@ void TFixedFormatDataSet::WriteFile()
         out += "\r\n";
     }
     // A link to the key ring stays a link: the file it names is replaced.
-    std::string target = fileName_;
-    if (char* real = ::realpath(fileName_.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    writeFileAtomically(target, out, kOwnerOnly);
+    writeFileAtomically(resolvedPath(fileName_), out, kOwnerOnly);
+}
+
+void TFixedFormatDataSet::ForgetChanges()
+{
+    if (state_ == TDataSetState::Edit) Cancel();
+    modified_ = false;
 }
 
 void TFixedFormatDataSet::Close()
