@@ -11,6 +11,7 @@
 
 #include "CliArgs.h"
 #include "Command.h"
+#include "common/Temporaries.h"
 
 using zerath::cli::Command;
 using zerath::cli::findCommand;
@@ -27,8 +28,8 @@ const char* const kUsage =
     "  list\n"
     "  info KEYID\n"
     "  remove KEYID\n"
-    "  export-public KEYID FILE\n"
-    "  export-private KEYID FILE --passphrase-file F\n"
+    "  export-public [--force] KEYID FILE\n"
+    "  export-private [--force] KEYID FILE --passphrase-file F\n"
     "  passwd KEYID --passphrase-file OLD --new-passphrase-file NEW\n"
     "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE\n"
     "  decrypt --key KEYID --passphrase-file F [--force] FILE\n"
@@ -62,6 +63,8 @@ const char* usageOf(const Command* command) { return command ? command->usage : 
 
 int main(int argc, char** argv)
 {
+    // An interrupted command leaves no temporary behind.
+    zerath::installInterruptCleanup();
     std::vector<std::string> args(argv + 1, argv + argc);
     const Command* command = nullptr;
     try {

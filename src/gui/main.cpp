@@ -1,14 +1,23 @@
 #include <QApplication>
+#include <QSessionManager>
 #include <QStringList>
 
 #include "app/Application.h"
 #include "common/Resources.h"
 #include "common/Screenshots.h"
+#include "common/Temporaries.h"
 
 // `zerath --screenshots DIR` saves a picture of every registered window.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // SIGINT, SIGTERM, SIGHUP and a session logout remove the temporaries of a
+    // running command (a decryption's overwritten first); the command then fails.
+    zerath::installInterruptCleanup();
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [](QSessionManager&) { zerath::LiveTemporaries::scrubAll(); });
+#endif
     initZerathResources();
     const QStringList args = app.arguments();
     const int shots = int(args.indexOf(QStringLiteral("--screenshots")));

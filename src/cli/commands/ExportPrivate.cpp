@@ -8,9 +8,8 @@ namespace {
 
 int exportPrivate(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--passphrase-file"}, {});
+    CliArgs a(args, {"--passphrase-file"}, {"--force"});
     a.expectPositional(2, 2);
-    const std::string target = a.positional()[1];
     const std::string passFile = a.required("--passphrase-file");
     KeyManager manager(home);
     openAtKey(manager, a.positional()[0]);
@@ -19,17 +18,15 @@ int exportPrivate(const std::string& home, const std::vector<std::string>& args)
                                  out = readPassphrase(passFile);
                                  return true;
                              },
-                             [&](std::string& path) {
-                                 path = target;
-                                 return true;
-                             });
+                             exportTo(a.positional()[1], a.has("--force")));
     manager.Close();
     return 0;
 }
 
 const CommandRegistration registration({"export-private",
-                                        "usage: zerath-cli export-private KEYID FILE --passphrase-file F\n"
-                                        "Writes the key pair's private key file under its passphrase.\n",
+                                        "usage: zerath-cli export-private [--force] KEYID FILE --passphrase-file F\n"
+                                        "Writes the key pair's private key file under its passphrase;\n"
+                                        "--force replaces an existing FILE.\n",
                                         exportPrivate});
 
 } // namespace
