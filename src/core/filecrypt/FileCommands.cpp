@@ -104,8 +104,8 @@ SecureBytes sessionKeyBytes(std::string_view text)
 // the answer no (false) removes the output.
 bool commitOutput(AtomicFile& out, bool overwriteAgreed, FileCommandUi& ui)
 {
-    if (overwriteAgreed || out.commitUnlessExists()) return true;
-    if (!ui.confirmOverwrite(overwriteQuestion(out.finalPath()))) {
+    if (!overwriteAgreed && out.commitUnlessExists()) return true;
+    if (!overwriteAgreed && !ui.confirmOverwrite(overwriteQuestion(out.finalPath()))) {
         out.abort();
         return false;
     }
