@@ -195,11 +195,12 @@ void TFixedFormatDataSet::Open()
     currentRecord_ = -1;
     modified_ = false;
 
-    if (!fileMustExist_ && !fileExists(fileName_)) {
+    const std::string target = resolvedPath(fileName_); // a dangling link's target is created
+    if (!fileMustExist_ && !fileExists(target)) {
         try {
-            OutputFile::createNew(fileName_, kOwnerOnly).close();
+            OutputFile::createNew(target, kOwnerOnly).close();
         } catch (const EFileError&) {
-            if (!fileExists(fileName_)) throw; // lost a race to another creator otherwise
+            if (!fileExists(target)) throw; // lost a race to another creator otherwise
         }
     }
     const std::vector<std::string> text = splitLines(readWholeFile(fileName_, kMaxFileSize));

@@ -156,7 +156,7 @@ const char* const kIni = "[Other]\r\nkeep=this\r\n[CompressionLevel]\r\nlevel=2\
 
 TEST(Faults, SavingOptions)
 {
-    const int n = failEveryWay([](const std::string& dir) { writeFile(dir + "zerath.ini", kIni); },
+    const int n = failEveryWay([](const std::string& dir) { writeFile(dir + "zerath.ini", kIni); writeFile(dir + "zerath.ini.lock", ""); },
                                [](const std::string& dir, Outcome& out) {
                                    Settings s(dir);
                                    attempt(dir, out, [&] { s.SaveOptions(3, 10); });
@@ -167,7 +167,7 @@ TEST(Faults, SavingOptions)
 
 TEST(Faults, SavingTheStealthyCipherSetting)
 {
-    const int n = failEveryWay([](const std::string& dir) { writeFile(dir + "zerath.ini", kIni); },
+    const int n = failEveryWay([](const std::string& dir) { writeFile(dir + "zerath.ini", kIni); writeFile(dir + "zerath.ini.lock", ""); },
                                [](const std::string& dir, Outcome& out) {
                                    Settings s(dir);
                                    attempt(dir, out, [&] { s.SaveStealthyCipher(false); });
