@@ -1,147 +1,84 @@
-// zerath-cli's files as processes see them: modes under a umask, an interrupt,
-// concurrent imports, another writer's temporary, long names and existing files.
+// zerath-cli's files as processes see them: modes under a umask, an interrupt
+// partway through a decryption, concurrent imports and an existing export file.
+// Each case is a shell script run in a work folder with $Z = zerath-cli --home
+// HOME, $C = zerath-cli and the file id holding an imported key pair's KeyID.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 #include "TempDir.h"
 #include "TestHelpers.h"
-#include "common/FileIO.h"
 
-using namespace zerath;
 using namespace zerath::test;
 
 namespace {
 
-// Starts zerath-cli --home home under a umask; standard input, output and error
-// are io's files "in", "out" and "err".
-pid_t start(const std::string& home, std::vector<std::string> args, const std::string& io, mode_t mask = 022)
-{
-    args.insert(args.begin(), {std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli", "--home", home});
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    ::umask(mask);
-    const char* names[] = {"in", "out", "err"};
-    for (int fd = 0; fd < 3; ++fd) ::dup2(::open((io + names[fd]).c_str(), fd ? O_WRONLY | O_CREAT : O_RDONLY, 0600), fd);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-}
-
-// The exit code, or 128 + the signal that ended it.
-int finish(pid_t pid)
-{
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 class CliFiles : public ::testing::Test {
 protected:
-    TempDir home, io, work;
-    std::string keyId;
+    TempDir home, work;
 
     void SetUp() override
     {
-        writeFile(io.file("in"), "correct horse battery\n");
-        ASSERT_EQ(run({"import", dataPath("keys/alice-private.akf"), "--passphrase-file", "-"}), 0);
-        keyId = readFile(io.file("out")).substr(0, 8);
+        ASSERT_EQ(sh("echo 'correct horse battery' >pw && $Z import " + dataPath("keys/alice-private.akf") +
+                     " --passphrase-file pw >id"),
+                  0);
     }
-    int run(const std::vector<std::string>& args, mode_t mask = 022) { return finish(start(home.path(), args, io.path(), mask)); }
-    std::string err() { return readFile(io.file("err")); }
+    // The script's exit code; 128 + the signal that ended it.
+    int sh(const std::string& script)
+    {
+        const std::string c = std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli";
+        const int status = std::system(("cd " + work.path() + " && C=" + c + " && Z=\"$C --home " + home.path() +
+                                        "\" && K=$(cat id 2>/dev/null); " + script)
+                                           .c_str());
+        return WEXITSTATUS(status);
+    }
 };
 
 } // namespace
 
 TEST_F(CliFiles, ModesFollowTheUmaskAndAReplacementNeverWidens)
 {
-    for (const mode_t mask : {022, 077}) {
-        ::unlink(work.file("doc.enc").c_str());
-        writeFile(work.file("doc"), "plaintext");
-        ASSERT_EQ(run({"encrypt", "--to", keyId, work.file("doc")}, mask), 0) << err();
-        ::unlink(work.file("doc").c_str());
-        ASSERT_EQ(run({"decrypt", "--key", keyId, "--passphrase-file", "-", work.file("doc.enc")}, mask), 0);
-        ASSERT_EQ(run({"export-public", "--force", keyId, work.file("pub")}, mask), 0);
-        ASSERT_EQ(run({"export-private", "--force", keyId, work.file("priv"), "--passphrase-file", "-"}, mask), 0);
-        EXPECT_EQ(modeOf(work.file("doc.enc")), 0666 & ~mask);
-        EXPECT_EQ(modeOf(work.file("pub")), 0666 & ~mask);
-        EXPECT_EQ(modeOf(work.file("doc")), 0600u);
-        EXPECT_EQ(modeOf(work.file("priv")), 0600u);
+    for (const auto& [umask, mask] : {std::pair{"022", 022}, {"077", 077}}) {
+        ASSERT_EQ(sh(std::string("umask ") + umask +
+                     " && rm -f doc.enc pub priv && echo text >doc && $Z encrypt --to $K doc && rm doc &&"
+                     " $Z decrypt --key $K --passphrase-file pw doc.enc && $Z export-public $K pub &&"
+                     " $Z export-private $K priv --passphrase-file pw >/dev/null"),
+                  0);
+        for (const auto& [name, mode] : {std::pair{"doc.enc", 0666 & ~mask}, {"pub", 0666 & ~mask}, {"doc", 0600},
+                                         {"priv", 0600}})
+            EXPECT_EQ(modeOf(work.file(name)), mode_t(mode)) << name << " " << umask;
     }
-    writeFile(work.file("doc.enc"), "old");
-    ::chmod(work.file("doc.enc").c_str(), 0600);
-    ASSERT_EQ(run({"encrypt", "--force", "--to", keyId, work.file("doc")}), 0);
-    EXPECT_NE(readFile(work.file("doc.enc")), "old");
+    ASSERT_EQ(sh("echo old >doc.enc && chmod 600 doc.enc && $Z encrypt --force --to $K doc >/dev/null"), 0);
+    EXPECT_NE(readFile(work.file("doc.enc")), "old\n");
     EXPECT_EQ(modeOf(work.file("doc.enc")), 0600u);
-    for (const char* f : {"ZerathKeys.db", "ZerathKeys.db.lock"}) EXPECT_EQ(modeOf(home.file(f)), 0600u);
 }
 
 TEST_F(CliFiles, AnInterruptedDecryptionLeavesNoFileBehind)
 {
     // A sparse source of zeros encrypts to a small file that takes a while to write back.
-    ASSERT_EQ(::truncate((writeFile(work.file("big"), ""), work.file("big")).c_str(), 512 << 20), 0);
-    ASSERT_EQ(run({"encrypt", "--to", keyId, "--level", "1", work.file("big")}), 0) << err();
-    ::unlink(work.file("big").c_str());
-    const pid_t pid = start(home.path(), {"decrypt", "--key", keyId, "--passphrase-file", "-", work.file("big.enc")},
-                            io.path());
-    for (bool started = false; !started; ::usleep(1000))
-        for (const std::string& n : folderNames(work.path())) started |= n != "big.enc" && fileSize(work.file(n)) > 0;
-    ::kill(pid, SIGINT);
-    EXPECT_EQ(finish(pid), 128 + SIGINT);
-    EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"big.enc"});
+    // (A background job of a script ignores SIGINT; the handler serves SIGTERM alike.)
+    EXPECT_EQ(sh("truncate -s 512M big && $Z encrypt --to $K --level 1 big >/dev/null && rm big &&"
+                 " { $Z decrypt --key $K --passphrase-file pw big.enc & } && until [ -s .zerath-*.tmp ] || ! kill -0 $!; do :; done;"
+                 " kill -TERM $! && wait $!"),
+              128 + SIGTERM);
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"big.enc", "id", "pw"}));
 }
 
 TEST_F(CliFiles, EightConcurrentImportsAllStay)
 {
-    std::vector<std::string> folders, publicFiles;
-    for (int i = 0; i < 8; ++i) {
-        folders.push_back(work.file(std::to_string(i) + "/"));
-        ::mkdir(folders.back().c_str(), 0700);
-        const std::vector<std::string> keygen{"keygen", "--owner", "Owner " + std::to_string(i), "--passphrase-file", "-"};
-        ASSERT_EQ(finish(start(folders.back(), keygen, io.path())), 0) << err();
-        const std::string out = readFile(io.file("out")); // the private then the public file
-        publicFiles.push_back(out.substr(out.find('\n') + 1, out.size() - out.find('\n') - 2));
-    }
-    std::vector<pid_t> imports;
-    for (int i = 0; i < 8; ++i) imports.push_back(start(home.path(), {"import", publicFiles[i]}, folders[i]));
-    for (const pid_t pid : imports) EXPECT_EQ(finish(pid), 0);
-    ASSERT_EQ(run({"list"}), 0);
-    const std::string list = readFile(io.file("out"));
-    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 9);
-}
-
-TEST_F(CliFiles, AnotherWritersTemporarySurvivesAndALongSourceNameWorks)
-{
-    AtomicFile live(work.file("live"), kOwnerOnly, AtomicFile::Scrub::Overwrite);
-    live.write("being written");
-    const std::string name = std::string(250, 'n');
-    writeFile(work.file(name), "plaintext");
-    ASSERT_EQ(run({"encrypt", "--to", keyId, work.file(name)}), 0) << err();
-    EXPECT_TRUE(fileExists(live.tempPath()));
-    ::unlink(work.file(name).c_str());
-    ASSERT_EQ(run({"decrypt", "--key", keyId, "--passphrase-file", "-", work.file(name + ".enc")}), 0) << err();
-    EXPECT_EQ(readFile(work.file(name)), "plaintext");
+    EXPECT_EQ(sh("for i in 1 2 3 4 5 6 7 8; do mkdir k$i && $C --home k$i keygen --owner \"Owner $i\""
+                 " --passphrase-file pw | tail -1 >k$i/public || exit 1; done;"
+                 " for i in 1 2 3 4 5 6 7 8; do $Z import $(cat k$i/public) >/dev/null & done; wait;"
+                 " test $($Z list | wc -l) = 9"),
+              0);
 }
 
 TEST_F(CliFiles, ExportRefusesAnExistingFileUnlessForced)
 {
-    for (const char* command : {"export-public", "export-private"}) {
-        writeFile(work.file("doc"), "a document");
-        std::vector<std::string> args{command, keyId, work.file("doc"), "--passphrase-file", "-"};
-        EXPECT_EQ(run(args), 1);
-        EXPECT_EQ(err(), "Output file \"doc\" already exists. Overwrite?\n");
-        EXPECT_EQ(readFile(work.file("doc")), "a document");
-        args.push_back("--force");
-        EXPECT_EQ(run(args), 0) << err();
-        EXPECT_NE(readFile(work.file("doc")), "a document");
+    for (const std::string command : {"export-public", "export-private"}) {
+        const std::string run = "echo text >doc && $Z " + command + " $K doc --passphrase-file pw ";
+        EXPECT_EQ(sh(run + "2>err"), 1);
+        EXPECT_EQ(readFile(work.file("err")), "Output file \"doc\" already exists. Overwrite?\n");
+        EXPECT_EQ(readFile(work.file("doc")), "text\n");
+        EXPECT_EQ(sh(run + "--force && ! grep -q text doc"), 0);
     }
 }

@@ -84,6 +84,12 @@ const std::string kSourceText = [] {
     return s;
 }();
 const char* const kIni = "[Other]\r\nkeep=this\r\n[CompressionLevel]\r\nlevel=2\r\n[FileShredder]\r\nCount=6\r\n";
+// The settings with the lock file every writer leaves beside them.
+void iniWithLock(const std::string& dir)
+{
+    writeFile(dir + "zerath.ini", kIni);
+    writeFile(dir + "zerath.ini.lock", "");
+}
 
 EncryptOptions docFor(const std::string& dir, const std::string& keyId)
 {
@@ -161,9 +167,9 @@ const std::vector<WritePath> kWritePaths = {
          if (out.failed) EXPECT_TRUE(m.Ring().Active() && m.Ring().RecordCount() == 1);
      },
      std::string(KeyRing::kInsertFailedText), 6},
-    {"saving the options", {}, [](const std::string& dir) { writeFile(dir + "zerath.ini", kIni); },
+    {"saving the options", {}, iniWithLock,
      [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveOptions(3, 10); }); }, "", 6},
-    {"saving the Stealthy Cipher setting", {}, [](const std::string& dir) { writeFile(dir + "zerath.ini", kIni); },
+    {"saving the Stealthy Cipher setting", {}, iniWithLock,
      [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveStealthyCipher(false); }); },
      "", 6},
     {"encrypting", {TestKey::AlicePublic},

@@ -1,52 +1,40 @@
-// A file that appears at the output's name while a command runs is replaced
-// only when the user says so when asked then.
+// A file that appears at the output's name while a command runs survives it
+// unless the user agrees to replace it when asked then.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include "FileCommandFixture.h"
+#include "KeyRingFixture.h"
 #include "TestHelpers.h"
+#include "TestUi.h"
+#include "filecrypt/FileCommands.h"
+#include "keyring/KeyRing.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
-namespace {
-
-// Creates the output file at the first progress step.
-class PlantingUi : public RecordingUi {
-public:
-    std::string plantAt;
-    void setProgressFraction(double f) override
-    {
-        if (!plantAt.empty()) writeFile(std::exchange(plantAt, std::string()), "planted");
-        RecordingUi::setProgressFraction(f);
-    }
-};
-
-} // namespace
-
-TEST(OutputRace, AFileCreatedAtTheOutputNameDuringACommandIsReplacedOnlyOnYes)
+TEST(OutputRace, AFileCreatedAtTheOutputNameDuringACommandSurvivesIt)
 {
-    KeyRingWithPair& keys = sharedKeyRing();
-    KeyRing ring(keys.home.path());
+    KeyRingFixture keys;
+    KeyRing ring(keys.home());
     ring.DBOpen();
-    for (const bool decrypt : {false, true}) {
-        for (const bool yes : {false, true}) {
-            TempDir work;
-            writeFile(work.file("doc"), "the document");
-            PlantingUi ui;
-            ui.overwrite = yes;
-            EncryptOptions e{keys.publicId, work.file("doc")};
-            if (decrypt) {
-                ASSERT_TRUE(EncryptFile(ring, e, ui).done);
-                ::unlink(work.file("doc").c_str());
-            }
-            ui.plantAt = decrypt ? work.file("doc") : work.file("doc.enc");
-            const std::string output = ui.plantAt;
-            const FileCommandResult r =
-                decrypt ? DecryptFile(ring, {keys.privateId, work.file("doc.enc")}, ui) : EncryptFile(ring, e, ui);
-            EXPECT_EQ(r.done, yes);
-            EXPECT_EQ(ui.questions.back(), overwriteQuestion(output));
-            EXPECT_EQ(readFile(output) == "planted", !yes) << decrypt;
-            EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"doc", "doc.enc"}));
-        }
-    }
+    TempDir work;
+    ScriptedUi ui;
+    ui.overwrite = false;
+    writeFile(work.file("a"), "the document");
+    writeFile(work.file("b"), "the document");
+    ASSERT_TRUE(EncryptFile(ring, {keys.idOf(TestKey::AlicePublic), work.file("a")}, ui).done);
+    ::unlink(work.file("a").c_str());
+    const auto plantAt = [&](const std::string& name) {
+        ui.counter.hook = [path = work.file(name)] { if (!fileExists(path)) writeFile(path, "planted"); };
+    };
+
+    plantAt("b.enc");
+    EXPECT_FALSE(EncryptFile(ring, {keys.idOf(TestKey::AlicePublic), work.file("b")}, ui).done);
+    plantAt("a");
+    EXPECT_FALSE(DecryptFile(ring, {keys.idOf(TestKey::AlicePair), work.file("a.enc")}, ui).done);
+    EXPECT_EQ(readFile(work.file("b.enc")), "planted");
+    EXPECT_EQ(readFile(work.file("a")), "planted");
+    EXPECT_EQ(ui.questions, (std::vector<std::string>{overwriteQuestion(work.file("b.enc")), "passphrase",
+                                                      overwriteQuestion(work.file("a"))}));
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b", "b.enc"}));
 }

@@ -10,33 +10,21 @@
 using namespace zerath;
 using namespace zerath::test;
 
-namespace {
-
-KeyRecord record(const std::string& keyId)
-{
-    return KeyRecord{"Pub", "Owner " + keyId, keyId, "2048", "01/02/2024", "E", SecureString(), "N", "FP", "CRC"};
-}
-
-} // namespace
-
 TEST(RingLock, AWriterKeepsAKeyInsertedMeanwhileAndALinkStaysALink)
 {
+    const auto record = [](const char* id) { return KeyRecord{"Pub", "Owner", id, "2048", "", "E", {}, "N", "", ""}; };
     for (const bool linked : {false, true}) {
         TempDir home, elsewhere;
-        KeyRing first(home.path());
+        KeyRing first(home.path()), second(home.path());
         if (linked) ::symlink(elsewhere.file("real.db").c_str(), first.Path().c_str());
         first.DBOpen();
         first.InsertNewRecord(record("AAAA0001"));
         first.InsertNewRecord(record("BBBB0002"));
-        ASSERT_TRUE(first.SearchDB("KeyID", "BBBB0002"));
         first.DeleteCurrent();
         ASSERT_TRUE(first.SearchDB("KeyID", "AAAA0001"));
         first.UpdateExponentD("D1");
-
-        KeyRing second(home.path()); // another process, writing before the first one closes
-        second.DBOpen();
+        second.DBOpen(); // another process, writing before the first one closes
         second.InsertNewRecord(record("CCCC0003"));
-        second.Close();
         first.Close();
 
         first.DBOpen();
@@ -44,8 +32,6 @@ TEST(RingLock, AWriterKeepsAKeyInsertedMeanwhileAndALinkStaysALink)
         for (const KeyRecord& r : first.Rows()) ids.push_back(r.KeyID + "=" + std::string(r.ExponentD.view()));
         EXPECT_EQ(ids, (std::vector<std::string>{"AAAA0001=D1", "CCCC0003="})) << linked;
         struct stat st {};
-        ASSERT_EQ(::lstat(first.Path().c_str(), &st), 0);
-        EXPECT_EQ(S_ISLNK(st.st_mode), linked);
-        EXPECT_EQ(readFile(linked ? elsewhere.file("real.db") : first.Path()).find("BBBB0002"), std::string::npos);
+        EXPECT_TRUE(::lstat(first.Path().c_str(), &st) == 0 && S_ISLNK(st.st_mode) == linked);
     }
 }
