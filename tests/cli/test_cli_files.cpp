@@ -1,7 +1,6 @@
-// zerath-cli's files as processes see them: modes under a umask, an interrupt
-// partway through a decryption, concurrent imports and an existing export file.
-// Each case is a shell script run in a work folder with $Z = zerath-cli --home
-// HOME, $C = zerath-cli and the file id holding an imported key pair's KeyID.
+// zerath-cli's files as processes see them: output modes, exports over an
+// existing file, a file created at the output's name or a signal partway
+// through a decryption, and concurrent imports.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -16,51 +15,52 @@ class CliFiles : public ::testing::Test {
 protected:
     TempDir home, work;
 
-    void SetUp() override
-    {
-        ASSERT_EQ(sh("echo 'correct horse battery' >pw && $Z import " + dataPath("keys/alice-private.akf") +
-                     " --passphrase-file pw >id"),
-                  0);
-    }
-    // The script's exit code; 128 + the signal that ended it.
+    // Runs a script in work with $C = zerath-cli, $Z = $C --home home and $K = the
+    // imported key pair's KeyID; its exit code (a job a signal ended: 128 + the signal).
     int sh(const std::string& script)
     {
         const std::string c = std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli";
-        const int status = std::system(("cd " + work.path() + " && C=" + c + " && Z=\"$C --home " + home.path() +
-                                        "\" && K=$(cat id 2>/dev/null); " + script)
-                                           .c_str());
-        return WEXITSTATUS(status);
+        const std::string vars = "C=" + c + "; Z=\"$C --home " + home.path() + "\"; K=$(cat id 2>/dev/null); ";
+        return WEXITSTATUS(std::system(("cd " + work.path() + "; " + vars + script).c_str()));
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(sh("echo 'correct horse battery' >pw; $Z import " + dataPath("keys/alice-private.akf") +
+                     " --passphrase-file pw >id"),
+                  0);
     }
 };
 
 } // namespace
 
-TEST_F(CliFiles, ModesFollowTheUmaskAndAReplacementNeverWidens)
+TEST_F(CliFiles, OutputModesAndExportsOverAnExistingFile)
 {
-    for (const auto& [umask, mask] : {std::pair{"022", 022}, {"077", 077}}) {
-        ASSERT_EQ(sh(std::string("umask ") + umask +
-                     " && rm -f doc.enc pub priv && echo text >doc && $Z encrypt --to $K doc && rm doc &&"
-                     " $Z decrypt --key $K --passphrase-file pw doc.enc && $Z export-public $K pub &&"
-                     " $Z export-private $K priv --passphrase-file pw >/dev/null"),
-                  0);
-        for (const auto& [name, mode] : {std::pair{"doc.enc", 0666 & ~mask}, {"pub", 0666 & ~mask}, {"doc", 0600},
-                                         {"priv", 0600}})
-            EXPECT_EQ(modeOf(work.file(name)), mode_t(mode)) << name << " " << umask;
+    ASSERT_EQ(sh("umask 022; echo text >doc; $Z encrypt --to $K doc && rm doc && $Z decrypt --key $K "
+                 "--passphrase-file pw doc.enc"),
+              0);
+    EXPECT_EQ(modeOf(work.file("doc.enc")), 0644u);
+    EXPECT_EQ(modeOf(work.file("doc")), 0600u);
+    for (const std::string command : {"export-public", "export-private"}) {
+        const std::string run = "echo text >doc; $Z " + command + " $K doc --passphrase-file pw ";
+        EXPECT_EQ(sh(run + "2>err"), 1);
+        EXPECT_EQ(readFile(work.file("err")) + readFile(work.file("doc")),
+                  "Output file \"doc\" already exists. Overwrite?\ntext\n");
+        EXPECT_EQ(sh(run + "--force && ! grep -q text doc"), 0);
     }
-    ASSERT_EQ(sh("echo old >doc.enc && chmod 600 doc.enc && $Z encrypt --force --to $K doc >/dev/null"), 0);
-    EXPECT_NE(readFile(work.file("doc.enc")), "old\n");
-    EXPECT_EQ(modeOf(work.file("doc.enc")), 0600u);
 }
 
-TEST_F(CliFiles, AnInterruptedDecryptionLeavesNoFileBehind)
+TEST_F(CliFiles, ADecryptionKeepsAFileCreatedAtItsNameAndATerminatedOneLeavesNothing)
 {
     // A sparse source of zeros encrypts to a small file that takes a while to write back.
-    // (A background job of a script ignores SIGINT; the handler serves SIGTERM alike.)
-    EXPECT_EQ(sh("truncate -s 512M big && $Z encrypt --to $K --level 1 big >/dev/null && rm big &&"
-                 " { $Z decrypt --key $K --passphrase-file pw big.enc & } && until [ -s .zerath-*.tmp ] || ! kill -0 $!; do :; done;"
-                 " kill -TERM $! && wait $!"),
-              128 + SIGTERM);
-    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"big.enc", "id", "pw"}));
+    ASSERT_EQ(sh("truncate -s 512M big && $Z encrypt --to $K --level 1 big >/dev/null && rm big"), 0);
+    const std::string start = "$Z decrypt --key $K --passphrase-file pw big.enc 2>err &"
+                              " until [ -s .zerath-*.tmp ] || ! kill -0 $!; do :; done; ";
+    EXPECT_EQ(sh(start + "echo planted >big; wait $!"), 1);
+    EXPECT_EQ(readFile(work.file("err")) + readFile(work.file("big")),
+              "Output file \"big\" already exists. Overwrite?\nplanted\n");
+    // (A script's background job ignores SIGINT; the handler serves SIGTERM alike.)
+    EXPECT_EQ(sh("rm big; " + start + "kill -TERM $!; wait $!"), 128 + SIGTERM);
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"big.enc", "err", "id", "pw"}));
 }
 
 TEST_F(CliFiles, EightConcurrentImportsAllStay)
@@ -70,15 +70,4 @@ TEST_F(CliFiles, EightConcurrentImportsAllStay)
                  " for i in 1 2 3 4 5 6 7 8; do $Z import $(cat k$i/public) >/dev/null & done; wait;"
                  " test $($Z list | wc -l) = 9"),
               0);
-}
-
-TEST_F(CliFiles, ExportRefusesAnExistingFileUnlessForced)
-{
-    for (const std::string command : {"export-public", "export-private"}) {
-        const std::string run = "echo text >doc && $Z " + command + " $K doc --passphrase-file pw ";
-        EXPECT_EQ(sh(run + "2>err"), 1);
-        EXPECT_EQ(readFile(work.file("err")), "Output file \"doc\" already exists. Overwrite?\n");
-        EXPECT_EQ(readFile(work.file("doc")), "text\n");
-        EXPECT_EQ(sh(run + "--force && ! grep -q text doc"), 0);
-    }
 }
