@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "app/Application.h"
+#include "common/ProcessStartup.h"
 #include "common/Resources.h"
 #include "common/Screenshots.h"
 #include "common/Temporaries.h"
@@ -10,10 +11,10 @@
 // `zerath --screenshots DIR` saves a picture of every registered window.
 int main(int argc, char** argv)
 {
+    zerath::ProcessStartup();
     QApplication app(argc, argv);
-    // SIGINT, SIGTERM, SIGHUP and a session logout remove the temporaries of a
-    // running command (a decryption's overwritten first); the command then fails.
-    zerath::installInterruptCleanup();
+    // A session logout removes a running command's temporaries as the interrupt
+    // signals do (a decryption's overwritten first); the command then fails.
 #ifndef QT_NO_SESSIONMANAGER
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager&) { zerath::LiveTemporaries::scrubAll(); });

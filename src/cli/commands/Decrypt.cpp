@@ -14,14 +14,16 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     DecryptOptions o;
     o.keyId = a.required("--key");
     o.encryptedPath = a.positional()[0];
-    CliFileUi ui(a.has("--force"), false, readPassphrase(a.required("--passphrase-file")));
+    const PassphraseSource source(a, "--passphrase-file");
+    source.require();
+    CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     return fileCommandOutcome(DecryptFile(ring, o, ui), ui);
 }
 
 const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt --key KEYID --passphrase-file F [--force] FILE\n"
+                                        "usage: zerath-cli decrypt --key KEYID [--passphrase-file F] [--force] FILE\n"
                                         "Decrypts FILE with the key pair KEYID; prints the decrypted file's path.\n",
                                         decrypt});
 

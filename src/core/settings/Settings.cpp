@@ -118,6 +118,11 @@ void Settings::SaveStealthyCipher(bool activate)
     update([&](IniFile& ini) { ini.setValue("StealthyCipher", "Activate", activate ? "1" : "0"); });
 }
 
+int Settings::CompressionLevelInEffect(int stored)
+{
+    return stored >= 0 && stored <= 3 ? stored : 0;
+}
+
 int Settings::ClampPassCount(int stored)
 {
     int v = static_cast<std::int16_t>(static_cast<std::uint16_t>(stored & 0xFFFF));
