@@ -68,12 +68,8 @@ struct MainWindowTest : GuiTest {
         Messages::setNextAnswer(Answer::Ok);
         click(w->Encryptbtn);
     }
-    Names names() const // without the key ring's lock file, which every writer leaves
-    {
-        Names n = folderNames(dir.path());
-        std::erase(n, "ZerathKeys.db.lock");
-        return n;
-    }
+    // Without the key ring's lock file, which every writer leaves.
+    Names names() const { Names n = folderNames(dir.path()); return std::erase(n, "ZerathKeys.db.lock"), n; }
 
     std::string own, pub;
     TCryptForm* w = nullptr;
