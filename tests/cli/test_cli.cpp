@@ -1,271 +1,217 @@
-// Runs the built zerath-cli as a process: every command, its exit codes, its
-// output and its messages word for word.
+// zerath-cli's commands run in process against a key ring made from the
+// committed key files: exact standard output, standard error and exit code.
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
+#include <iostream>
+#include <set>
+#include <sstream>
 
-#include "TempDir.h"
+#include "FileOracle.h"
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "keyring/KeyManager.h"
+#include "keyring/KeyRing.h"
 
+int zerathCliMain(int argc, char** argv);
+
+using namespace zerath;
 using namespace zerath::test;
 
 namespace {
 
 struct CliRun {
     int code = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-std::string cliPath() { return std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli"; }
-
-std::string shellQuote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the program with the arguments; stdin from a string.
-CliRun cli(const std::vector<std::string>& args, const std::string& input = std::string())
+// Runs the program's main with the arguments; standard input from a string.
+CliRun cli(std::vector<std::string> args, const std::string& input = "")
 {
     TempDir io;
     writeFile(io.file("in"), input);
-    std::string cmd = shellQuote(cliPath());
-    for (const auto& a : args) cmd += " " + shellQuote(a);
-    cmd += " <" + shellQuote(io.file("in")) + " >" + shellQuote(io.file("out")) + " 2>" + shellQuote(io.file("err"));
-    const int status = std::system(cmd.c_str());
+    const int savedIn = ::dup(0);
+    const int in = ::open(io.file("in").c_str(), O_RDONLY);
+    ::dup2(in, 0);
+    ::close(in);
+    std::ostringstream out, err;
+    auto* oldOut = std::cout.rdbuf(out.rdbuf());
+    auto* oldErr = std::cerr.rdbuf(err.rdbuf());
+    args.insert(args.begin(), "zerath-cli");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
     CliRun r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = readFile(io.file("out"));
-    r.err = readFile(io.file("err"));
+    r.code = zerathCliMain(static_cast<int>(argv.size()), argv.data());
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    ::dup2(savedIn, 0);
+    ::close(savedIn);
+    r.out = out.str();
+    r.err = err.str();
     return r;
 }
 
-std::vector<std::string> lines(const std::string& s)
+std::string replaced(std::string s, const std::map<std::string, std::string>& names)
 {
-    std::vector<std::string> v;
-    std::size_t start = 0;
-    while (start < s.size()) {
-        const std::size_t nl = s.find('\n', start);
-        v.push_back(s.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
-        if (nl == std::string::npos) break;
-        start = nl + 1;
-    }
-    return v;
-}
-
-std::vector<std::string> split(const std::string& s, char sep)
-{
-    std::vector<std::string> v;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t p = s.find(sep, start);
-        v.push_back(s.substr(start, p == std::string::npos ? std::string::npos : p - start));
-        if (p == std::string::npos) return v;
-        start = p + 1;
-    }
+    for (const auto& [from, to] : names)
+        for (std::size_t at; (at = s.find(from)) != std::string::npos;) s.replace(at, from.size(), to);
+    return s;
 }
 
 class Cli : public ::testing::Test {
 protected:
-    TempDir home;
-    std::string pw, newPw, wrongPw;
-    std::string privateFile, publicFile, privateId, publicId;
-
+    KeyRingFixture keys;
+    std::string home = keys.home();
+    std::map<std::string, std::string> names;
     void SetUp() override
     {
-        pw = home.file("pw");
-        writeFile(pw, "correct horse battery\n");
-        newPw = home.file("newpw");
-        writeFile(newPw, "a brand new passphrase\r\n");
-        wrongPw = home.file("wrong");
-        writeFile(wrongPw, "not the passphrase\n");
+        writeFile(keys.file("pw"), std::string(kAlicePassphrase) + "\n");
+        writeFile(keys.file("wrong"), "not the passphrase\n");
+        writeFile(keys.file("newpw"), "a brand new passphrase\r\n");
+        writeFile(keys.file("short"), "short\n");
+        writeFile(keys.file("junk.akf"), "not a key\n");
+        writeFile(keys.file("letter.txt"), std::string(5000, 'l'));
+        names = {{"$H/", home},
+                 {"$PUB", keys.idOf(TestKey::AlicePublic)},
+                 {"$PAIR", keys.idOf(TestKey::AlicePair)},
+                 {"$BOB", keyFileOf(TestKey::BobPublic)},
+                 {"$BPAIR", keyFileOf(TestKey::BobPair)}};
     }
-
-    void makeAndImportPair()
+    CliRun run(const std::string& args, const std::string& input = "")
     {
-        CliRun g = cli({"--home", home.path(), "keygen", "--owner", "Cli Tester", "--passphrase-file", pw});
-        ASSERT_EQ(g.code, 0) << g.err;
-        auto l = lines(g.out);
-        ASSERT_EQ(l.size(), 2u);
-        privateFile = l[0];
-        publicFile = l[1];
-        CliRun a = cli({"--home", home.path(), "import", publicFile});
-        ASSERT_EQ(a.code, 0) << a.err;
-        publicId = lines(a.out).at(0);
-        CliRun b = cli({"--home", home.path(), "import", privateFile, "--passphrase-file", "-"}, "correct horse battery\n");
-        ASSERT_EQ(b.code, 0) << b.err;
-        privateId = lines(b.out).at(0);
+        std::vector<std::string> v{"--home", home};
+        std::istringstream words(replaced(args, names));
+        for (std::string w; words >> w;) v.push_back(w);
+        return cli(v, input);
     }
 };
 
+struct Step {
+    const char* args;
+    const char* input;
+    int code;
+    const char* out;
+    const char* err; // ending in "..." compares the start only
+};
+
+TEST_F(Cli, CommandsInTurn)
+{
+    const Step steps[] = {
+        {"import $BOB", "", 0, "CF8922D8\n", ""},
+        {"import $BOB", "", 1, "", "The Key with ID: CF8922D8 already exists.\n To add this key, remove the previous key.\n"},
+        {"import $BPAIR --passphrase-file $H/wrong", "", 1, "",
+         "Uncorrect passphrase, Error Importing key file, operation aborted\n"},
+        {"import $BPAIR --passphrase-file -", "bob battery staple\n", 0, "26542751\n", ""},
+        {"import $H/junk.akf", "", 1, "", "Unknown key file, operation aborted\n"},
+        {"export-public CF8922D8 $H/bob.akf", "", 0, "", ""},
+        {"import $H/bob.akf", "", 0, "...", ""},
+        {"remove CF8922D8", "", 0, "", ""},
+        {"info CF8922D8", "", 1, "", "The key CF8922D8 is not in the key ring.\n"},
+        {"export-private $PAIR $H/x.akf --passphrase-file $H/wrong", "", 1, "", "Uncorrect Private Key passphrase?\n"},
+        {"passwd $PAIR --passphrase-file $H/wrong --new-passphrase-file $H/newpw", "", 1, "",
+         "Uncorrect passphrase, operation aboted\n"},
+        {"passwd $PAIR --passphrase-file $H/pw --new-passphrase-file $H/short", "", 1, "",
+         "The new passphrase length must have 8 characters minimum! \n"},
+        {"passwd $PAIR --passphrase-file $H/pw --new-passphrase-file $H/newpw", "", 0,
+         "Passphrase was changed succussfully \n", ""},
+        {"export-private $PAIR $H/x.akf --passphrase-file $H/pw", "", 1, "", "Uncorrect Private Key passphrase?\n"},
+        {"encrypt --to $PUB --cipher mars --level 2 $H/letter.txt", "", 0, "$H/letter.txt.enc\n", ""},
+        {"encrypt --to $PUB $H/letter.txt", "", 1, "", "Output file \"letter.txt.enc\" already exists. Overwrite?\n"},
+        {"decrypt --key $PUB --passphrase-file $H/newpw $H/letter.txt.enc", "", 1, "", "Select a private key and try again.\n"},
+        {"decrypt --key $PAIR --passphrase-file $H/pw $H/letter.txt.enc", "", 1, "",
+         "Uncorrect Passphrase for the private key. Decryption aborted\n"},
+        {"decrypt --key $PAIR --passphrase-file $H/newpw $H/letter.txt.enc", "", 1, "",
+         "Output file \"letter.txt\" already exists. Overwrite?\n"},
+        {"decrypt --key $PAIR --passphrase-file $H/newpw --force $H/letter.txt.enc", "", 0, "$H/letter.txt\n", ""},
+        {"encrypt --to $PUB $H/nope.txt", "", 1, "", "File to encrypt does not exists or the name is empty.\n"},
+        {"encrypt --to $PUB --wipe --force $H/letter.txt", "", 0, "$H/letter.txt.enc\n", ""},
+        {"shred $H/letter.txt", "", 1, "", "Cannot find $H/letter.txt !\n"},
+        {"encrypt $H/letter.txt.enc", "", 2, "", "zerath-cli: missing option --to\n..."},
+        {"encrypt --to X --level 7 f", "", 2, "", "zerath-cli: the level is 0..3\n..."},
+        {"encrypt --to X --cipher des f", "", 2, "", "zerath-cli: unknown cipher des\n..."},
+        {"frobnicate", "", 2, "", "zerath-cli: unknown command frobnicate\n..."},
+    };
+    for (const Step& s : steps) {
+        const CliRun r = run(s.args, s.input);
+        const std::string out = replaced(s.out, names), err = replaced(s.err, names);
+        EXPECT_EQ(r.code, s.code) << s.args << "\n" << r.err;
+        if (out != "...") EXPECT_EQ(r.out, out) << s.args;
+        if (err.size() > 3 && err.substr(err.size() - 3) == "...") {
+            EXPECT_EQ(r.err.substr(0, err.size() - 3), err.substr(0, err.size() - 3)) << s.args;
+        } else {
+            EXPECT_EQ(r.err, err) << s.args;
+        }
+    }
+    EXPECT_FALSE(fileExists(keys.file("letter.txt"))); // wiped
+    EXPECT_FALSE(fileExists(keys.file("x.akf")));
+    EXPECT_EQ(modeOf(keys.ringPath()), 0600u);
+}
+
+TEST_F(Cli, ListInfoAndKeyGeneration)
+{
+    KeyRing ring(home);
+    ring.DBOpen();
+    const KeyRecord pub = ring.RecordAt(0);
+    ring.Close();
+    EXPECT_EQ(run("list").out, "Pub\t" + pub.UserID + "\t" + pub.KeyID + "\t2048\t" + pub.Date + "\nPub/Priv\t" +
+                                   pub.UserID + "\t" + keys.idOf(TestKey::AlicePair) + "\t2048\t" + pub.Date + "\n");
+    std::string info;
+    for (const std::string& l : KeyInformationLines(pub)) info += l + "\n";
+    EXPECT_EQ(run("info $PUB").out, info);
+
+    const CliRun g = run("keygen --owner Tester --passphrase-file $H/pw");
+    ASSERT_EQ(g.code, 0) << g.err;
+    const std::string privateFile = g.out.substr(0, g.out.find('\n'));
+    EXPECT_EQ(privateFile.rfind(home + "Private", 0), 0u);
+    EXPECT_EQ(modeOf(privateFile), 0600u);
+    EXPECT_EQ(run("import " + privateFile + " --passphrase-file $H/pw").code, 0);
+}
+
+// zerath.ini gives encryption its cipher choice and level and the shredder its
+// pass count when the command line does not.
+TEST_F(Cli, DefaultsComeFromTheSettingsFile)
+{
+    const ClearKey clear = clearKeyOf(home, keys.idOf(TestKey::AlicePair), kAlicePassphrase);
+    const std::string enc = home + "letter.txt.enc";
+    std::set<int> ciphers;
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_EQ(run("encrypt --to $PUB --force $H/letter.txt").code, 0);
+        const OpenedFile f = openWithOracle(readFile(enc), clear);
+        ciphers.insert(f.cipher);
+        EXPECT_EQ(zlibLevelBits(f.zlib), 0); // level index 1 when nothing is set
+        EXPECT_FALSE(onlyStoredBlocks(f.zlib));
+    }
+    EXPECT_GE(ciphers.size(), 2u); // Stealthy Cipher is on when nothing is set
+
+    writeFile(home + "zerath.ini", "[StealthyCipher]\nActivate=0\n[CompressionLevel]\nlevel=3\n[FileShredder]\nCount=6\n");
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(run("encrypt --to $PUB --force $H/letter.txt").code, 0);
+        const OpenedFile f = openWithOracle(readFile(enc), clear);
+        EXPECT_EQ(f.cipher, 0);
+        EXPECT_EQ(zlibLevelBits(f.zlib), 3);
+    }
+    writeFile(home + "zerath.ini", "[CompressionLevel]\nlevel=0\n");
+    ASSERT_EQ(run("encrypt --to $PUB --force $H/letter.txt").code, 0);
+    EXPECT_TRUE(onlyStoredBlocks(openWithOracle(readFile(enc), clear).zlib));
+
+    // Each pass ends with a flush to storage: the n-th flush failing shows whether
+    // there were more than n passes.
+    struct Shred {
+        const char* ini;
+        const char* options;
+        int passes;
+    };
+    for (const Shred& s : {Shred{"", "", 4}, Shred{"[FileShredder]\nCount=6\n", "", 6},
+                           Shred{"[FileShredder]\nCount=6\n", "--passes 8", 8}}) {
+        writeFile(home + "zerath.ini", s.ini);
+        for (int failing : {s.passes - 1, s.passes}) {
+            writeFile(home + "f", "wipe me");
+            FaultGuard guard(FaultPlan{-1, failing, -1});
+            const CliRun r = run(std::string("shred ") + s.options + " $H/f");
+            EXPECT_EQ(r.code, failing < s.passes ? 1 : 0) << s.ini << s.options << " flush " << failing;
+        }
+    }
+}
+
 } // namespace
-
-TEST_F(Cli, UsageAndHelp)
-{
-    CliRun none = cli({});
-    EXPECT_EQ(none.code, 2);
-    EXPECT_NE(none.err.find("usage: zerath-cli"), std::string::npos);
-    CliRun help = cli({"--help"});
-    EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("encrypt --to KEYID"), std::string::npos);
-    for (const char* c : {"keygen", "import", "list", "info", "remove", "export-public", "export-private", "passwd",
-                          "encrypt", "decrypt", "shred"}) {
-        CliRun h = cli({c, "--help"});
-        EXPECT_EQ(h.code, 0) << c;
-        EXPECT_NE(h.out.find(std::string("zerath-cli ") + c), std::string::npos) << c;
-    }
-    EXPECT_EQ(cli({"frobnicate"}).code, 2);
-    EXPECT_EQ(cli({"--home", home.path(), "encrypt", "file"}).code, 2);           // no --to
-    EXPECT_EQ(cli({"--home", home.path(), "list", "--bogus"}).code, 2);
-    EXPECT_EQ(cli({"--home", home.path(), "encrypt", "--to", "X", "--level", "7", "f"}).code, 2);
-    EXPECT_EQ(cli({"--home", home.path(), "encrypt", "--to", "X", "--cipher", "des", "f"}).code, 2);
-}
-
-TEST_F(Cli, KeysFromGenerationToRemoval)
-{
-    makeAndImportPair();
-    struct stat st {};
-    ASSERT_EQ(::stat(privateFile.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ASSERT_EQ(::stat(home.file("ZerathKeys.db").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(privateFile, home.file("Private" + privateId + ".akf"));
-    EXPECT_EQ(publicFile, home.file("Public" + publicId + ".akf"));
-
-    CliRun list = cli({"--home", home.path(), "list"});
-    ASSERT_EQ(list.code, 0);
-    auto rows = lines(list.out);
-    ASSERT_EQ(rows.size(), 2u);
-    auto pubRow = split(rows[0], '\t');
-    ASSERT_EQ(pubRow.size(), 5u);
-    EXPECT_EQ(pubRow[0], "Pub");
-    EXPECT_EQ(pubRow[1], "Cli Tester");
-    EXPECT_EQ(pubRow[2], publicId);
-    EXPECT_EQ(pubRow[3], "2048");
-    EXPECT_EQ(split(rows[1], '\t')[0], "Pub/Priv");
-
-    CliRun info = cli({"--home", home.path(), "info", privateId});
-    ASSERT_EQ(info.code, 0);
-    auto il = lines(info.out);
-    ASSERT_GE(il.size(), 10u);
-    EXPECT_EQ(il[0], "Type: Pub/Priv");
-    EXPECT_EQ(il[1], "Username: Cli Tester");
-    EXPECT_EQ(il[2], "key ID: " + privateId);
-    EXPECT_EQ(il[3], "Length: 2048");
-    EXPECT_EQ(il[6], "Fingerprint:");
-    EXPECT_EQ(il[8].size(), 20u);
-    EXPECT_EQ(il[9].substr(12), privateId);
-
-    // A duplicate import is refused with the key manager's warning.
-    CliRun dup = cli({"--home", home.path(), "import", publicFile});
-    EXPECT_EQ(dup.code, 1);
-    EXPECT_EQ(dup.err, "The Key with ID: " + publicId + " already exists.\n To add this key, remove the previous key.\n");
-    CliRun wrong = cli({"--home", home.path(), "import", privateFile, "--passphrase-file", wrongPw});
-    EXPECT_EQ(wrong.code, 1);
-    EXPECT_EQ(wrong.err, "Uncorrect passphrase, Error Importing key file, operation aborted\n");
-    writeFile(home.file("junk.akf"), "not a key\n");
-    CliRun junk = cli({"--home", home.path(), "import", home.file("junk.akf")});
-    EXPECT_EQ(junk.code, 1);
-    EXPECT_EQ(junk.err, "Unknown key file, operation aborted\n");
-
-    // Exports: the public key of the pair, then the private key.
-    CliRun ep = cli({"--home", home.path(), "export-public", privateId, home.file("exported-pub.akf")});
-    ASSERT_EQ(ep.code, 0) << ep.err;
-    CliRun ev = cli({"--home", home.path(), "export-private", privateId, home.file("exported-priv.akf"),
-                  "--passphrase-file", pw});
-    ASSERT_EQ(ev.code, 0) << ev.err;
-    ASSERT_EQ(::stat(home.file("exported-priv.akf").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    CliRun bad = cli({"--home", home.path(), "export-private", privateId, home.file("x.akf"), "--passphrase-file", wrongPw});
-    EXPECT_EQ(bad.code, 1);
-    EXPECT_EQ(bad.err, "Uncorrect Private Key passphrase?\n");
-    CliRun again = cli({"--home", home.path(), "import", home.file("exported-pub.akf")});
-    EXPECT_EQ(again.code, 0) << again.err;
-
-    // Passphrase change: old fails afterwards, new works.
-    CliRun pwWrong = cli({"--home", home.path(), "passwd", privateId, "--passphrase-file", wrongPw,
-                       "--new-passphrase-file", newPw});
-    EXPECT_EQ(pwWrong.code, 1);
-    EXPECT_EQ(pwWrong.err, "Uncorrect passphrase, operation aboted\n");
-    writeFile(home.file("short"), "short\n");
-    CliRun pwShort = cli({"--home", home.path(), "passwd", privateId, "--passphrase-file", pw,
-                       "--new-passphrase-file", home.file("short")});
-    EXPECT_EQ(pwShort.code, 1);
-    EXPECT_EQ(pwShort.err, "The new passphrase length must have 8 characters minimum! \n");
-    CliRun pwOk = cli({"--home", home.path(), "passwd", privateId, "--passphrase-file", pw, "--new-passphrase-file", newPw});
-    EXPECT_EQ(pwOk.code, 0) << pwOk.err;
-    EXPECT_EQ(pwOk.out, "Passphrase was changed succussfully \n");
-    EXPECT_EQ(cli({"--home", home.path(), "export-private", privateId, home.file("y.akf"), "--passphrase-file", pw}).code, 1);
-    EXPECT_EQ(cli({"--home", home.path(), "export-private", privateId, home.file("y.akf"), "--passphrase-file", newPw}).code, 0);
-
-    // Removal.
-    CliRun rm = cli({"--home", home.path(), "remove", publicId});
-    EXPECT_EQ(rm.code, 0) << rm.err;
-    EXPECT_EQ(lines(cli({"--home", home.path(), "list"}).out).size(), 2u);
-    CliRun gone = cli({"--home", home.path(), "info", publicId});
-    EXPECT_EQ(gone.code, 1);
-    EXPECT_EQ(gone.err, "The key " + publicId + " is not in the key ring.\n");
-}
-
-TEST_F(Cli, EncryptDecryptAndShred)
-{
-    makeAndImportPair();
-    const std::string plain = home.file("letter.txt");
-    std::string content;
-    for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\n";
-    writeFile(plain, content);
-
-    for (const std::string cipher : {"0", "rc6", "MARS", "serpent", "4"}) {
-        CliRun e = cli({"--home", home.path(), "encrypt", "--to", publicId, "--cipher", cipher, "--level", "2", "--force", plain});
-        ASSERT_EQ(e.code, 0) << cipher << e.err;
-        EXPECT_EQ(e.out, plain + ".enc\n");
-        CliRun d = cli({"--home", home.path(), "decrypt", "--key", privateId, "--passphrase-file", pw, "--force",
-                     plain + ".enc"});
-        ASSERT_EQ(d.code, 0) << d.err;
-        EXPECT_EQ(readFile(plain), content);
-    }
-    EXPECT_EQ(readFile(plain + ".enc")[0], char(4));
-
-    // Without --force an existing output is refused with the question's text.
-    CliRun refused = cli({"--home", home.path(), "encrypt", "--to", publicId, plain});
-    EXPECT_EQ(refused.code, 1);
-    EXPECT_EQ(refused.err, "Output file \"letter.txt.enc\" already exists. Overwrite?\n");
-    CliRun refusedDec = cli({"--home", home.path(), "decrypt", "--key", privateId, "--passphrase-file", pw, plain + ".enc"});
-    EXPECT_EQ(refusedDec.code, 1);
-    EXPECT_EQ(refusedDec.err, "Output file \"letter.txt\" already exists. Overwrite?\n");
-
-    // Failures word for word.
-    CliRun wrongKey = cli({"--home", home.path(), "decrypt", "--key", publicId, "--passphrase-file", pw, plain + ".enc"});
-    EXPECT_EQ(wrongKey.code, 1);
-    EXPECT_EQ(wrongKey.err, "Select a private key and try again.\n");
-    CliRun wrongPass = cli({"--home", home.path(), "decrypt", "--key", privateId, "--passphrase-file", wrongPw, "--force",
-                         plain + ".enc"});
-    EXPECT_EQ(wrongPass.code, 1);
-    EXPECT_EQ(wrongPass.err, "Uncorrect Passphrase for the private key. Decryption aborted\n");
-    CliRun missing = cli({"--home", home.path(), "encrypt", "--to", publicId, home.file("nope.txt")});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "File to encrypt does not exists or the name is empty.\n");
-
-    // --wipe removes the source after success.
-    CliRun w = cli({"--home", home.path(), "encrypt", "--to", publicId, "--wipe", "--force", plain});
-    EXPECT_EQ(w.code, 0) << w.err;
-    EXPECT_FALSE(::access(plain.c_str(), F_OK) == 0);
-
-    // Shred: several files, a missing one fails with its message.
-    writeFile(home.file("a"), "aaa");
-    writeFile(home.file("b"), std::string(3000, 'b'));
-    CliRun s = cli({"--home", home.path(), "shred", "--passes", "6", home.file("a"), home.file("b")});
-    EXPECT_EQ(s.code, 0) << s.err;
-    EXPECT_NE(::access(home.file("a").c_str(), F_OK), 0);
-    EXPECT_NE(::access(home.file("b").c_str(), F_OK), 0);
-    CliRun sm = cli({"--home", home.path(), "shred", home.file("a")});
-    EXPECT_EQ(sm.code, 1);
-    EXPECT_EQ(sm.err, "Cannot find " + home.file("a") + " !\n");
-}

@@ -15,37 +15,24 @@
 #include <cryptopp/rc6.h>
 #include <cryptopp/serpent.h>
 #include <cryptopp/twofish.h>
-#define ZERATH_HAVE_CRYPTOPP 1
 #endif
 
 namespace zerath::test {
 
 Bytes fromHex(std::string_view hex)
 {
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        throw std::invalid_argument("not a hex digit");
-    };
-    if (hex.size() % 2) throw std::invalid_argument("odd hex length");
     Bytes out(hex.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = std::uint8_t(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = std::uint8_t(std::stoul(std::string(hex.substr(2 * i, 2)), nullptr, 16));
     return out;
 }
 
-std::string toHex(const std::uint8_t* p, std::size_t n)
+std::string toHex(const Bytes& b)
 {
     static const char digits[] = "0123456789abcdef";
     std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
+    for (std::uint8_t x : b) s += {digits[x >> 4], digits[x & 15]};
     return s;
 }
-
-std::string toHex(const Bytes& b) { return toHex(b.data(), b.size()); }
 
 Bytes randomBytes(std::mt19937_64& rng, std::size_t n)
 {
@@ -59,21 +46,19 @@ std::vector<std::vector<std::string>> readDataRows(const std::string& relative)
     std::ifstream in(dataPath(relative));
     if (!in) throw std::runtime_error("missing data file " + relative);
     std::vector<std::vector<std::string>> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t bar; (bar = line.find('|', start)) != std::string::npos; start = bar + 1)
-            fields.push_back(line.substr(start, bar - start));
-        fields.push_back(line.substr(start));
-        rows.push_back(fields);
+        auto& fields = rows.emplace_back();
+        for (std::size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 1) {
+            bar = line.find('|', start);
+            fields.push_back(line.substr(start, bar == std::string::npos ? bar : bar - start));
+        }
     }
     return rows;
 }
 
-#ifdef ZERATH_HAVE_CRYPTOPP
+// Built where Crypto++ is found; the programs that compare with it need it anyway.
+#if __has_include(<cryptopp/mars.h>)
 namespace {
 
 // Crypto++'s MARS with an expanded key put in from outside: the rounds are
@@ -91,17 +76,15 @@ struct MarsRounds : Base {
     static const std::uint32_t* sbox() { return Base::Sbox; }
 };
 
+// Keyed without Crypto++'s length rule: the key schedules take any length the algorithm defines.
 template <class Cipher>
 std::unique_ptr<CryptoPP::BlockCipher> keyedAnyLength(bool encrypt, const Bytes& key)
 {
-    if (encrypt) {
-        auto c = std::make_unique<typename Cipher::Encryption>();
+    auto keyed = [&](auto c) -> std::unique_ptr<CryptoPP::BlockCipher> {
         c->UncheckedSetKey(key.data(), unsigned(key.size()), CryptoPP::g_nullNameValuePairs);
         return c;
-    }
-    auto c = std::make_unique<typename Cipher::Decryption>();
-    c->UncheckedSetKey(key.data(), unsigned(key.size()), CryptoPP::g_nullNameValuePairs);
-    return c;
+    };
+    return encrypt ? keyed(std::make_unique<typename Cipher::Encryption>()) : keyed(std::make_unique<typename Cipher::Decryption>());
 }
 
 std::unique_ptr<CryptoPP::BlockCipher> oracle(int cipherIndex, bool encrypt, const Bytes& key)
@@ -216,16 +199,6 @@ void marsReferenceExpand(const Bytes& key, std::uint32_t K[40], int* fixes, int*
     for (int i = 0; i < 40; ++i) K[(7 * i) % 40] = p[i];
     for (int i = 5; i < 36; i += 2) K[i] = marsFix(K[i], K[i + 3], S, fixes, topFixes);
 }
-
-#else
-
-Bytes referenceBlock(int, bool, const Bytes&, const Bytes&) { throw std::runtime_error("built without Crypto++"); }
-Bytes referenceCbc(int, bool, const Bytes&, const Bytes&, const Bytes&) { throw std::runtime_error("built without Crypto++"); }
-Bytes referenceMode(int, OracleMode, bool, const Bytes&, const Bytes&, const Bytes&)
-{
-    throw std::runtime_error("built without Crypto++");
-}
-void marsReferenceExpand(const Bytes&, std::uint32_t*, int*, int*) { throw std::runtime_error("built without Crypto++"); }
 
 #endif
 

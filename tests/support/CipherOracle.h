@@ -15,7 +15,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes fromHex(std::string_view hex);
 std::string toHex(const Bytes& b);
-std::string toHex(const std::uint8_t* p, std::size_t n);
 Bytes randomBytes(std::mt19937_64& rng, std::size_t n);
 
 // Lines of a data file under tests/data split at '|'; '#' lines and blank lines skipped.

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <iostream>
 
@@ -93,21 +92,12 @@ protected:
 TEST_F(Limits, AWrappedKeyLongerThanTheModulusIsRefusedBeforeTheArithmetic)
 {
     const KeyRecord priv = record(kAlicePrivateId);
-    const std::string n = modulusText();
     std::uint32_t check = 0;
     SecureString text;
-    // The number 1 unwraps to 1 ...
-    DecryptSymKey(priv, "1", kAlicePassphrase, check, text);
-    EXPECT_EQ(text.view(), "1");
-    // ... but not when it is written longer than the modulus (leading zeros): the
-    // length alone refuses it.
-    EXPECT_EQ(errorOf([&] { DecryptSymKey(priv, std::string(n.size(), '0') + "1", kAlicePassphrase, check, text); }),
-              "RSA Decryption Error");
-    // The longest text a header can hold fails as fast.
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(errorOf([&] { DecryptSymKey(priv, std::string(0xFFFF, 'f'), kAlicePassphrase, check, text); }),
-              "RSA Decryption Error");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // The number 1 written longer than the modulus (leading zeros), and the
+    // longest text a header holds.
+    for (const std::string& wrapped : {std::string(modulusText().size(), '0') + "1", std::string(0xFFFF, 'f')})
+        EXPECT_EQ(errorOf([&] { DecryptSymKey(priv, wrapped, kAlicePassphrase, check, text); }), "RSA Decryption Error");
 }
 
 TEST_F(Limits, AFileWithAnOverlongWrappedKeyStopsWithTheUnwrappingMessage)
@@ -211,53 +201,7 @@ TEST_F(Limits, AKeyRingLineOfUnboundedLengthIsRefusedOrCut)
 
 // ---- decompression ---------------------------------------------------------------------
 
-std::int64_t peakRssKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6));
-    return -1;
-}
-
-bool resetPeakRss()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
-
 constexpr std::uint64_t kBombSize = 48u << 20; // 48 MiB of zeros
-
-TEST_F(Limits, AZlibBombIsDecryptedInPiecesInBoundedMemory)
-{
-    const std::string path = zlibBomb(home.file("bomb.bin.enc"), kBombSize);
-    const std::uint64_t onDisk = readFile(path).size();
-    EXPECT_LT(onDisk * 100, kBombSize) << "the file inflates to more than a hundred times its size";
-
-    // The measure works here when touching 32 MiB shows in it.
-    bool measured = resetPeakRss();
-    if (measured) {
-        const std::int64_t start = peakRssKb();
-        std::vector<char> probe(32u << 20);
-        for (std::size_t i = 0; i < probe.size(); i += 4096) probe[i] = static_cast<char>(i);
-        measured = peakRssKb() - start >= 30 * 1024 && probe[4096] == static_cast<char>(4096);
-    }
-    if (measured) resetPeakRss();
-    const std::int64_t before = peakRssKb();
-    ScriptedUi ui;
-    const auto result = DecryptFile(*ring, DecryptOptions{kAlicePrivateId, path}, ui);
-    const std::int64_t after = peakRssKb();
-    EXPECT_EQ(fileSize(result.outputPath), static_cast<std::int64_t>(kBombSize));
-    std::cout << "[ limits   ] " << (measured ? "" : "(not measurable here) ") << "peak memory grew by " << (after - before) << " KiB decrypting " << (kBombSize >> 20)
-              << " MiB from a file of " << onDisk << " bytes\n";
-    if (measured && before > 0) {
-        // Holding the output whole would add 48 MiB; streaming adds the buffers.
-        EXPECT_LT(after - before, 16 * 1024) << "peak memory grew by " << (after - before) << " KiB";
-    }
-    removeFile(result.outputPath);
-}
 
 TEST_F(Limits, AZlibBombThatFillsTheDiskLeavesTheOldOutputAndNoTemporary)
 {

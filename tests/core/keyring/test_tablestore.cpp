@@ -222,9 +222,9 @@ const std::vector<OptionCase> kOptions = {
      [](TSdfDataSet& t, const std::string& path) {
          t.SetFileMustExist(false);
          t.Open();
-         return std::to_string(t.RecordCount()) + " " + std::to_string(modeOf(path));
+         return std::to_string(t.RecordCount()) + (modeOf(path) == 0600 ? " owner-only" : " readable by others");
      },
-     "0 384"},
+     "0 owner-only"},
     {"a missing file", nullptr,
      [](TSdfDataSet& t, const std::string& path) { return errorOf([&] { t.Open(); }) + std::to_string(fileExists(path)); },
      "File not found0"},

@@ -1,286 +1,221 @@
-// Key file armour, body, CRC, zlib and cipher steps shared by both key kinds.
-#include "pubkey/KeyFile.h"
-
+// Public and private key files, one suite for both kinds: the committed sample
+// files load with their passphrases (the public one under the fixed protection
+// passphrase), saved files match an independent sealing, and damaged, foreign
+// or hostile files are refused with the right message.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
-#include <random>
-#include <regex>
 
+#include "KeyFileOracle.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
-#include "common/Error.h"
-#include "common/FileIO.h"
-#include "pubkey/KeyDateTime.h"
-#include "test_keyfile_oracle.h"
+#include "filecrypt/FieldProtection.h"
+#include "pubkey/KeyFile.h"
+#include "pubkey/PrivateKey.h"
 
-using namespace zerath;
-using zerath::test::errorOf;
-using zerath::test::TempDir;
-
+namespace zerath {
 namespace {
 
-// Number of empty lines between the last armour text line and the end marker.
-int emptyLinesBeforeEnd(const std::string& file)
+using namespace zerath::test;
+
+// What a loaded key holds, numbers as their file lines ("Modulus=..."), or the load error.
+struct Loaded {
+    std::string error, owner, date, time, fingerprint, keyId;
+    std::vector<std::string> numbers;
+};
+
+std::string hexOf(const std::optional<TBigint>& v) { return v ? v->ToString(16) : "(none)"; }
+
+template <class K>
+Loaded loadAs(const std::string& path, const std::string& pass)
 {
-    const auto lines = SplitKeyFileLines(file);
-    int n = 0;
-    for (int i = static_cast<int>(lines.size()) - 2; i >= 0 && lines[static_cast<std::size_t>(i)].empty(); --i) ++n;
-    return n;
+    K k;
+    k.Passphrase = SecureString(pass);
+    Loaded r;
+    r.error = errorOf<Error>([&] { k.LoadFromFile(path); });
+    r.owner = k.KeyOwner, r.date = k.KeyCreationDate, r.time = k.KeyCreationTime;
+    r.fingerprint = k.FingerPrint, r.keyId = k.KeyID;
+    if constexpr (std::is_same_v<K, TPublicKey>)
+        r.numbers = {"Modulus=" + hexOf(k.Modulus), "Exponent=" + hexOf(k.Exponent)};
+    else
+        r.numbers = {"Modulus=" + hexOf(k.Modulus), "ExponentE=" + hexOf(k.ExponentE), "ExponentD=" + hexOf(k.ExponentD)};
+    return r;
+}
+
+// Loads `from`, saves it to `to` under another owner and passphrase; gives the save error.
+template <class K>
+std::string resave(const std::string& from, const std::string& fromPass, const std::string& to, const std::string& owner,
+                   const std::string& pass)
+{
+    K k;
+    k.Passphrase = SecureString(fromPass);
+    k.LoadFromFile(from);
+    k.KeyOwner = owner;
+    k.Passphrase = SecureString(pass);
+    return errorOf<Error>([&] { k.SaveToFile(to); });
+}
+
+struct Kind {
+    const char* name;
+    std::string file, pass; // the committed sample and its passphrase
+    std::string section, begin, end;
+    mode_t mode;
+    std::string fingerprint; // of the sample
+    std::string emptyPassphrase; // the save message
+    std::function<Loaded(const std::string&, const std::string&)> load;
+    std::function<std::string(const std::string&, const std::string&, const std::string&, const std::string&, const std::string&)> resave;
+};
+
+const std::string kPrivatePass = "correct horse battery";
+const Kind kPublic{"Public", "keys/alice-public.akf", std::string(FixedProtectionPassphrase()), "PublicKey",
+                   std::string(kPublicKeyBeginMarker), std::string(kPublicKeyEndMarker), 0644,
+                   "3B1FBF797BAB8AB702A78C9A954EB65EF2F41F4C",
+                   "Key file passphrase cannot be empty", loadAs<TPublicKey>, resave<TPublicKey>};
+const Kind kPrivate{"Private", "keys/alice-private.akf", kPrivatePass, "PrivateKey",
+                    std::string(kPrivateKeyBeginMarker), std::string(kPrivateKeyEndMarker), 0600,
+                    "DB92C4D3AB52118303B76D2A67B29BAF3BA042F6",
+                    "Private Key file passphrase cannot be empty", loadAs<TPrivateKey>, resave<TPrivateKey>};
+
+class KeyFile : public ::testing::TestWithParam<const Kind*> {
+protected:
+    const Kind& kind() const { return *GetParam(); }
+    const Kind& other() const { return GetParam() == &kPublic ? kPrivate : kPublic; }
+    std::string sample() const { return dataPath(kind().file); }
+    std::string sampleBody() const { return OracleOpenFile(readFile(sample()), kind().pass); }
+    // A key file around any body, sealed under the kind's passphrase.
+    std::string fileAround(const std::string& body) const
+    {
+        return OracleFile(kind().begin, kind().end, OracleSeal(body, kind().pass));
+    }
+    static std::string withCrc(const std::string& lines) { return lines + OracleCrc(lines) + "\r\n"; }
+    TempDir dir;
+};
+
+TEST_P(KeyFile, SampleLoadsAndSavesAsTheIndependentSealing)
+{
+    const Loaded original = kind().load(sample(), kind().pass);
+    ASSERT_EQ(original.error, kNoError);
+    EXPECT_EQ(original.fingerprint, kind().fingerprint);
+    EXPECT_EQ(original.keyId, kind().fingerprint.substr(32));
+    EXPECT_EQ(original.owner, "Alice Example <alice@example.org>");
+
+    const std::string path = dir.file("saved.akf");
+    writeFile(path, "an older file of that name");
+    ASSERT_EQ(kind().resave(sample(), kind().pass, path, "Bob", "new passphrase"), kNoError);
+    EXPECT_EQ(modeOf(path), kind().mode);
+    std::string lines = "[" + kind().section + "]\r\nKeyOwner=Bob\r\n";
+    for (const auto& n : original.numbers) lines += n + "\r\n";
+    lines += "CDate=" + original.date + "\r\nCTime=" + original.time + "\r\n";
+    const std::string file = readFile(path);
+    EXPECT_EQ(file, OracleFile(kind().begin, kind().end, OracleSeal(withCrc(lines), "new passphrase")));
+
+    const Loaded back = kind().load(path, "new passphrase");
+    EXPECT_EQ(back.error, kNoError);
+    EXPECT_EQ(back.owner, "Bob");
+    EXPECT_EQ(back.numbers, original.numbers);
+    EXPECT_EQ(back.fingerprint, original.fingerprint);
+}
+
+TEST_P(KeyFile, SaveErrorsComeInOrderAndWriteNothing)
+{
+    const std::string path = dir.file("x.akf");
+    EXPECT_EQ(kind().resave(sample(), kind().pass, path, "", ""), "The Key Owner cannot be empty.");
+    EXPECT_EQ(kind().resave(sample(), kind().pass, path, "Bob", ""), kind().emptyPassphrase);
+    EXPECT_TRUE(folderNames(dir.path()).empty());
+}
+
+TEST_P(KeyFile, DamagedForeignAndHostileFilesAreRefused)
+{
+    const std::string body = sampleBody(), sampleText = readFile(sample());
+    std::string tampered = body;
+    tampered[tampered.find("Alice")] = 'B'; // CRC kept
+    const std::string lines = body.substr(0, body.size() - 10); // without the CRC line
+    const std::string lastNumber = GetParam() == &kPublic ? "Exponent=" : "ExponentD=";
+    const std::size_t at = lines.find(lastNumber), eol = lines.find("\r\n", at);
+    const std::string noNumber = lines.substr(0, at) + lines.substr(eol + 2);
+    const std::string notHex = lines.substr(0, at) + lastNumber + "zz" + lines.substr(eol);
+    const std::string bomb = OracleFile(kind().begin, kind().end,
+                                        OracleBase64Encode(OracleCfb8(OracleCompress9(std::string(3u << 20, 'A')), kind().pass, true)));
+    const std::string corrupted = "RSA Key decryption Error. Corrupted key file!";
+    struct Case {
+        const char* what;
+        std::string content, pass, message;
+    };
+    const Case cases[] = {
+        {"missing", "", kind().pass, "File not found"},
+        {"no passphrase", sampleText, "", "The Key encryption passphrase cannot be empty!"},
+        {"wrong passphrase", sampleText, kind().pass + "x", corrupted},
+        {"body changed, CRC kept", fileAround(tampered), kind().pass, "Key file Corrupted, operation aborted"},
+        {"shorter than a CRC", fileAround("ABC"), kind().pass, "Key file Corrupted, operation aborted"},
+        {"a number missing", fileAround(withCrc(noNumber)), kind().pass, "Public RSA Key Loading Error"},
+        {"a number not hex", fileAround(withCrc(notHex)), kind().pass, "Public RSA Key Loading Error"},
+        {"the other kind", readFile(dataPath(other().file)), other().pass, "Public RSA Key Loading Error"},
+        {"zlib bomb", bomb, kind().pass, corrupted},
+        {"not base64", kind().begin + "\r\nnot base64 !!\r\n" + kind().end, kind().pass, corrupted},
+        {"over a gigabyte", "sparse", kind().pass, "File too large"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file(std::string(c.what) + ".akf");
+        if (c.content == "sparse") {
+            const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+            ASSERT_EQ(::ftruncate(fd, off_t(4) << 30), 0); // 4 GiB never written
+            ::close(fd);
+        } else if (!c.content.empty()) {
+            writeFile(path, c.content);
+        }
+        const Loaded got = kind().load(path, c.pass);
+        EXPECT_EQ(got.error, c.message) << c.what;
+        EXPECT_EQ(got.numbers.front(), "Modulus=(none)") << c.what << ": no half-loaded key";
+    }
+}
+
+// Other line breaks, comment lines, blank lines, names in another case and an
+// ignored incomplete last base64 group all load as the same key.
+TEST_P(KeyFile, ToleratedVariantsLoad)
+{
+    const std::string text = readFile(sample()), body = sampleBody();
+    auto replaced = [](std::string s, const std::string& from, const std::string& to) {
+        for (std::size_t pos = 0; (pos = s.find(from, pos)) != std::string::npos; pos += to.size()) s.replace(pos, from.size(), to);
+        return s;
+    };
+    std::string lower = body.substr(0, body.size() - 10);
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    lower.insert(lower.find("\r\n") + 2, "\r\n");
+    const std::vector<std::string> variants{
+        replaced(text, "\r\n", "\n"),
+        replaced(text, "\r\n", "\r"),
+        replaced(text, "\r\n", "\n\r"),
+        "# exported by hand\r\n" + replaced(text, "\r\n", "\r\n#\r\n") + "#trailer",
+        replaced(text, "\r\n" + kind().end, "\r\n\r\n\r\n" + kind().end),
+        fileAround(lower + OracleCrc(lower) + "\r\n"),
+        OracleFile(kind().begin, kind().end, ArmouredTextOf(text) + "A"),
+    };
+    const std::string path = dir.file("variant.akf");
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        writeFile(path, variants[i]);
+        const Loaded got = kind().load(path, kind().pass);
+        EXPECT_EQ(got.error, kNoError) << "variant " << i;
+        EXPECT_EQ(got.fingerprint, kind().fingerprint) << "variant " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, KeyFile, ::testing::Values(&kPublic, &kPrivate),
+                         [](const auto& info) { return std::string(info.param->name); });
+
+// The armour's layout for lengths around the line width: 50-character lines,
+// the text's own line break counted in.
+TEST(KeyFileText, LayoutAroundTheLineWidth)
+{
+    for (std::size_t len : {4u, 48u, 49u, 50u, 51u, 100u, 149u}) {
+        const std::string b64(len, 'Q');
+        EXPECT_EQ(FormatKeyFile(kPublicKeyBeginMarker, kPublicKeyEndMarker, b64),
+                  OracleFile(std::string(kPublicKeyBeginMarker), std::string(kPublicKeyEndMarker), b64)) << len;
+    }
 }
 
 } // namespace
-
-TEST(KeyFileLines, SplitAcceptsCrLfCrAndLf)
-{
-    using V = std::vector<std::string>;
-    EXPECT_EQ(SplitKeyFileLines("a\r\nb\rc\nd"), (V{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitKeyFileLines("a\r\n"), (V{"a"}));
-    EXPECT_EQ(SplitKeyFileLines("a\r\r\n\n\r\n"), (V{"a", "", "", ""}));
-    EXPECT_EQ(SplitKeyFileLines("\n\r"), (V{"", ""}));
-    EXPECT_EQ(SplitKeyFileLines(""), V{});
-    EXPECT_EQ(SplitKeyFileLines("\r\n\r\n"), (V{"", ""}));
-}
-
-TEST(KeyFileLines, TrimDropsBlanksAndControlsOnly)
-{
-    EXPECT_EQ(TrimKeyText(" \t\r\n\x01 ab c\x1f \x7f\r\n "), "ab c\x1f \x7f");
-    EXPECT_EQ(TrimKeyText(" \r\n"), "");
-    EXPECT_EQ(TrimKeyText("\xE9x\xE9"), "\xE9x\xE9"); // bytes above 0x7F are text
-}
-
-TEST(KeyFileLines, ArmourDropsEveryHashLineAndJoins)
-{
-    const std::string file = "#---Begin anything---\r\n#comment\nAAAA\rBB#B\r\n# another\r\n  \r\nCC\r\n\r\n#---End---";
-    EXPECT_EQ(ArmouredTextOf(file), "AAAABB#B  CC");
-    EXPECT_EQ(ArmouredTextOf("#only\r\n#lines\r\n"), "");
-    EXPECT_EQ(ArmouredTextOf("  X  \r\n"), "X");
-}
-
-TEST(KeyFileLines, WrapCutsTheTextWithItsLineBreaksInto50)
-{
-    std::vector<std::string> lines{std::string(120, 'a')};
-    WrapKeyLines(lines);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], std::string(50, 'a'));
-    EXPECT_EQ(lines[1], std::string(50, 'a'));
-    EXPECT_EQ(lines[2], std::string(20, 'a') + "\r\n");
-
-    lines = {std::string(49, 'b')};
-    WrapKeyLines(lines);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::string(49, 'b') + "\r");
-    EXPECT_EQ(lines[1], "\n");
-
-    lines = {"x", "y"};
-    WrapKeyLines(lines);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "x\r\ny\r\n");
-
-    lines.clear();
-    WrapKeyLines(lines);
-    EXPECT_TRUE(lines.empty());
-}
-
-TEST(KeyFileLines, FormatMatchesTheLayoutAndShowsEmptyLinesBeforeTheEndMarker)
-{
-    const std::string begin(kPublicKeyBeginMarker), end(kPublicKeyEndMarker);
-    for (std::size_t len : {4u, 48u, 49u, 50u, 51u, 99u, 100u, 148u, 149u, 150u, 1392u}) {
-        std::string b64(len, 'Q');
-        for (std::size_t i = 0; i < len; ++i) b64[i] = "ABCDEFGH"[i % 8];
-        const std::string file = FormatKeyFile(begin, end, b64);
-        EXPECT_EQ(file, zerath::test::OracleFile(begin, end, b64)) << len;
-        const int expected = (len % 50 == 0) ? 2 : (len % 50 == 49) ? 3 : 1;
-        EXPECT_EQ(emptyLinesBeforeEnd(file), expected) << len;
-        EXPECT_EQ(ArmouredTextOf(file), b64) << len;
-        EXPECT_EQ(file.substr(0, begin.size() + 2), begin + "\r\n");
-        EXPECT_EQ(file.substr(file.size() - end.size() - 2), end + "\r\n");
-    }
-}
-
-TEST(KeyFileIni, SectionsAndKeysMatchWithoutCaseFirstOneWins)
-{
-    const std::string body = "; note\r\n"
-                             "Orphan=1\r\n"
-                             "[PublicKey]\r\n"
-                             "KeyOwner = Alice B \r\n"
-                             "modulus=abc\r\n"
-                             "Modulus=second\r\n"
-                             "NoEquals\r\n"
-                             "Empty=\r\n"
-                             "Eq=a=b\r\n"
-                             "[Other]\r\n"
-                             "Modulus=other\r\n"
-                             "[PUBLICKEY]\r\n"
-                             "Exponent=later\r\n";
-    KeyIniText ini(body);
-    EXPECT_EQ(ini.Read("publickey", "KEYOWNER").view(), "Alice B");
-    EXPECT_EQ(ini.Read("PublicKey", "Modulus").view(), "abc");
-    EXPECT_EQ(ini.Read("PublicKey", "Empty").view(), "");
-    EXPECT_EQ(ini.Read("PublicKey", "Eq").view(), "a=b");
-    EXPECT_EQ(ini.Read("PublicKey", "Missing").view(), "");
-    EXPECT_EQ(ini.Read("PublicKey", "Exponent").view(), ""); // only the first section of a name counts
-    EXPECT_EQ(ini.Read("Other", "modulus").view(), "other");
-    EXPECT_EQ(ini.Read("PrivateKey", "Modulus").view(), "");
-    EXPECT_EQ(ini.Read("", "Orphan").view(), "");
-    // Lone CR and LF line ends work too.
-    KeyIniText mixed("[S]\rA=1\nB=2");
-    EXPECT_EQ(mixed.Read("s", "a").view(), "1");
-    EXPECT_EQ(mixed.Read("s", "b").view(), "2");
-}
-
-TEST(KeyFileCrc, CheckStripsAMatchingCrcAndRefusesAnyOther)
-{
-    const std::string body = "[PublicKey]\r\nKeyOwner=x\r\n";
-    EXPECT_EQ(KeyCRCText(body), zerath::test::OracleCrc(body));
-    EXPECT_EQ(KeyCRCText("123456789"), "CBF43926");
-    EXPECT_EQ(KeyCRCText(""), "00000000");
-
-    SecureString good(body + KeyCRCText(body));
-    EXPECT_TRUE(CheckKeyCRC(good));
-    EXPECT_EQ(good.view(), body);
-
-    std::string lower = KeyCRCText(body);
-    for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower != KeyCRCText(body)) {
-        SecureString s(body + lower);
-        EXPECT_EQ(errorOf<Error>([&] { CheckKeyCRC(s); }), "Key file Corrupted, operation aborted");
-    }
-    SecureString changed("[PublicKey]\r\nKeyOwner=y\r\n" + KeyCRCText(body));
-    EXPECT_EQ(errorOf<Error>([&] { CheckKeyCRC(changed); }), "Key file Corrupted, operation aborted");
-    SecureString shortText("ABC");
-    EXPECT_EQ(errorOf<Error>([&] { CheckKeyCRC(shortText); }), "Key file Corrupted, operation aborted");
-    SecureString onlyCrc("00000000");
-    EXPECT_TRUE(CheckKeyCRC(onlyCrc));
-    EXPECT_TRUE(onlyCrc.empty());
-}
-
-TEST(KeyFileFingerPrint, Sha1InUpperCaseHexAndKeyIdIsItsTail)
-{
-    EXPECT_EQ(CalcFingerPrint("abc"), "A9993E364706816ABA3E25717850C26C9CD0D89D");
-    EXPECT_EQ(CalcFingerPrint(""), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
-    EXPECT_EQ(CalcKeyID("A9993E364706816ABA3E25717850C26C9CD0D89D"), "9CD0D89D");
-}
-
-TEST(KeyFileOwner, BarAndLengthAbove73AreRefused)
-{
-    EXPECT_NO_THROW(CheckKeyOwnerName(std::string(73, 'x')));
-    EXPECT_NO_THROW(CheckKeyOwnerName("Alice Example <alice@example.org>"));
-    EXPECT_EQ(errorOf<Error>([] { CheckKeyOwnerName(std::string(74, 'x')); }),
-              "The Key Owner cannot be longer than 73 characters.");
-    EXPECT_EQ(errorOf<Error>([] { CheckKeyOwnerName("Ali|ce"); }), "The Key Owner cannot contain the character |.");
-    EXPECT_EQ(errorOf<Error>([] { CheckKeyOwnerName(std::string(80, '|')); }),
-              "The Key Owner cannot contain the character |.");
-}
-
-TEST(KeyFileZlib, Level9StreamIsZlibsOwnAndInflatesBack)
-{
-    std::mt19937 rng(7);
-    for (std::size_t len : {0u, 1u, 100u, 5000u}) {
-        std::string data(len, '\0');
-        for (auto& c : data) c = static_cast<char>("abcdef0123\r\n"[rng() % 12]);
-        const SecureBytes z = CompressBest(data);
-        EXPECT_EQ(std::string(z.begin(), z.end()), zerath::test::OracleCompress9(data)) << len;
-        EXPECT_EQ(DecompressCapped(z.data(), z.size(), 1 << 20).view(), data) << len;
-    }
-}
-
-TEST(KeyFileZlib, BombTruncationAndTrailingBytesAreRefused)
-{
-    const std::string zeros(4u << 20, '\0');
-    const std::string bomb = zerath::test::OracleCompress9(zeros);
-    ASSERT_LT(bomb.size(), 10000u);
-    EXPECT_THROW(DecompressCapped(bomb.data(), bomb.size(), kMaxKeyBodyBytes), Error);
-    EXPECT_EQ(DecompressCapped(bomb.data(), bomb.size(), zeros.size()).size(), zeros.size());
-
-    const std::string good = zerath::test::OracleCompress9("hello key body");
-    EXPECT_THROW(DecompressCapped(good.data(), good.size() - 1, 1000), Error);
-    const std::string trailing = good + "X";
-    EXPECT_THROW(DecompressCapped(trailing.data(), trailing.size(), 1000), Error);
-    std::string badAdler = good;
-    badAdler.back() ^= 1;
-    EXPECT_THROW(DecompressCapped(badAdler.data(), badAdler.size(), 1000), Error);
-    EXPECT_THROW(DecompressCapped("", 0, 1000), Error);
-}
-
-TEST(KeyFileCipher, SealMatchesAnIndependentCfb8AndOpensBack)
-{
-    const std::string body = "[PublicKey]\r\nKeyOwner=Bob\r\nModulus=37\r\nExponent=3\r\nCDate=01/02/2024\r\n"
-                             "CTime=03:04:05\r\n";
-    const std::string pass = "correct horse battery";
-    const std::string armour = SealKeyBody(body, pass);
-    EXPECT_EQ(armour, zerath::test::OracleSeal(body, pass));
-    EXPECT_EQ(OpenKeyBody(armour, pass).view(), TrimKeyText(body));
-    // A wrong passphrase gives a stream zlib refuses.
-    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody(armour, "correct horse batterz"); }),
-              "RSA Key decryption Error. Corrupted key file!");
-    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody("not base64 !!", pass); }), "RSA Key decryption Error. Corrupted key file!");
-    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody("", pass); }), "RSA Key decryption Error. Corrupted key file!");
-    // A bomb sealed under the right passphrase is refused as a corrupted file.
-    const std::string bombArmour = zerath::test::OracleBase64Encode(
-        zerath::test::OracleCfb8(zerath::test::OracleCompress9(std::string(3u << 20, 'A')), pass, true));
-    EXPECT_EQ(errorOf<Error>([&] { OpenKeyBody(bombArmour, pass); }), "RSA Key decryption Error. Corrupted key file!");
-}
-
-TEST(KeyFileIo, WrittenThroughATemporaryWithTheGivenMode)
-{
-    TempDir dir;
-    const std::string path = dir.file("k.akf");
-    WriteKeyFile(path, kPrivateKeyBeginMarker, kPrivateKeyEndMarker, "QUJD", kOwnerOnly);
-    struct stat st{};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(zerath::test::readFile(path), FormatKeyFile(kPrivateKeyBeginMarker, kPrivateKeyEndMarker, "QUJD"));
-    EXPECT_EQ(ReadKeyFileArmour(path), "QUJD");
-
-    // A failing write leaves the earlier file as it was and no temporary behind.
-    FaultPlan plan;
-    plan.failAfterBytes = 10;
-    FaultInjection::set(plan);
-    EXPECT_THROW(WriteKeyFile(path, kPrivateKeyBeginMarker, kPrivateKeyEndMarker, "WFla", kOwnerOnly), EFileError);
-    FaultInjection::clear();
-    EXPECT_EQ(ReadKeyFileArmour(path), "QUJD");
-    int entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-        (void)e;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
-}
-
-TEST(KeyFileIo, HugeFileIsRefusedBeforeItIsRead)
-{
-    TempDir dir;
-    const std::string path = dir.file("huge.akf");
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, off_t(4) << 30), 0); // sparse: 4 GiB that were never written
-    ::close(fd);
-    EXPECT_EQ(errorOf<Error>([&] { ReadKeyFileArmour(path); }), "File too large");
-    EXPECT_EQ(errorOf<Error>([&] { ReadKeyFileArmour(dir.file("missing.akf")); }), "File not found");
-}
-
-TEST(KeyDateTimeText, FixedDayMonthYearAnd24HourForms)
-{
-    std::tm t{};
-    t.tm_mday = 7;
-    t.tm_mon = 2;
-    t.tm_year = 124;
-    t.tm_hour = 9;
-    t.tm_min = 5;
-    t.tm_sec = 1;
-    const KeyDateTime k = FormatKeyDateTime(t);
-    EXPECT_EQ(k.Date, "07/03/2024");
-    EXPECT_EQ(k.Time, "09:05:01");
-    t.tm_hour = 23;
-    EXPECT_EQ(FormatKeyDateTime(t).Time, "23:05:01");
-    const KeyDateTime now = CurrentKeyDateTime();
-    EXPECT_TRUE(std::regex_match(now.Date, std::regex("[0-3][0-9]/[01][0-9]/[0-9]{4}"))) << now.Date;
-    EXPECT_TRUE(std::regex_match(now.Time, std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9]"))) << now.Time;
-}
+} // namespace zerath

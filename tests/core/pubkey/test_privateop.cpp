@@ -1,24 +1,15 @@
 // The private operation's fixed-window exponentiation against GMP: random odd
-// moduli of many sizes, exponents of every length up to past the modulus's,
-// and the committed key pair's blinded and plain decryption.
+// moduli of many sizes, exponents of every length up to past the modulus's.
 #include <gmpxx.h>
 #include <gtest/gtest.h>
 
-#include "KeyRingFixture.h"
-#include "TempDir.h"
-#include "pubkey/PrivateKey.h"
+#include "pubkey/BigInt.h"
 
-using namespace zerath;
-using namespace zerath::test;
-
-namespace {
-
-TBigint fromGmp(const mpz_class& v) { return TBigint::CreateFromString(v.get_str(16), 16); }
-
-} // namespace
+using zerath::TBigint;
 
 TEST(PrivateOperation, FixedWindowsGiveWhatGmpGives)
 {
+    auto fromGmp = [](const mpz_class& v) { return TBigint::CreateFromString(v.get_str(16), 16); };
     gmp_randclass rng(gmp_randinit_mt);
     rng.seed(20261206);
     for (unsigned bits : {3u, 64u, 65u, 127u, 521u, 1023u, 2048u}) {
@@ -32,22 +23,5 @@ TEST(PrivateOperation, FixedWindowsGiveWhatGmpGives)
             x.PowModSecret(fromGmp(exp), fromGmp(n));
             ASSERT_EQ(x.ToString(16), expected.get_str(16)) << bits << " bits, round " << round;
         }
-    }
-}
-
-TEST(PrivateOperation, DecryptionGivesWhatGmpGives)
-{
-    TPrivateKey key;
-    key.Passphrase = SecureString(std::string(kAlicePassphrase));
-    key.LoadFromFile(keyFileOf(TestKey::AlicePair));
-    const mpz_class n(key.Modulus->ToString(16), 16), d(key.ExponentD->ToString(16), 16);
-    gmp_randclass rng(gmp_randinit_mt);
-    rng.seed(7);
-    for (int round = 0; round < 4; ++round) {
-        const mpz_class c = rng.get_z_range(n);
-        mpz_class m;
-        mpz_powm(m.get_mpz_t(), c.get_mpz_t(), d.get_mpz_t(), n.get_mpz_t());
-        EXPECT_EQ(key.Decrypt(c.get_str(16)).view(), m.get_str(16));
-        EXPECT_EQ(key.DecryptUnblinded(c.get_str(16)).view(), m.get_str(16));
     }
 }

