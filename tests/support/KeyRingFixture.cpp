@@ -7,19 +7,12 @@
 
 namespace zerath::test {
 
-const TestKeyInfo& infoOf(TestKey k)
+std::string keyFileOf(TestKey k)
 {
-    static const TestKeyInfo keys[] = {
-        {"alice-public.akf", "", "Alice Example <alice@example.org>"},
-        {"alice-private.akf", kAlicePassphrase, "Alice Example <alice@example.org>"},
-        {"bob-public.akf", "", "Bob Example <bob@example.org>"},
-        {"bob-private.akf", kBobPassphrase, "Bob Example <bob@example.org>"},
-        {"carol-public.akf", "", "Carol Example <carol@example.org>"},
-    };
-    return keys[static_cast<int>(k)];
+    static const char* const files[] = {"alice-public.akf", "alice-private.akf", "bob-public.akf", "bob-private.akf",
+                                        "carol-public.akf"};
+    return dataPath(std::string("keys/") + files[static_cast<int>(k)]);
 }
-
-std::string keyFileOf(TestKey k) { return dataPath(std::string("keys/") + infoOf(k).file); }
 
 KeyRingFixture::KeyRingFixture(const std::vector<TestKey>& keys)
 {
@@ -27,17 +20,12 @@ KeyRingFixture::KeyRingFixture(const std::vector<TestKey>& keys)
     KeyManager manager(dir_.path());
     manager.Open();
     for (TestKey k : keys) {
-        const std::string pass = infoOf(k).passphrase;
-        const auto id = manager.ImportKey(keyFileOf(k), [&](SecureString& p) {
-            p = SecureString(pass);
-            return !pass.empty();
-        });
-        if (!id) throw std::runtime_error(std::string("cannot import ") + infoOf(k).file);
+        const std::string pass = k == TestKey::AlicePair ? kAlicePassphrase : k == TestKey::BobPair ? kBobPassphrase : "";
+        const auto id = manager.ImportKey(keyFileOf(k), [&](SecureString& p) { return p = SecureString(pass), !pass.empty(); });
+        if (!id) throw std::runtime_error("cannot import " + keyFileOf(k));
         ids_[static_cast<int>(k)] = *id;
     }
     manager.Close();
 }
-
-std::string KeyRingFixture::ringText() const { return readFile(ringPath()); }
 
 } // namespace zerath::test

@@ -14,11 +14,7 @@ namespace zerath::test {
 struct CountingPump : MessagePump {
     int calls = 0;
     std::function<void()> hook;
-    void processEvents() override
-    {
-        ++calls;
-        if (hook) hook();
-    }
+    void processEvents() override { ++calls, hook ? hook() : void(); }
 };
 
 class ScriptedUi : public FileCommandUi {
@@ -29,34 +25,21 @@ public:
     std::string passphrase = kAlicePassphrase;
 
     std::vector<std::string> questions; // the texts asked, "passphrase" for the prompt
-    std::vector<std::string> lines;     // "l1|l2|l3|bold" of each progress triple
     int selectedCipher = -1;
     int shows = 0, hides = 0;
     bool busy = false;
     CountingPump counter;
 
-    Answer askWipeOriginal(const std::string& text) override
-    {
-        questions.push_back(text);
-        return wipeAnswer;
-    }
-    bool confirmOverwrite(const std::string& text) override
-    {
-        questions.push_back(text);
-        return overwrite;
-    }
+    Answer askWipeOriginal(const std::string& text) override { return questions.push_back(text), wipeAnswer; }
+    bool confirmOverwrite(const std::string& text) override { return questions.push_back(text), overwrite; }
     bool askPassphrase(SecureString& out) override
     {
         questions.push_back("passphrase");
-        if (givePassphrase) out = SecureString(passphrase);
-        return givePassphrase;
+        return givePassphrase && (out = SecureString(passphrase), true);
     }
     void setBusy(bool b) override { busy = b; }
     void showProgress(bool visible) override { visible ? ++shows : ++hides; }
-    void setProgressLines(const std::string& a, const std::string& b, const std::string& c, int bold) override
-    {
-        lines.push_back(a + "|" + b + "|" + c + "|" + std::to_string(bold));
-    }
+    void setProgressLines(const std::string&, const std::string&, const std::string&, int) override {}
     void selectCipher(int index) override { selectedCipher = index; }
     MessagePump& pump() override { return counter; }
 };

@@ -49,13 +49,9 @@ struct Outcome {
 
 void attempt(const std::string& dir, Outcome& out, const std::function<void()>& op)
 {
-    try {
-        op();
-    } catch (const std::exception& e) {
-        out.failed = true;
-        out.message = e.what();
-        out.after = snapshotOf(dir);
-    }
+    out.message = errorOf(op);
+    out.failed = out.message != kNoError;
+    if (out.failed) out.after = snapshotOf(dir);
 }
 
 using Run = std::function<void(const std::string& dir, Outcome&)>;
@@ -84,12 +80,6 @@ const std::string kSourceText = [] {
     return s;
 }();
 const char* const kIni = "[Other]\r\nkeep=this\r\n[CompressionLevel]\r\nlevel=2\r\n[FileShredder]\r\nCount=6\r\n";
-// The settings with the lock file every writer leaves beside them.
-void iniWithLock(const std::string& dir)
-{
-    writeFile(dir + "zerath.ini", kIni);
-    writeFile(dir + "zerath.ini.lock", "");
-}
 
 EncryptOptions docFor(const std::string& dir, const std::string& keyId)
 {
@@ -118,18 +108,24 @@ void encrypting(const std::string& dir, Outcome& out, bool wipe)
     EXPECT_FALSE(ui.busy);
 }
 
-bool exportTo(KeyManager& m, const std::string& id, const std::string& path)
+// Alice's public key or key pair exported over an older file.
+void exporting(const std::string& dir, Outcome& out, const std::string& id)
 {
-    EXPECT_TRUE(m.Ring().SearchDB("KeyID", id));
-    const auto choose = [&](std::string& p) { return p = path, true; };
-    if (id == kAlicePub) return m.ExportPublicKey(choose);
-    return m.ExportPrivateKey([](const UserMessage&) { return true; },
-                              [](SecureString& p) { return p = SecureString(std::string(kAlicePassphrase)), true; },
-                              choose);
+    KeyManager m(dir);
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", id));
+    const auto choose = [&](std::string& p) { return p = dir + "export.akf", true; };
+    attempt(dir, out, [&] {
+        if (id == kAlicePub) return (void)m.ExportPublicKey(choose);
+        m.ExportPrivateKey([](const UserMessage&) { return true; },
+                           [](SecureString& p) { return p = SecureString(std::string(kAlicePassphrase)), true; }, choose);
+    });
 }
+void oldExport(const std::string& dir) { writeFile(dir + "export.akf", "the previous key file"); }
+// With the lock file every settings writer leaves beside them.
+void oldIni(const std::string& dir) { writeFile(dir + "zerath.ini", kIni); writeFile(dir + "zerath.ini.lock", ""); }
 
-class NoProgress : public WipeProgress {
-public:
+struct NoProgress : WipeProgress {
     void setMax(int) override {}
     void setPosition(int) override {}
 };
@@ -167,11 +163,10 @@ const std::vector<WritePath> kWritePaths = {
          if (out.failed) EXPECT_TRUE(m.Ring().Active() && m.Ring().RecordCount() == 1);
      },
      std::string(KeyRing::kInsertFailedText), 6},
-    {"saving the options", {}, iniWithLock,
+    {"saving the options", {}, oldIni,
      [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveOptions(3, 10); }); }, "", 6},
-    {"saving the Stealthy Cipher setting", {}, iniWithLock,
-     [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveStealthyCipher(false); }); },
-     "", 6},
+    {"saving the Stealthy Cipher setting", {}, oldIni,
+     [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveStealthyCipher(false); }); }, "", 6},
     {"encrypting", {TestKey::AlicePublic},
      [](const std::string& dir) {
          writeFile(dir + "doc.txt", kSourceText);
@@ -201,22 +196,10 @@ const std::vector<WritePath> kWritePaths = {
          });
      },
      kDecryptError, 5},
-    {"exporting a public key", {TestKey::AlicePublic, TestKey::AlicePair},
-     [](const std::string& dir) { writeFile(dir + "export.akf", "the previous key file"); },
-     [](const std::string& dir, Outcome& out) {
-         KeyManager m(dir);
-         m.Open();
-         attempt(dir, out, [&] { exportTo(m, kAlicePub, dir + "export.akf"); });
-     },
-     "", 6},
-    {"exporting a private key", {TestKey::AlicePublic, TestKey::AlicePair},
-     [](const std::string& dir) { writeFile(dir + "export.akf", "the previous key file"); },
-     [](const std::string& dir, Outcome& out) {
-         KeyManager m(dir);
-         m.Open();
-         attempt(dir, out, [&] { exportTo(m, kAlicePair, dir + "export.akf"); });
-     },
-     "", 6},
+    {"exporting a public key", {TestKey::AlicePublic, TestKey::AlicePair}, oldExport,
+     [](const std::string& dir, Outcome& out) { exporting(dir, out, kAlicePub); }, "", 6},
+    {"exporting a private key", {TestKey::AlicePublic, TestKey::AlicePair}, oldExport,
+     [](const std::string& dir, Outcome& out) { exporting(dir, out, kAlicePair); }, "", 6},
     // The two files vary in length with the numbers, so a case that happens to
     // fit is simply not counted.
     {"generating key files", {}, [](const std::string& dir) { writeFile(dir + "PrivateOLD.akf", "an older key file"); },

@@ -1,135 +1,88 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-
-#include "common/FileIO.h"
-#include "keyring/KeyRing.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
+#include "common/FileIO.h"
+#include "keyring/KeyRing.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 namespace {
 
-KeyRecord plainRecord(const std::string& keyId, const std::string& user, const std::string& d = "")
+KeyRecord rec(const std::string& keyId, const std::string& user, const std::string& d = "")
 {
-    KeyRecord r;
-    r.Type = d.empty() ? "Pub" : "Pub/Priv";
-    r.UserID = user;
-    r.KeyID = keyId;
-    r.KeyLength = "2048";
-    r.Date = "01/02/2024";
-    r.ExponentE = "E" + keyId;
-    r.ExponentD = SecureString(d);
-    r.ModulusN = "N" + keyId;
-    r.FP = "0123456789ABCDEF0123456789ABCDEF" + keyId;
-    r.KeyCRC32 = "CRC" + keyId;
-    return r;
+    return {d.empty() ? "Pub" : "Pub/Priv", user, keyId, "2048", "01/02/2024", "E" + keyId, SecureString(d),
+            "N" + keyId, "0123456789ABCDEF0123456789ABCDEF" + keyId, "CRC" + keyId};
 }
 
-std::string lineOf(const KeyRecord& r)
+// The records as the key ring file holds them, one line each.
+std::string linesOf(const std::vector<KeyRecord>& records)
 {
     std::string s;
-    for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) {
-        if (k) s += '|';
-        s.append(FieldOf(r, k));
+    for (const KeyRecord& r : records) {
+        for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) s.append(k ? "|" : "").append(FieldOf(r, k));
+        s += "\r\n";
     }
     return s;
 }
 
-} // namespace
-
-TEST(KeyRing, MainWindowOpenCreatesAnEmptyOwnerOnlyKeyRing)
-{
+struct KeyRingTable : ::testing::Test {
     TempDir d;
-    KeyRing ring(d.path().substr(0, d.path().size() - 1)); // without the trailing separator
-    EXPECT_EQ(ring.Path(), d.file("ZerathKeys.db"));
-    ring.DBOpen(KeyRing::MissingFile::LeaveClosed); // as the key manager opens it
-    EXPECT_FALSE(ring.Active() || fileExists(ring.Path()));
+    KeyRing ring{d.path()};
+    const KeyRecord a = rec("AAAA0001", "Ann", "dd01"), b = rec("BBBB0002", "Bob"), c = rec("CCCC0003", "Bob");
+    std::string text() { return readFile(ring.Path()); }
+};
+
+TEST_F(KeyRingTable, InsertWritesItsLineAtOnceAndRefusesValuesThatBreakIt)
+{
     ring.DBOpen(KeyRing::MissingFile::Create);
-    EXPECT_TRUE(ring.Active());
-    EXPECT_EQ(fileSize(ring.Path()), 0);
-    EXPECT_EQ(modeOf(ring.Path()), 0600u);
-}
-
-TEST(KeyRing, InsertWritesOneLinePerKeyAndMakesItCurrent)
-{
-    TempDir d;
-    KeyRing ring(d.path());
-    ring.DBOpen();
-    const KeyRecord pub = plainRecord("AAAA0001", "Ann");
-    const KeyRecord pair = plainRecord("BBBB0002", "Bob", "d0");
-    ring.InsertNewRecord(pub);
-    EXPECT_EQ(ring.FieldAsString("KeyID"), pub.KeyID);
+    ring.InsertNewRecord(b);
     EXPECT_TRUE(ring.RecipientSelected());
-    ring.InsertNewRecord(pair);
-    EXPECT_EQ(ring.CurrentRecord(), pair);
+    ring.InsertNewRecord(a);
+    EXPECT_EQ(ring.CurrentRecord(), a);
     EXPECT_EQ(ring.CurrentRow(), 1);
-    EXPECT_EQ(modeOf(ring.Path()), 0600u);
-
-    const std::string file = readFile(ring.Path());
-    EXPECT_EQ(file, lineOf(pub) + "\r\n" + lineOf(pair) + "\r\n");
-    // A public key's line holds an empty seventh field: two delimiters in a row.
-    EXPECT_NE(lineOf(pub).find(pub.ExponentE + "||" + pub.ModulusN), std::string::npos);
-
-    // Both read back through a fresh table.
+    EXPECT_EQ(text(), linesOf({b, a}));
+    EXPECT_NE(text().find(b.ExponentE + "||" + b.ModulusN), std::string::npos); // a public key's empty field
+    for (const std::string& bad : {std::string("Eve|Mallory"), std::string("Eve\r\nX"), std::string("Eve\0X", 5)}) {
+        EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(rec("EEEE0005", bad)); }),
+                  "Cannot add new key to database");
+        EXPECT_TRUE(ring.Active());
+    }
+    EXPECT_EQ(text(), linesOf({b, a}));
     KeyRing again(d.path());
-    again.DBOpen(KeyRing::MissingFile::LeaveClosed);
-    ASSERT_TRUE(again.SearchDB("KeyID", pub.KeyID));
-    EXPECT_EQ(again.CurrentRecord(), pub);
+    again.DBOpen();
+    ASSERT_TRUE(again.SearchDB("KeyID", b.KeyID));
+    EXPECT_EQ(again.CurrentRecord(), b);
 }
 
-TEST(KeyRing, SearchIsExactCaseSensitiveFirstOfTwoAndLeavesTheLastWhenNotFound)
+TEST_F(KeyRingTable, SearchIsExactFirstOfTwoAndLeavesTheLastWhenNotFound)
 {
-    TempDir d;
-    writeFile(d.file("ZerathKeys.db"), lineOf(plainRecord("AAAA0001", "Ann")) + "\r\n" +
-                                           lineOf(plainRecord("BBBB0002", "Same")) + "\r\n" +
-                                           lineOf(plainRecord("CCCC0003", "Same")) + "\r\n" +
-                                           lineOf(plainRecord("dddd0004", "Last")) + "\r\n");
-    KeyRing ring(d.path());
+    writeFile(ring.Path(), linesOf({a, b, c, rec("dddd0004", "Last")}));
     int changes = 0;
     ring.OnDataChange = [&] { ++changes; };
     ring.DBOpen();
     changes = 0;
-
-    // The handler sees the move to the first record and the outcome, not every
-    // record passed over.
-    EXPECT_TRUE(ring.SearchDB("KeyID", "BBBB0002"));
-    EXPECT_EQ(changes, 2);
-    EXPECT_EQ(ring.FieldAsString("UserID"), "Same");
-    EXPECT_TRUE(ring.RecipientSelected());
-
-    EXPECT_TRUE(ring.SearchDB("UserID", "Same"));
+    EXPECT_TRUE(ring.SearchDB("UserID", "Bob"));
+    EXPECT_EQ(changes, 2); // the move to the first record and the outcome, not every record passed
     EXPECT_EQ(ring.FieldAsString("KeyID"), "BBBB0002");
-
-    changes = 0;
     EXPECT_FALSE(ring.SearchDB("KeyID", "DDDD0004")); // differs in case only
-    EXPECT_EQ(changes, 2);
-    EXPECT_EQ(ring.FieldAsString("KeyID"), "dddd0004"); // the last record stays current
-    // ... but the caller can tell it is not the one asked for.
+    EXPECT_EQ(ring.FieldAsString("KeyID"), "dddd0004");
     EXPECT_FALSE(ring.RecipientSelected());
-
-    EXPECT_FALSE(ring.SearchDB("KeyID", "AAAA000"));
-    EXPECT_FALSE(ring.SearchDB("KeyID", "AAAA00011"));
+    EXPECT_FALSE(ring.SearchDB("KeyID", "AAAA000") || ring.SearchDB("KeyID", "AAAA00011"));
     EXPECT_TRUE(ring.SearchDB("KeyID", "AAAA0001"));
+    EXPECT_TRUE(ring.RecipientSelected());
     ring.Next();
-    EXPECT_FALSE(ring.RecipientSelected()); // moved away from the found record
+    EXPECT_FALSE(ring.RecipientSelected());
 }
 
-TEST(KeyRing, DeletionAndEditAreWrittenAtClose)
+TEST_F(KeyRingTable, EditsAndDeletionsAreWrittenAtCloseOrWithTheNextInsert)
 {
-    TempDir d;
-    const KeyRecord a = plainRecord("AAAA0001", "Ann", "dd01"), b = plainRecord("BBBB0002", "Bob");
-    const std::string original = lineOf(a) + "\r\n" + lineOf(b) + "\r\n";
-    writeFile(d.file("ZerathKeys.db"), original);
-    KeyRing ring(d.path());
+    writeFile(ring.Path(), linesOf({a, b}));
     ring.DBOpen();
     ASSERT_TRUE(ring.SearchDB("KeyID", "AAAA0001"));
-    // A window's handler that reads every row must not lose the edit.
     int heard = 0;
-    ring.OnDataChange = [&] {
+    ring.OnDataChange = [&] { // a window's handler that reads every row must not lose the edit
         ++heard;
         (void)ring.Rows();
         (void)ring.CurrentRow();
@@ -137,59 +90,29 @@ TEST(KeyRing, DeletionAndEditAreWrittenAtClose)
     ring.UpdateExponentD("newD");
     ring.OnDataChange = nullptr;
     EXPECT_EQ(heard, 1);
-    EXPECT_EQ(ring.FieldAsString("ExponentD"), "newD");
-    EXPECT_EQ(readFile(ring.Path()), original);
+    EXPECT_EQ(text(), linesOf({a, b}));
     ring.Close();
     KeyRecord edited = a;
     edited.ExponentD = SecureString("newD");
-    EXPECT_EQ(readFile(ring.Path()), lineOf(edited) + "\r\n" + lineOf(b) + "\r\n");
+    EXPECT_EQ(text(), linesOf({edited, b}));
 
     ring.DBOpen();
     ASSERT_TRUE(ring.SearchDB("KeyID", "AAAA0001"));
     ring.DeleteCurrent();
-    EXPECT_EQ(ring.RecordCount(), 1);
-    EXPECT_EQ(ring.RecordAt(0).KeyID, "BBBB0002");
-    EXPECT_EQ(ring.CurrentRow(), 0);
-    ring.Close();
-    EXPECT_EQ(readFile(ring.Path()), lineOf(b) + "\r\n");
-}
-
-TEST(KeyRing, InsertAfterDeleteKeepsNeitherTheRemovedLineNorAStaleCopy)
-{
-    TempDir d;
-    const KeyRecord a = plainRecord("AAAA0001", "Ann"), b = plainRecord("BBBB0002", "Bob"),
-                    c = plainRecord("CCCC0003", "Cid");
-    writeFile(d.file("ZerathKeys.db"), lineOf(a) + "\r\n" + lineOf(b) + "\r\n");
-    KeyRing ring(d.path());
-    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
-    ASSERT_TRUE(ring.SearchDB("KeyID", "AAAA0001"));
-    ring.DeleteCurrent();
+    EXPECT_EQ(ring.RecordAt(0).KeyID + std::to_string(ring.RecordCount()) + std::to_string(ring.CurrentRow()), "BBBB000210");
+    EXPECT_EQ(text(), linesOf({edited, b}));
     ring.InsertNewRecord(c);
     EXPECT_EQ(ring.FieldAsString("KeyID"), "CCCC0003");
-    EXPECT_EQ(readFile(ring.Path()), lineOf(b) + "\r\n" + lineOf(c) + "\r\n");
+    EXPECT_EQ(text(), linesOf({b, c}));
     ring.Close();
-    EXPECT_EQ(readFile(ring.Path()), lineOf(b) + "\r\n" + lineOf(c) + "\r\n");
-}
-
-TEST(KeyRing, InsertRefusesValuesThatWouldBreakTheLine)
-{
-    TempDir d;
-    const KeyRecord a = plainRecord("AAAA0001", "Ann");
-    writeFile(d.file("ZerathKeys.db"), lineOf(a) + "\r\n");
-    KeyRing ring(d.path());
-    ring.DBOpen();
-    for (const std::string& bad : {std::string("Eve|Mallory"), std::string("Eve\r\nX"), std::string("Eve\0X", 5)}) {
-        EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(plainRecord("EEEE0005", bad)); }),
-                  "Cannot add new key to database");
-        EXPECT_EQ(readFile(ring.Path()), lineOf(a) + "\r\n");
-        EXPECT_TRUE(ring.Active());
-    }
+    EXPECT_EQ(text(), linesOf({b, c}));
 }
 
 TEST(KeyRing, LinesSplitAsTheStoreReadsThem)
 {
     EXPECT_EQ(SplitKeyRingLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitKeyRingLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
-    EXPECT_EQ(SplitKeyRingLines(std::string_view("a\nb\0c\n", 6)), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(SplitKeyRingLines(std::string_view("a\r\n\r\nb\0c\n", 10)), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_TRUE(SplitKeyRingLines("").empty());
 }
+
+} // namespace

@@ -1,15 +1,14 @@
-// The delimited table store: files read as records (cases under
-// tests/data/keyring), the key ring's widths, the lines it writes back, and the
-// options the program itself never sets.
+// The delimited table store as the key ring uses it: files read as records
+// (cases under tests/data/keyring), the key ring's widths, the lines it writes back.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <fstream>
 
-#include "TableStoreSetup.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
 #include "common/FileIO.h"
+#include "keyring/KeyRecord.h"
 #include "keyring/SdfDataSet.h"
 
 using namespace zerath;
@@ -21,32 +20,43 @@ std::string unescape(const std::string& s)
 {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += s[i];
-            continue;
+        char c = s[i];
+        if (c == '\\') {
+            const char e = s.at(++i);
+            c = e == 'x' ? char(std::stoi(s.substr(i + 1, 2), nullptr, 16)) : e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == '0' ? '\0' : e;
+            if (e == 'x') i += 2;
         }
-        const char c = s[++i];
-        if (c == 'x') {
-            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
-        }
+        out += c;
     }
     return out;
+}
+
+void configure(TSdfDataSet& t, const std::string& path, const std::vector<std::string>& schema)
+{
+    t.SetFileName(path);
+    t.SetDelimiter('|');
+    t.SetSchema(schema);
+}
+
+// Set up the way the key ring uses it, not yet opened.
+void configureKeyRing(TSdfDataSet& t, const std::string& path)
+{
+    configure(t, path, {});
+    std::vector<std::string> schema;
+    for (const auto& f : kKeyRecordFields) schema.emplace_back(f.name);
+    t.SetSchema(schema);
+    for (const auto& f : kKeyRecordFields) t.SetFieldSize(std::string(f.name), f.declaredSize);
 }
 
 // Every record, its fields joined by '/'.
 std::vector<std::string> recordsOf(TFixedFormatDataSet& t, const std::vector<std::string>& fields)
 {
     std::vector<std::string> out;
-    if (t.RecordCount() == 0) return out;
-    t.First();
-    do {
+    for (bool more = t.RecordCount() > 0 && (t.First(), true); more; more = t.Next()) {
         std::string r;
         for (std::size_t i = 0; i < fields.size(); ++i) r += (i ? "/" : "") + t.FieldAsString(fields[i]);
         out.push_back(r);
-    } while (t.Next());
+    }
     return out;
 }
 
@@ -61,7 +71,7 @@ TEST(TableStore, FilesReadAsTheirRecords)
         TempDir dir;
         writeFile(dir.file("t.db"), input);
         TSdfDataSet t;
-        configureTable(t, dir.file("t.db"), {"A", "B", "C"});
+        configure(t, dir.file("t.db"), {"A", "B", "C"});
         t.Open();
         EXPECT_EQ(recordsOf(t, {"A", "B", "C"}), expected) << "file: " << input;
         ++cases;
@@ -103,7 +113,7 @@ TEST(TableStore, KeyRingFieldsAreCutToTheirDeclaredSizes)
 
     // Short lines give narrow fields: a declared size never reaches the next field.
     writeFile(dir.file("n.db"), "ab|cd\r\n");
-    configureTable(t, dir.file("n.db"), {"A", "B"});
+    configure(t, dir.file("n.db"), {"A", "B"});
     t.SetFieldSize("A", 73);
     t.Open();
     t.Edit();
@@ -154,110 +164,6 @@ TEST(TableStore, ChangesAreWrittenAtCloseAndOnlyThen)
     t.Close();
     EXPECT_FALSE(isRegularFile(dir.file("link.db")));
     EXPECT_EQ(readFile(path), "  \r\nr3\r\n");
-}
-
-// Options the program never sets, each with what it must do.
-struct OptionCase {
-    const char* name;
-    const char* file;
-    std::function<std::string(TSdfDataSet&, const std::string& path)> run;
-    std::string expected;
-};
-void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
-
-const std::vector<OptionCase> kOptions = {
-    {"first line as schema", "Name,Age\r\nann,30\r\nbob,40\r\n",
-     [](TSdfDataSet& t, const std::string& path) {
-         t.SetFirstLineAsSchema(true);
-         t.Open();
-         std::string r = t.FieldAsString("Name") + " " + std::to_string(t.RecordCount()) + " ";
-         t.Delete();
-         t.Delete();
-         t.Close();
-         return r + readFile(path);
-     },
-     "ann 2 Name,Age\r\n"},
-    {"generated field names", "abcdefgh|ij|k\r\n",
-     [](TSdfDataSet& t, const std::string&) {
-         t.SetDelimiter('|');
-         t.Open();
-         return t.Schema().back() + "=" + t.FieldAsString("Field3");
-     },
-     "Field3=k"},
-    {"widths in the schema", "abcdefgh|ij|k\r\nshort\r\n",
-     [](TSdfDataSet& t, const std::string&) {
-         configureTable(t, t.FileName(), {" A = 3", "", "B=x", "D=0"});
-         t.Open();
-         return t.FieldAsString("A") + "/" + t.FieldAsString("B") + "/" + t.FieldAsString("D") + "/" +
-                std::to_string(t.FieldDefs().size());
-     },
-     "abc/ij//3"},
-    {"read-only", "x\r\ny\r\n",
-     [](TSdfDataSet& t, const std::string& path) {
-         t.SetReadOnly(true);
-         t.Open();
-         t.Delete();
-         t.Close();
-         return readFile(path);
-     },
-     "x\r\ny\r\n"},
-    {"bookmarks", "1\r\n2\r\n3\r\n",
-     [](TSdfDataSet& t, const std::string&) {
-         t.Open();
-         t.Last();
-         t.GotoBookmark(1);
-         const std::string first = t.FieldAsString("Field1");
-         return first + errorOf([&] { t.GotoBookmark(4); }) + t.FieldAsString("Field1");
-     },
-     "1Bookmark not found1"},
-    {"blanks kept", "  a  |b \r\n",
-     [](TSdfDataSet& t, const std::string&) {
-         configureTable(t, t.FileName(), {"A", "B"});
-         t.SetTrimSpace(false);
-         t.Open();
-         return t.FieldAsString("A").substr(0, 5) + "|";
-     },
-     "a    |"},
-    {"created when missing, owner-only", nullptr,
-     [](TSdfDataSet& t, const std::string& path) {
-         t.SetFileMustExist(false);
-         t.Open();
-         return std::to_string(t.RecordCount()) + (modeOf(path) == 0600 ? " owner-only" : " readable by others");
-     },
-     "0 owner-only"},
-    {"a missing file", nullptr,
-     [](TSdfDataSet& t, const std::string& path) { return errorOf([&] { t.Open(); }) + std::to_string(fileExists(path)); },
-     "File not found0"},
-};
-
-class TableStoreOptions : public ::testing::TestWithParam<OptionCase> {};
-
-TEST_P(TableStoreOptions, DoWhatTheySay)
-{
-    TempDir dir;
-    const std::string path = dir.file("t.db");
-    if (GetParam().file) writeFile(path, GetParam().file);
-    TSdfDataSet t;
-    t.SetFileName(path);
-    EXPECT_EQ(GetParam().run(t, path), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Options, TableStoreOptions, ::testing::ValuesIn(kOptions));
-
-TEST(TableStore, FixedColumnsInTheBaseClass)
-{
-    TempDir dir;
-    writeFile(dir.file("f.txt"), "abcdefgh\r\n12\r\n");
-    TFixedFormatDataSet t;
-    t.SetFileName(dir.file("f.txt"));
-    t.SetSchema({"A=3", "B=4"});
-    t.Open();
-    EXPECT_EQ(recordsOf(t, {"A", "B"}), (std::vector<std::string>{"abc/defg", "12/"}));
-    t.Edit();
-    t.SetFieldAsString("B", "xy");
-    t.Post();
-    t.Close();
-    EXPECT_EQ(readFile(dir.file("f.txt")), "abcdefgh\r\n12 xy  \r\n");
 }
 
 } // namespace
