@@ -1,6 +1,8 @@
 #include "CliKeys.h"
 
 #include "common/Error.h"
+#include "common/FileIO.h"
+#include "filecrypt/FileCommands.h"
 
 namespace zerath::cli {
 
@@ -16,6 +18,15 @@ void openAtKey(KeyManager& manager, const std::string& keyId)
 {
     manager.Open();
     selectKey(manager.Ring(), keyId);
+}
+
+SavePathPrompt exportTo(const std::string& file, bool force)
+{
+    return [file, force](std::string& path) {
+        if (!force && fileExists(file)) throw UserMessage(UserMessage::WarningBox, overwriteQuestion(file));
+        path = file;
+        return true;
+    };
 }
 
 } // namespace zerath::cli

@@ -15,4 +15,8 @@ void openKeyManager(KeyManager& manager);
 // The key manager's table opened and moved to KEYID.
 void openAtKey(KeyManager& manager, const std::string& keyId);
 
+// An export's file choice: FILE, refused when it exists unless force, with the
+// overwrite question's text (exit 1).
+SavePathPrompt exportTo(const std::string& file, bool force);
+
 } // namespace zerath::cli

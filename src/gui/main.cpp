@@ -1,16 +1,24 @@
 #include <QApplication>
+#include <QSessionManager>
 #include <QStringList>
 
 #include "app/Application.h"
 #include "common/ProcessStartup.h"
 #include "common/Resources.h"
 #include "common/Screenshots.h"
+#include "common/Temporaries.h"
 
 // `zerath --screenshots DIR` saves a picture of every registered window.
 int main(int argc, char** argv)
 {
     zerath::ProcessStartup();
     QApplication app(argc, argv);
+    // A session logout removes a running command's temporaries as the interrupt
+    // signals do (a decryption's overwritten first); the command then fails.
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [](QSessionManager&) { zerath::LiveTemporaries::scrubAll(); });
+#endif
     initZerathResources();
     const QStringList args = app.arguments();
     const int shots = int(args.indexOf(QStringLiteral("--screenshots")));

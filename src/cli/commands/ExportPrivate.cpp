@@ -8,9 +8,8 @@ namespace {
 
 int exportPrivate(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--passphrase-file"}, {});
+    CliArgs a(args, {"--passphrase-file"}, {"--force"});
     a.expectPositional(2, 2);
-    const std::string target = a.positional()[1];
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     KeyManager manager(home);
@@ -20,17 +19,15 @@ int exportPrivate(const std::string& home, const std::vector<std::string>& args)
                                  out = source.read("Passphrase: ");
                                  return true;
                              },
-                             [&](std::string& path) {
-                                 path = target;
-                                 return true;
-                             });
+                             exportTo(a.positional()[1], a.has("--force")));
     manager.Close();
     return 0;
 }
 
 const CommandRegistration registration({"export-private",
-                                        "usage: zerath-cli export-private KEYID FILE [--passphrase-file F]\n"
-                                        "Writes the key pair's private key file under its passphrase.\n",
+                                        "usage: zerath-cli export-private [--force] KEYID FILE [--passphrase-file F]\n"
+                                        "Writes the key pair's private key file under its passphrase;\n"
+                                        "--force replaces an existing FILE.\n",
                                         exportPrivate});
 
 } // namespace

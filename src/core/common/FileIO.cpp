@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
 
 #include "common/InputFile.h"
+#include "common/Temporaries.h"
 
 namespace zerath {
 
@@ -102,6 +104,7 @@ std::string fileErrorText(int err)
 
 void throwFileError(int err)
 {
+    if (err == EEXIST) throw EFileExists(fileErrorText(err));
     throw EFileError(fileErrorText(err));
 }
 
@@ -218,18 +221,42 @@ void OutputFile::close()
 
 // ---- AtomicFile ---------------------------------------------------------------
 
-AtomicFile::AtomicFile(std::string finalPath, mode_t mode) : finalPath_(std::move(finalPath))
+namespace {
+
+// The process's umask, read without changing it (other threads may be creating files).
+mode_t processUmask()
 {
-    std::string tmpl = folderOf(finalPath_) + "." + baseNameOf(finalPath_) + ".XXXXXX";
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) throwFileError(errno);
-    tempPath_ = tmpl;
-    file_ = OutputFile(fd);
-    if (::fchmod(fd, mode) != 0) {
-        const int err = errno;
-        abort();
-        throwFileError(err);
+    if (FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(f);
+        if (found) return static_cast<mode_t>(mask);
     }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// The mode a committed file gets in place of what is at path now.
+mode_t committedMode(const std::string& path, mode_t mode)
+{
+    mode_t m = (mode & 077) == 0 ? mode : mode & ~processUmask();
+    struct stat old;
+    if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) m &= old.st_mode; // never widened
+    return m & 0777;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(std::string finalPath, mode_t mode, Scrub scrub)
+    : finalPath_(std::move(finalPath)), mode_(mode), scrub_(scrub)
+{
+    const std::string folder = folderOf(finalPath_);
+    removeStaleTemporaries(folder);
+    file_ = OutputFile(createTemporary(folder, tempPath_));
+    slot_ = LiveTemporaries::add(tempPath_, file_.fd(), scrub == Scrub::Overwrite);
 }
 
 AtomicFile::~AtomicFile()
@@ -243,48 +270,54 @@ void AtomicFile::write(const void* data, std::size_t n)
     file_.write(data, n);
 }
 
-void AtomicFile::commit(Scrub onFailure)
+void AtomicFile::commit()
+{
+    (void)finish(true);
+}
+
+bool AtomicFile::commitUnlessExists()
+{
+    return finish(false);
+}
+
+bool AtomicFile::finish(bool replace)
 {
     if (done_) throwFileError(EBADF);
     try {
+        if (::fchmod(file_.fd(), committedMode(finalPath_, mode_)) != 0) throwFileError(errno);
         file_.sync();
-        file_.close();
-        renameFile(tempPath_, finalPath_);
+        // Renamed while still open and locked, so no clean-up can take it first.
+        if (replace) renameFile(tempPath_, finalPath_);
+        else renameFileNoReplace(tempPath_, finalPath_);
+    } catch (const EFileExists&) {
+        if (!replace) return false;
+        abort();
+        throw;
     } catch (...) {
-        abort(onFailure);
+        abort();
         throw;
     }
     done_ = true;
+    LiveTemporaries::remove(slot_);
+    try {
+        file_.close();
+    } catch (...) { // the content is on disk under its final name already
+    }
     syncFolderOf(finalPath_);
+    return true;
 }
 
 void AtomicFile::abort(Scrub scrub) noexcept
 {
     if (done_) return;
-    if (scrub == Scrub::Overwrite) {
-        try {
-            // A failed commit may have closed the temporary already.
-            if (!file_.isOpen()) file_ = OutputFile::openExistingRegular(tempPath_);
-            const std::uint64_t size = file_.size();
-            const std::vector<std::uint8_t> zeros(64 * 1024, 0);
-            file_.seek(0);
-            for (std::uint64_t left = size; left > 0;) {
-                const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), left));
-                file_.write(zeros.data(), n);
-                left -= n;
-            }
-            file_.sync();
-        } catch (...) {
-        }
-    }
     done_ = true;
-    if (file_.isOpen()) {
-        try {
-            file_.close();
-        } catch (...) {
-        }
-    }
+    if (file_.isOpen() && (scrub == Scrub::Overwrite || scrub_ == Scrub::Overwrite)) overwriteWithZeros(file_.fd());
     if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    LiveTemporaries::remove(slot_);
+    try {
+        file_.close();
+    } catch (...) {
+    }
 }
 
 // ---- whole files and names ----------------------------------------------------
@@ -294,6 +327,19 @@ void writeFileAtomically(const std::string& path, std::string_view content, mode
     AtomicFile f(path, mode);
     f.write(content);
     f.commit();
+}
+
+std::string resolvedPath(const std::string& path)
+{
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(p.c_str(), target, sizeof target - 1);
+        if (n <= 0) return p; // not a link (or gone)
+        const std::string t(target, static_cast<std::size_t>(n));
+        p = t.front() == '/' ? t : folderOf(p) + t;
+    }
+    return p;
 }
 
 std::string readWholeFile(const std::string& path, std::size_t maxBytes)

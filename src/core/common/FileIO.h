@@ -18,11 +18,20 @@ namespace zerath {
 // EMFILE/ENFILE "Too many open files", EACCES/EPERM/EROFS "File access denied",
 // ENOSPC/EDQUOT "Disk full", anything else "I/O error <code>".
 std::string fileErrorText(int err);
+// Throws EFileExists for EEXIST, EFileError otherwise.
 [[noreturn]] void throwFileError(int err);
 
-// Owner-only permission bits for the key ring, private key files and settings.
+// A name that had to be new already exists ("I/O error 17").
+class EFileExists : public EFileError {
+public:
+    using EFileError::EFileError;
+};
+
+// Owner-only permission bits: temporaries while written, decrypted files, private
+// key files, the key ring, the settings and their lock files. Everything else gets
+// kDefaultMode less the umask.
 constexpr mode_t kOwnerOnly = 0600;
-constexpr mode_t kDefaultMode = 0644;
+constexpr mode_t kDefaultMode = 0666;
 
 // A file open for writing (POSIX descriptor). Failures throw EFileError with the
 // runtime's text for the cause: "File not found", "Too many open files",
@@ -65,35 +74,48 @@ private:
 // folder. commit() flushes it to storage and renames it over the final name;
 // a file that is destroyed or aborted without commit removes its temporary, so
 // a failure leaves the previous file (if any) untouched and no partial output.
-// The temporary is ".<name>.XXXXXX" beside the final name and gets exactly `mode`;
-// commit() is: flush, close, rename over the final name, flush the folder.
-// abort(Scrub::Overwrite) first overwrites what was written with zeros and flushes
-// it, for a temporary that may hold deciphered data; failures there are ignored.
-// commit(Scrub::Overwrite) does the same with the temporary when the commit fails.
+// The temporary is a locked, owner-only ".zerath-XXXXXX.tmp" (common/Temporaries.h),
+// removed on an interrupt; creating one first clears crashed writers' leftovers in
+// that folder. commit() gives the file its mode (an owner-only mode as it is,
+// another less the umask, and never wider than the file it replaces), flushes it,
+// renames it while still locked, then flushes the folder.
+// Scrub::Overwrite (given here or to abort) overwrites what was written with
+// zeros before removal, for a temporary that may hold deciphered data.
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string finalPath, mode_t mode = kDefaultMode);
+    enum class Scrub { None, Overwrite };
+    explicit AtomicFile(std::string finalPath, mode_t mode = kDefaultMode, Scrub scrub = Scrub::None);
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
     ~AtomicFile();
 
     void write(const void* data, std::size_t n);
     void write(std::string_view s) { write(s.data(), s.size()); }
-    enum class Scrub { None, Overwrite };
-    void commit(Scrub onFailure = Scrub::None);
+    void commit();
+    // The same without replacing: false when the final name exists, and the
+    // temporary is kept for commit() or abort().
+    [[nodiscard]] bool commitUnlessExists();
     void abort(Scrub scrub = Scrub::None) noexcept;
     const std::string& tempPath() const { return tempPath_; }
     const std::string& finalPath() const { return finalPath_; }
 
 private:
+    bool finish(bool replace);
+
     std::string finalPath_;
     std::string tempPath_;
     OutputFile file_;
+    mode_t mode_;
+    Scrub scrub_;
+    int slot_ = -1;
     bool done_ = false;
 };
 
 // Whole-file helpers.
 void writeFileAtomically(const std::string& path, std::string_view content, mode_t mode = kDefaultMode);
+// The file a write to path changes: symbolic links followed (a dangling one to
+// the name it points at), so a link stays a link. path itself when it is none.
+std::string resolvedPath(const std::string& path);
 // Reads a whole file; a file above maxBytes fails with "File too large".
 std::string readWholeFile(const std::string& path, std::size_t maxBytes = 64u << 20);
 

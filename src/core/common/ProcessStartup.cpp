@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/Temporaries.h"
 #include "pubkey/SystemRandom.h"
 
 namespace zerath {
@@ -18,6 +19,8 @@ void ProcessStartup()
     std::uint32_t seed = 0;
     osRandomBytes(&seed, sizeof seed);
     SetSystemRandomState(seed);
+
+    installInterruptCleanup();
 }
 
 } // namespace zerath

@@ -8,7 +8,9 @@ namespace zerath {
 //    non-dumpable, which also keeps other processes of the user from reading
 //    its memory through ptrace);
 //  - the platform generator seeded from the operating system's random source,
-//    so each run draws its own random cipher.
+//    so each run draws its own random cipher;
+//  - SIGINT, SIGTERM and SIGHUP remove the live temporaries before the process
+//    ends (a decryption's overwritten first), so an interrupt leaves no plaintext.
 void ProcessStartup();
 
 } // namespace zerath

@@ -100,6 +100,20 @@ SecureBytes sessionKeyBytes(std::string_view text)
     return key;
 }
 
+// Renames a finished output to its name. Without an agreed overwrite a file
+// that appeared there meanwhile is not replaced: the question is asked now, and
+// the answer no (false) removes the output.
+bool commitOutput(AtomicFile& out, bool overwriteAgreed, FileCommandUi& ui)
+{
+    if (!overwriteAgreed && out.commitUnlessExists()) return true;
+    if (!overwriteAgreed && !ui.confirmOverwrite(overwriteQuestion(out.finalPath()))) {
+        out.abort();
+        return false;
+    }
+    out.commit();
+    return true;
+}
+
 double fractionOf(std::uint64_t done, std::uint64_t total)
 {
     return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
@@ -159,7 +173,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     }
 
     const std::string output = o.sourcePath + ".enc";
-    if (fileExists(output) && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+    const bool overwrite = fileExists(output);
+    if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
 
     {
         ProgressScope progress(ui);
@@ -207,7 +222,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             cbc.finish();
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            out.commit();
+            if (!commitOutput(out, overwrite, ui)) return {};
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kEncryptError);
         }
@@ -250,7 +265,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
     } catch (...) {
         throw UserMessage(UserMessage::ErrorBox, kDecryptError);
     }
-    if (fileExists(output) && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+    const bool overwrite = fileExists(output);
+    if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
 
     int cipherIndex = -1;
     {
@@ -278,7 +294,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
 
             auto cipher = makeCipher(cipherIndex);
             const SecureBytes sessionKey = sessionKeyBytes(keyText);
-            out = std::make_unique<AtomicFile>(output);
+            out = std::make_unique<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
             ui.pump().processEvents();
@@ -301,13 +317,10 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            out->commit(AtomicFile::Scrub::Overwrite);
+            if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const UserMessage&) {
-            // Deciphered data may already sit under the temporary name.
-            if (out) out->abort(AtomicFile::Scrub::Overwrite);
-            throw;
+            throw; // the temporary overwrites what it holds as it goes
         } catch (...) {
-            if (out) out->abort(AtomicFile::Scrub::Overwrite);
             throw UserMessage(UserMessage::ErrorBox, kDecryptError);
         }
     }

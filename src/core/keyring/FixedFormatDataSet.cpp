@@ -209,11 +209,12 @@ void TFixedFormatDataSet::Open()
     currentRecord_ = -1;
     modified_ = false;
 
-    if (!fileMustExist_ && !fileExists(fileName_)) {
+    const std::string target = resolvedPath(fileName_); // a dangling link's target is created
+    if (!fileMustExist_ && !fileExists(target)) {
         try {
-            OutputFile::createNew(fileName_, kOwnerOnly).close();
+            OutputFile::createNew(target, kOwnerOnly).close();
         } catch (const EFileError&) {
-            if (!fileExists(fileName_)) throw; // lost a race to another creator otherwise
+            if (!fileExists(target)) throw; // lost a race to another creator otherwise
         }
     }
     const std::vector<std::string> text = splitLines(readWholeFile(fileName_, kMaxFileSize));
@@ -247,12 +248,13 @@ void TFixedFormatDataSet::WriteFile()
         out += "\r\n";
     }
     // A link to the key ring stays a link: the file it names is replaced.
-    std::string target = fileName_;
-    if (char* real = ::realpath(fileName_.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    writeFileAtomically(target, out, kOwnerOnly);
+    writeFileAtomically(resolvedPath(fileName_), out, kOwnerOnly);
+}
+
+void TFixedFormatDataSet::ForgetChanges()
+{
+    if (state_ == TDataSetState::Edit) Cancel();
+    modified_ = false;
 }
 
 void TFixedFormatDataSet::Close()

@@ -65,6 +65,8 @@ public:
     // the previous file and the open table as they were.
     void Open();
     void Close();
+    // The changes were saved some other way: the next Close does not write them.
+    void ForgetChanges();
     bool Active() const { return state_ != TDataSetState::Inactive; }
     TDataSetState State() const { return state_; }
     bool Modified() const { return modified_; }

@@ -53,6 +53,17 @@ bool recordCheckHolds(const KeyRecord& r, const ClearPublicPart& p)
     return VerifyKeyRecordCRC(r.Type, p.modulusN, p.exponentE, r.UserID, r.FP, r.KeyID, r.Date, p.keyCRC32);
 }
 
+// Asks for the export's name and writes it. The chooser asks before an existing
+// file is replaced (or refuses it), so only a file that existed then is replaced;
+// one that appears at that name meanwhile brings the chooser back to ask again.
+bool saveExport(std::string& path, const SavePathPrompt& choosePath, const std::function<bool(bool)>& save)
+{
+    for (;;) {
+        if (!choosePath || !choosePath(path)) return false;
+        if (save(fileExists(path))) return true;
+    }
+}
+
 std::string_view trimControls(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
@@ -161,16 +172,13 @@ bool KeyManager::ExportPublicKey(const SavePathPrompt& choosePath)
     }
     if (!recordCheckHolds(r, p)) report(UserMessage::ErrorBox, keymsg::PublicKeyCorrupted);
 
-    std::string path = ProposedPublicFileName();
-    if (!choosePath || !choosePath(path)) return false;
-
     // The key ring keeps no creation time, so the exported file carries an empty one.
     TPublicKey key(std::move(p.e), std::move(p.n));
     key.KeyCreationDate = r.Date;
     key.Passphrase = SecureString(FixedProtectionPassphrase());
     key.KeyOwner = r.UserID;
-    key.SaveToFile(path);
-    return true;
+    std::string path = ProposedPublicFileName();
+    return saveExport(path, choosePath, [&](bool replace) { return key.SaveToFile(path, replace); });
 }
 
 bool KeyManager::ExportPrivateKey(const ConfirmPrompt& confirm, const PassphrasePrompt& askPassphrase,
@@ -197,17 +205,14 @@ bool KeyManager::ExportPrivateKey(const ConfirmPrompt& confirm, const Passphrase
     }
     if (!recordCheckHolds(r, p)) report(UserMessage::ErrorBox, keymsg::PrivateKeyCorrupted);
 
-    std::string path = ProposedPrivateFileName();
-    if (!choosePath || !choosePath(path)) return false;
-
     // No creation time in the key ring: the exported file carries an empty one.
     // TPrivateKey writes its file owner-only.
     TPrivateKey key(std::move(p.e), std::move(p.n), std::move(d));
     key.KeyCreationDate = r.Date;
     key.Passphrase = passphrase;
     key.KeyOwner = r.UserID;
-    key.SaveToFile(path);
-    return true;
+    std::string path = ProposedPrivateFileName();
+    return saveExport(path, choosePath, [&](bool replace) { return key.SaveToFile(path, replace); });
 }
 
 // ---- removal and passphrase -------------------------------------------------------

@@ -110,7 +110,9 @@ public:
     std::string ProposedPrivateFileName() const;
 
     // Exports the current record's public key; false when the user cancelled the
-    // file choice. Raises UserMessage WarningBox "Error Exporting Public Key." or
+    // file choice. choosePath must ask before it answers an existing file (or
+    // refuse it); a file that appears at the chosen name before the write ends is
+    // never replaced: choosePath is asked again. Raises UserMessage WarningBox "Error Exporting Public Key." or
     // ErrorBox (public key corrupted). Errors writing the file pass through.
     bool ExportPublicKey(const SavePathPrompt& choosePath);
     // Exports the current key pair as a private key file (owner-only) under the

@@ -5,6 +5,7 @@
 
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/FileLock.h"
 
 namespace zerath {
 
@@ -38,9 +39,10 @@ KeyRing::KeyRing(std::string programFolder) : folder_(std::move(programFolder))
 KeyRing::~KeyRing()
 {
     // A window closes its table explicitly; a failure here must not escape.
+    // A failed write leaves the table unwritten: its stale image never replaces the file.
     try {
         table_.OnDataChange = nullptr;
-        table_.Close();
+        Close();
     } catch (...) {
     }
 }
@@ -50,20 +52,37 @@ std::string KeyRing::Path() const
     return folder_ + std::string(kFileName);
 }
 
-void KeyRing::Configure(bool createMissing)
+void KeyRing::Configure(TSdfDataSet& table, bool createMissing) const
 {
-    table_.SetFileName(Path());
-    table_.SetFileMustExist(!createMissing);
-    table_.SetReadOnly(false);
-    table_.SetFirstLineAsSchema(false);
-    table_.SetDelimiter(kDelimiter);
+    table.SetFileName(Path());
+    table.SetFileMustExist(!createMissing);
+    table.SetReadOnly(false);
+    table.SetFirstLineAsSchema(false);
+    table.SetDelimiter(kDelimiter);
     std::vector<std::string> schema;
     for (const auto& f : kKeyRecordFields) {
         schema.emplace_back(f.name);
-        table_.SetFieldSize(std::string(f.name), f.declaredSize);
+        table.SetFieldSize(std::string(f.name), f.declaredSize);
     }
-    table_.SetSchema(std::move(schema));
+    table.SetSchema(std::move(schema));
 }
+
+namespace {
+
+// Makes the first record whose field equals value current; false (the last
+// record current) when none does.
+bool seek(TSdfDataSet& table, const std::string& fieldName, std::string_view value)
+{
+    table.First();
+    const int count = table.RecordCount();
+    for (int i = 0; i < count; ++i) {
+        if (table.FieldAsString(fieldName) == value) return true;
+        table.Next();
+    }
+    return false;
+}
+
+} // namespace
 
 void KeyRing::Changed()
 {
@@ -81,16 +100,42 @@ void KeyRing::DBOpen(MissingFile whenMissing)
     Close();
     if (whenMissing == MissingFile::LeaveClosed && !fileExists(Path())) return;
     // The table creates a missing file empty and owner-only.
-    Configure(whenMissing == MissingFile::Create);
+    Configure(table_, whenMissing == MissingFile::Create);
     table_.Open();
 }
 
 void KeyRing::Close()
 {
     const NoticeScope notices(*this, false);
+    if (table_.Active() && !pending_.empty()) {
+        WritePending(); // on failure the table stays open with its changes
+        table_.ForgetChanges();
+    }
+    pending_.clear();
     table_.Close();
     selected_ = false;
     Invalidate();
+}
+
+void KeyRing::WritePending()
+{
+    // Another process may have changed the file since it was read: reread it
+    // under the lock and apply this table's changes to it by KeyID.
+    const FileLock lock(resolvedPath(Path()));
+    TSdfDataSet fresh;
+    Configure(fresh);
+    fresh.Open();
+    for (const Pending& p : pending_) {
+        if (!seek(fresh, "KeyID", p.keyId)) continue; // removed meanwhile
+        if (p.exponentD) {
+            fresh.Edit();
+            fresh.SetFieldAsString("ExponentD", *p.exponentD);
+            fresh.Post();
+        } else {
+            fresh.Delete();
+        }
+    }
+    fresh.Close();
 }
 
 bool KeyRing::SearchDB(const std::string& fieldName, std::string_view value)
@@ -104,14 +149,7 @@ bool KeyRing::SearchDB(const std::string& fieldName, std::string_view value)
     handlerAttached_ = false;
     bool found = false;
     try {
-        const int count = table_.RecordCount();
-        for (int i = 0; i < count; ++i) {
-            if (table_.FieldAsString(fieldName) == value) {
-                found = true;
-                break;
-            }
-            table_.Next();
-        }
+        found = seek(table_, fieldName, value);
     } catch (...) {
         handlerAttached_ = true;
         selected_ = false;
@@ -251,7 +289,10 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
 
         Close(); // writes any pending deletion or edit first
 
-        std::vector<std::string> lines = SplitKeyRingLines(readWholeFile(path, TFixedFormatDataSet::kMaxFileSize));
+        // Read, appended to and replaced under the lock, through a link to its target.
+        const std::string target = resolvedPath(path);
+        const FileLock lock(target);
+        std::vector<std::string> lines = SplitKeyRingLines(readWholeFile(target, TFixedFormatDataSet::kMaxFileSize));
         lines.push_back(std::move(line));
 
         std::string content;
@@ -260,17 +301,14 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
             content += "\r\n";
         }
         // Never rewrite the key ring in place: a failure half-way would lose it.
-        AtomicFile out(path, kOwnerOnly);
-        out.write(content);
-        out.commit();
-
-        Configure();
+        writeFileAtomically(target, content, kOwnerOnly);
+        Configure(table_);
         table_.Open();
         if (!SearchDB("KeyID", stored.KeyID)) throw Error("the new record is not found");
     } catch (const std::exception&) {
         try {
             if (!table_.Active() && fileExists(path)) {
-                Configure();
+                Configure(table_);
                 table_.Open();
             }
         } catch (...) {
@@ -282,7 +320,9 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
 void KeyRing::DeleteCurrent()
 {
     const NoticeScope notices(*this, false);
+    std::string keyId = table_.FieldAsString("KeyID");
     table_.Delete();
+    pending_.push_back({std::move(keyId), std::nullopt});
     selected_ = false;
     Invalidate();
 }
@@ -298,6 +338,7 @@ void KeyRing::UpdateExponentD(std::string_view storedText)
     try {
         table_.SetFieldAsString("ExponentD", std::string(storedText));
         table_.Post();
+        pending_.push_back({table_.FieldAsString("KeyID"), std::string(storedText)});
     } catch (...) {
         table_.Cancel();
         handlerAttached_ = attached;

@@ -39,7 +39,9 @@ public:
     // errors pass through.
     void DBOpen(MissingFile whenMissing = MissingFile::Create);
     // Closes the table; pending deletions and edits are written to the file
-    // (through a temporary renamed over it, owner-only).
+    // (through a temporary renamed over it, owner-only). Under ZerathKeys.db.lock
+    // the file is read again and the changes applied to it by KeyID, so a key
+    // another process added meanwhile stays.
     void Close();
     bool Active() const { return table_.Active(); }
 
@@ -70,7 +72,8 @@ public:
 
     // Appends a record (all ten values in stored form), writes the key ring at
     // once and makes the new record current. The table is closed first, which
-    // writes any pending deletion or edit. The new file content goes to a
+    // writes any pending deletion or edit. The file is read again and appended to
+    // under ZerathKeys.db.lock (a link's target). The new file content goes to a
     // temporary beside the key ring, is flushed and renamed over it, so a failure
     // leaves the previous key ring whole. A value holding the delimiter "|" or a
     // line break would corrupt the line, and a record whose KeyID would not read
@@ -90,7 +93,8 @@ public:
     std::function<void()> OnDataChange;
 
 private:
-    void Configure(bool createMissing = false);
+    void Configure(TSdfDataSet& table, bool createMissing = false) const;
+    void WritePending();
     void Changed();
     void Invalidate() const { rows_.reset(); }
     void LoadRows() const;
@@ -118,6 +122,12 @@ private:
         KeyRing& ring_;
         bool saved_;
     };
+    // The deletions (no exponent) and exponent changes since the table was opened.
+    struct Pending {
+        std::string keyId;
+        std::optional<std::string> exponentD;
+    };
+    std::vector<Pending> pending_;
     mutable std::optional<std::vector<KeyRecord>> rows_;
     mutable std::vector<int> bookmarks_;
 };

@@ -301,13 +301,15 @@ SecureString KeyIniText::Read(std::string_view section, std::string_view key) co
     return SecureString();
 }
 
-void WriteKeyFile(const std::string& path, std::string_view beginMarker, std::string_view endMarker,
-                  std::string_view base64, mode_t mode)
+bool WriteKeyFile(const std::string& path, std::string_view beginMarker, std::string_view endMarker,
+                  std::string_view base64, mode_t mode, bool replace)
 {
     const std::string content = FormatKeyFile(beginMarker, endMarker, base64);
     AtomicFile file(path, mode);
     file.write(content);
+    if (!replace) return file.commitUnlessExists();
     file.commit();
+    return true;
 }
 
 std::string ReadKeyFileArmour(const std::string& path)

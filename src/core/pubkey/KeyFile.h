@@ -102,9 +102,10 @@ private:
 };
 
 // Writes the key file through a temporary beside it, renamed over the final name
-// only when complete. File system errors pass through unchanged.
-void WriteKeyFile(const std::string& path, std::string_view beginMarker, std::string_view endMarker,
-                  std::string_view base64, mode_t mode);
+// only when complete; with replace = false an existing file of that name is
+// kept and the answer is false. File system errors pass through unchanged.
+bool WriteKeyFile(const std::string& path, std::string_view beginMarker, std::string_view endMarker,
+                  std::string_view base64, mode_t mode, bool replace = true);
 // Reads a key file (at most kMaxKeyFileBytes, else "File too large") and gives
 // its armoured text. File system errors pass through unchanged.
 std::string ReadKeyFileArmour(const std::string& path);

@@ -22,6 +22,21 @@ std::string UniqueKeyFileName(const std::string& proposed)
     }
 }
 
+namespace {
+
+// Saves a key file under the first free name from proposed; a file that takes
+// that name meanwhile is never replaced.
+template <class Key>
+std::string saveUnderFreeName(const Key& key, const std::string& proposed)
+{
+    for (;;) {
+        std::string name = UniqueKeyFileName(proposed);
+        if (key.SaveToFile(name, false)) return name;
+    }
+}
+
+} // namespace
+
 std::string KeyPairGeneratedStatus(std::int64_t elapsedMs)
 {
     const std::int64_t s = elapsedMs / 1000;
@@ -49,15 +64,13 @@ KeyPairResult GenerateKeyPairFiles(const std::string& folder, std::string_view o
     priv.Passphrase = SecureString(passphrase);
     priv.KeyOwner = std::string(owner);
     result.PrivateKeyID = priv.KeyID;
-    result.PrivateKeyFile = UniqueKeyFileName(dir + "Private" + priv.KeyID + ".akf");
-    priv.SaveToFile(result.PrivateKeyFile);
+    result.PrivateKeyFile = saveUnderFreeName(priv, dir + "Private" + priv.KeyID + ".akf");
 
     pub->Passphrase = SecureString(FixedProtectionPassphrase());
     pub->KeyOwner = std::string(owner);
     result.PublicKeyID = pub->KeyID;
-    result.PublicKeyFile = UniqueKeyFileName(dir + "Public" + pub->KeyID + ".akf");
     try {
-        pub->SaveToFile(result.PublicKeyFile);
+        result.PublicKeyFile = saveUnderFreeName(*pub, dir + "Public" + pub->KeyID + ".akf");
     } catch (...) {
         // Half a pair is no use: the private key file written just before (under
         // a name that did not exist) goes too, so a failure leaves no new file.

@@ -222,12 +222,12 @@ SecureString TPrivateKey::KeyFileBody() const
     return body;
 }
 
-void TPrivateKey::SaveToFile(const std::string& fileName) const
+bool TPrivateKey::SaveToFile(const std::string& fileName, bool replace) const
 {
     const SecureString body = KeyFileBody();
     if (Passphrase.empty()) throw Error("Private Key file passphrase cannot be empty");
     const std::string armour = SealKeyBody(body.view(), Passphrase.view());
-    WriteKeyFile(fileName, kPrivateKeyBeginMarker, kPrivateKeyEndMarker, armour, kOwnerOnly);
+    return WriteKeyFile(fileName, kPrivateKeyBeginMarker, kPrivateKeyEndMarker, armour, kOwnerOnly, replace);
 }
 
 void TPrivateKey::LoadFromFile(const std::string& fileName)

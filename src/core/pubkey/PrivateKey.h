@@ -66,7 +66,7 @@ public:
     // CRC table error, "Private Key file passphrase cannot be empty",
     // "Encryption Error", file errors. The file is written through a temporary
     // and is readable by its owner only (0600).
-    void SaveToFile(const std::string& fileName) const;
+    bool SaveToFile(const std::string& fileName, bool replace = true) const; // as TPublicKey's
     // Needs Passphrase. Errors in this order: file errors ("File too large" above
     // kMaxKeyFileBytes), "The Key encryption passphrase cannot be empty!",
     // "RSA Key decryption Error. Corrupted key file!",

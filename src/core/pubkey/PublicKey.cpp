@@ -45,12 +45,12 @@ std::string TPublicKey::KeyFileBody() const
     return body;
 }
 
-void TPublicKey::SaveToFile(const std::string& fileName) const
+bool TPublicKey::SaveToFile(const std::string& fileName, bool replace) const
 {
     const std::string body = KeyFileBody();
     if (Passphrase.empty()) throw Error("Key file passphrase cannot be empty");
     const std::string armour = SealKeyBody(body, Passphrase.view());
-    WriteKeyFile(fileName, kPublicKeyBeginMarker, kPublicKeyEndMarker, armour, kDefaultMode);
+    return WriteKeyFile(fileName, kPublicKeyBeginMarker, kPublicKeyEndMarker, armour, kDefaultMode, replace);
 }
 
 void TPublicKey::LoadFromFile(const std::string& fileName)

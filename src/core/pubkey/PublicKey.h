@@ -29,8 +29,9 @@ public:
     // Errors in this order: "The Key Owner cannot be empty.", "Key parameters are
     // empty", "Key Conversion Error: Cannot save key!", CRC table error,
     // "Key file passphrase cannot be empty", "Encryption Error", file errors.
-    // The file is written through a temporary and gets mode 0644.
-    void SaveToFile(const std::string& fileName) const;
+    // The file is written through a temporary and gets mode 0666 less the umask.
+    // replace = false never replaces a file of that name: the answer is then false.
+    bool SaveToFile(const std::string& fileName, bool replace = true) const;
     // Needs Passphrase. Errors in this order: file errors ("File too large" above
     // kMaxKeyFileBytes), "The Key encryption passphrase cannot be empty!",
     // "RSA Key decryption Error. Corrupted key file!",

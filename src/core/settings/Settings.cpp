@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "common/FileIO.h"
+#include "common/FileLock.h"
 #include "settings/IniFile.h"
 
 #include <cerrno>
@@ -86,42 +87,35 @@ int Settings::shredCount() const
     return n ? *n : kDefaultCount;
 }
 
-namespace {
-
-// Reads the current file for an update. A file that exists but cannot be read
-// is not replaced (its other settings would be lost): the error is raised.
-IniFile loadForUpdate(const std::string& path, std::string& target)
+void Settings::update(const std::function<void(IniFile&)>& change)
 {
-    target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) { // a linked file stays linked
-        target = real;
-        std::free(real);
-    }
+    // A linked file stays linked: its target is read and replaced, under a lock
+    // shared with every other writer.
+    const std::string target = resolvedPath(path_);
+    const FileLock lock(target);
+    IniFile ini;
     try {
-        return IniFile(readWholeFile(target, kMaxSettingsSize));
+        ini = IniFile(readWholeFile(target, kMaxSettingsSize));
     } catch (const EFileError& e) {
-        if (std::string(e.what()) == "File not found") return IniFile(); // absent, or a dangling link
-        throw;
+        // An absent file starts empty; one that cannot be read is not replaced
+        // (its other settings would be lost).
+        if (std::string(e.what()) != "File not found") throw;
     }
+    change(ini);
+    writeFileAtomically(target, ini.text(), kOwnerOnly);
 }
-
-} // namespace
 
 void Settings::SaveOptions(int compressionIndex, int passCount)
 {
-    std::string target;
-    IniFile ini = loadForUpdate(path_, target);
-    ini.setValue("CompressionLevel", "level", std::to_string(compressionIndex));
-    ini.setValue("FileShredder", "Count", std::to_string(passCount));
-    writeFileAtomically(target, ini.text(), kOwnerOnly);
+    update([&](IniFile& ini) {
+        ini.setValue("CompressionLevel", "level", std::to_string(compressionIndex));
+        ini.setValue("FileShredder", "Count", std::to_string(passCount));
+    });
 }
 
 void Settings::SaveStealthyCipher(bool activate)
 {
-    std::string target;
-    IniFile ini = loadForUpdate(path_, target);
-    ini.setValue("StealthyCipher", "Activate", activate ? "1" : "0");
-    writeFileAtomically(target, ini.text(), kOwnerOnly);
+    update([&](IniFile& ini) { ini.setValue("StealthyCipher", "Activate", activate ? "1" : "0"); });
 }
 
 int Settings::CompressionLevelInEffect(int stored)

@@ -6,10 +6,14 @@
 // A missing or unreadable file, a missing key or a value not of its type reads
 // as the default. Writes replace the file through a temporary beside it, so a
 // failed write leaves the previous zerath.ini as it was; other sections and keys
-// of the file are kept. Write errors reach the caller as EFileError.
+// of the file are kept. Each write rereads the file under zerath.ini.lock, so
+// concurrent writers lose nothing. Write errors reach the caller as EFileError.
+#include <functional>
 #include <string>
 
 namespace zerath {
+
+class IniFile;
 
 class Settings {
 public:
@@ -45,6 +49,8 @@ public:
     static int CompressionLevelInEffect(int stored);
 
 private:
+    // A locked read-modify-write of the file.
+    void update(const std::function<void(IniFile&)>& change);
     std::string readText() const; // empty when the file is absent
     std::string path_;
 };

@@ -122,7 +122,8 @@ void exporting(const std::string& dir, Outcome& out, const std::string& id)
     });
 }
 void oldExport(const std::string& dir) { writeFile(dir + "export.akf", "the previous key file"); }
-void oldIni(const std::string& dir) { writeFile(dir + "zerath.ini", kIni); }
+// With the lock file every settings writer leaves beside them.
+void oldIni(const std::string& dir) { writeFile(dir + "zerath.ini", kIni); writeFile(dir + "zerath.ini.lock", ""); }
 
 struct NoProgress : WipeProgress {
     void setMax(int) override {}
