@@ -25,6 +25,7 @@ struct FaultState {
     std::int64_t bytes = 0;
     int syncs = 0;
     int renames = 0;
+    int pieces = 0;
 };
 
 FaultState& faults()
@@ -393,6 +394,7 @@ void resetFaults(bool active, const FaultPlan& plan)
     f.bytes = 0;
     f.syncs = 0;
     f.renames = 0;
+    f.pieces = 0;
 }
 
 } // namespace
@@ -406,6 +408,14 @@ bool FaultInjection::active()
     FaultState& f = faults();
     std::lock_guard<std::mutex> g(f.lock);
     return f.active;
+}
+
+bool FaultInjection::pieceShouldFail()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (!f.active) return false;
+    return f.pieces++ == f.plan.failOnPiece;
 }
 
 std::int64_t FaultInjection::bytesWritten()

@@ -112,12 +112,15 @@ struct FaultPlan {
     std::int64_t failAfterBytes = -1; // total bytes written (all files) before a write fails with "Disk full"
     int failOnSync = -1;              // the n-th sync (0-based) fails; -1 never
     int failOnRename = -1;            // the n-th rename (0-based) fails; -1 never
+    int failOnPiece = -1;             // the n-th piece a compression worker takes (0-based) fails
 };
 class FaultInjection {
 public:
     static void set(const FaultPlan& plan);
     static void clear();
     static bool active();
+    // Counts a piece of compression work; true when the plan fails it.
+    static bool pieceShouldFail();
     // Bytes counted against failAfterBytes since the plan was set.
     static std::int64_t bytesWritten();
 };
