@@ -242,6 +242,22 @@ void AtomicFile::write(const void* data, std::size_t n)
 {
     if (done_) throwFileError(EBADF);
     file_.write(data, n);
+    written_ += n;
+    startWriteback();
+}
+
+void AtomicFile::startWriteback()
+{
+    // Only a hint to the kernel: a failure here comes back from the flush in commit().
+    constexpr std::uint64_t kStep = 8u << 20;
+    while (written_ - writebackStarted_ >= kStep) {
+        const auto at = static_cast<off_t>(writebackStarted_);
+        ::sync_file_range(file_.fd(), at, kStep, SYNC_FILE_RANGE_WRITE);
+        if (writebackStarted_ >= kStep)
+            ::sync_file_range(file_.fd(), at - static_cast<off_t>(kStep), kStep,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        writebackStarted_ += kStep;
+    }
 }
 
 void AtomicFile::commit()

@@ -67,6 +67,9 @@ private:
 // a failure leaves the previous file (if any) untouched and no partial output.
 // The temporary is ".<name>.XXXXXX" beside the final name and gets exactly `mode`;
 // commit() is: flush, close, rename over the final name, flush the folder.
+// Writeback starts while the file is written (each few MiB are handed to the
+// disk, and the step before last is waited for), so the flush in commit()
+// covers only the tail and dirty data in memory stays bounded.
 // abort(Scrub::Overwrite) first overwrites what was written with zeros and flushes
 // it, for a temporary that may hold deciphered data; failures there are ignored.
 class AtomicFile {
@@ -85,10 +88,13 @@ public:
     const std::string& finalPath() const { return finalPath_; }
 
 private:
+    void startWriteback();
     std::string finalPath_;
     std::string tempPath_;
     OutputFile file_;
     bool done_ = false;
+    std::uint64_t written_ = 0;
+    std::uint64_t writebackStarted_ = 0; // bytes handed to the disk so far
 };
 
 // Whole-file helpers.
