@@ -72,6 +72,17 @@ public:
     void selectCipher(int index) override { selectedCipher = index; }
 };
 
+// A fresh work folder beside the shared key ring, open.
+class FileCommandTest : public ::testing::Test {
+protected:
+    KeyRingWithPair& keys = sharedKeyRing();
+    TempDir work;
+    KeyRing ring{keys.home.path()};
+    RecordingUi ui;
+
+    void SetUp() override { ring.DBOpen(KeyRing::MissingFile::Create); }
+};
+
 // Lists the names in a folder, sorted.
 std::vector<std::string> folderNames(const std::string& folder);
 

@@ -24,15 +24,8 @@ std::string randomText(std::size_t n, unsigned seed)
     return s;
 }
 
-class FileCommands : public ::testing::Test {
+class FileCommands : public FileCommandTest {
 protected:
-    KeyRingWithPair& keys = sharedKeyRing();
-    TempDir work;
-    KeyRing ring{keys.home.path()};
-    RecordingUi ui;
-
-    void SetUp() override { ring.DBOpen(KeyRing::MissingFile::Create); }
-
     FileCommandResult encrypt(const std::string& path, int cipher = 0, int level = 1)
     {
         EncryptOptions o;

@@ -88,14 +88,8 @@ TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
     }
 }
 
-class PieceCommands : public ::testing::Test {
+class PieceCommands : public FileCommandTest {
 protected:
-    KeyRingWithPair& keys = sharedKeyRing();
-    TempDir work;
-    KeyRing ring{keys.home.path()};
-    RecordingUi ui;
-    void SetUp() override { ring.DBOpen(KeyRing::MissingFile::Create); }
-
     EncryptOptions encryptOptions(int cipher, int index)
     {
         EncryptOptions o;
