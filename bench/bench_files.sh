@@ -29,7 +29,7 @@ fi
 
 base=${BENCH_DIR:-/var/tmp}
 work=$(mktemp -d -p "$base" zerath-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap 'GNUPGHOME="$work/gnupg" gpgconf --kill gpg-agent 2>/dev/null; rm -rf "$work"' EXIT
 fs=$(stat -f -c %T "$work")
 [ "$fs" != tmpfs ] || { echo "$base is tmpfs; set BENCH_DIR to a folder on disk"; exit 1; }
 home="$work/home"; mkdir -p "$home" "$work/out" "$work/dec"
@@ -56,9 +56,11 @@ o="$work/out"
 
 # Inputs for the decryptions, made once.
 $zc encrypt --to "$pub" --cipher 0 --level 1 "$src" >/dev/null && mv "$src.enc" "$work/dec/data.bin.enc"
-$gpge --compress-algo zlib --compress-level 1 -o "$work/g1" -e "$src"
-age -r "$agepub" -o "$work/a" "$src"
-openssl enc -aes-256-cbc -pbkdf2 -pass pass:bench -in "$src" -out "$work/o"
+if [ "$only" != zerath ]; then
+  $gpge --compress-algo zlib --compress-level 1 -o "$work/g1" -e "$src"
+  age -r "$agepub" -o "$work/a" "$src"
+  openssl enc -aes-256-cbc -pbkdf2 -pass pass:bench -in "$src" -out "$work/o"
+fi
 
 # name|output to remove first|command (run by sh -c)
 rows=(
