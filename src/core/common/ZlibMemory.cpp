@@ -1,4 +1,4 @@
-#include "filecrypt/ZlibMemory.h"
+#include "common/ZlibMemory.h"
 
 #include <zlib.h>
 

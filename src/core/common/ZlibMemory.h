@@ -1,6 +1,7 @@
 #pragma once
-// zlib's own buffers (window, hash chains, pending output) hold plaintext, so
-// every stream takes them from here: each block is cleared before it is freed.
+// zlib's own buffers (window, hash chains, pending output) hold plaintext and
+// key material, so every stream takes them from here: each block comes from
+// the zeroing allocator and is cleared before it is freed.
 struct z_stream_s;
 
 namespace zerath {

@@ -8,7 +8,7 @@
 
 #include "common/Error.h"
 #include "filecrypt/ParallelDeflater.h"
-#include "filecrypt/ZlibMemory.h"
+#include "common/ZlibMemory.h"
 
 namespace zerath {
 

@@ -14,7 +14,7 @@
 
 #include "common/Error.h"
 #include "common/FileIO.h"
-#include "filecrypt/ZlibMemory.h"
+#include "common/ZlibMemory.h"
 
 namespace zerath {
 
