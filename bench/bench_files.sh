@@ -9,7 +9,8 @@
 # The files live on an ordinary disk (not tmpfs), in a folder under BENCH_DIR.
 #
 # usage: bench/bench_files.sh [BUILD_DIR] [SIZE_MIB] [ROUNDS]
-#   ONLY=zerath   skip the peers (for a peak-memory run on a large file)
+#   ONLY=zerath       skip the peers (for a peak-memory run on a large file)
+#   BEFORE=BUILD_DIR  also time that build's zerath-cli (an older version), in turn with the rest
 set -euo pipefail
 build=${1:-build}
 size_mib=${2:-256}
@@ -77,7 +78,11 @@ rows=(
   "  age -d + sync|$o/a.out|age -d -i $work/age.key -o $o/a.out $work/a && sync $o/a.out"
   "  openssl enc -d -aes-256-cbc + sync|$o/o.out|openssl enc -d -aes-256-cbc -pbkdf2 -pass pass:bench -in $work/o -out $o/o.out && sync $o/o.out"
 )
-[ "$only" = zerath ] && mapfile -t rows < <(printf '%s\n' "${rows[@]}" | grep '^zerath')
+if [ -n "${BEFORE:-}" ]; then
+  old=$(realpath "$BEFORE/src/cli/zerath-cli")
+  mapfile -t -O ${#rows[@]} rows < <(printf '%s\n' "${rows[@]}" | grep '^zerath' | sed "s|^zerath|before: zerath|; s|$cli|$old|")
+fi
+[ "$only" = zerath ] && mapfile -t rows < <(printf '%s\n' "${rows[@]}" | grep -v '^  ')
 
 echo "source: $size_mib MiB (half random, half text) on $fs under $base; $(nproc) cores; $rounds rounds"
 declare -A secs peak
@@ -107,6 +112,11 @@ if [ "$only" != zerath ]; then
   ratio "zerath encrypt index 1" "  gpg -e zlib level 1 + sync" "encrypt index 1 / gpg zlib 1 (target 0.6)"
   ratio "zerath encrypt index 0 Rijndael" "  openssl enc -aes-256-cbc + sync" "encrypt index 0 / openssl enc (target 0.8)"
   ratio "zerath decrypt index-1 file" "  gpg -d (zlib level 1) + sync" "decrypt index 1 / gpg -d (target 0.8)"
+  if [ -n "${BEFORE:-}" ]; then
+    for name in "encrypt index 1" "encrypt index 1, one core" "encrypt index 0 Rijndael" "decrypt index-1 file"; do
+      ratio "zerath $name" "before: zerath $name" "$name / before"
+    done
+  fi
 
   # Compressed size of the text half alone at each index, against zlib on one core.
   echo "text half, compressed size: zerath's zlib stream / single-threaded zlib at the same level"
