@@ -110,7 +110,9 @@ void ZlibOutput::filled(const std::uint8_t* at, std::size_t n)
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize)
 {
     const int level = zlibLevelOfIndex(compressionIndex);
-    if (level == 0) return std::make_unique<Deflater>(level, out);
+    // Stored blocks cost no more than a copy, and on a single core the pieces
+    // would only add the cost of their dictionaries.
+    if (level == 0 || ParallelDeflater::usableCores() == 1) return std::make_unique<Deflater>(level, out);
     return std::make_unique<ParallelDeflater>(level, out, pieceSize);
 }
 

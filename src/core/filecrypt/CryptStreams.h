@@ -67,8 +67,8 @@ public:
     virtual std::uint64_t compressedSize() const = 0;
 };
 
-// The compressor of a compression index: one zlib stream for index 0 (stored
-// blocks cost no more than a copy), the parallel one for the others.
+// The compressor of a compression index: the parallel one for indices 1 to 3
+// when there is more than one core, else one zlib stream on this thread.
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize);
 
 // Compresses into a zlib stream (RFC 1950) on the calling thread and writes it

@@ -23,7 +23,9 @@ namespace {
 constexpr std::size_t kWindow = 32 * 1024;
 constexpr unsigned kMostWorkers = 8; // bounds memory on large machines
 
-unsigned usableCores()
+} // namespace
+
+unsigned ParallelDeflater::usableCores()
 {
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -31,8 +33,6 @@ unsigned usableCores()
         return static_cast<unsigned>(CPU_COUNT(&set));
     return std::max(1u, std::thread::hardware_concurrency());
 }
-
-} // namespace
 
 // One piece: its dictionary, then its input; then what the worker made of it.
 struct ParallelDeflater::Job {

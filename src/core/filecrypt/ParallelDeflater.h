@@ -32,6 +32,8 @@ public:
     void finish() override;
     std::uint64_t compressedSize() const override { return produced_; }
 
+    // How many cores this process may run on.
+    static unsigned usableCores();
     // The two header bytes zlib's deflate writes for a level.
     static std::uint16_t zlibHeader(int zlibLevel);
 

@@ -65,7 +65,10 @@ TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
                                  23 * kPiece + 77, 40 * kPiece}) {
             const std::string input = mixed(size, static_cast<unsigned>(size));
             StringSink sink;
-            const auto compressor = makeCompressor(index, sink, kPiece);
+            // Three workers, so that pieces finish out of order even on one core.
+            const std::unique_ptr<Compressor> compressor =
+                index == 0 ? makeCompressor(index, sink, kPiece)
+                           : std::make_unique<ParallelDeflater>(zlibLevelOfIndex(index), sink, kPiece, 3);
             // Writes of an odd length, so pieces fill across them.
             for (std::size_t at = 0; at < size; at += 1000)
                 compressor->write(input.data() + at, std::min<std::size_t>(1000, size - at));
@@ -123,6 +126,7 @@ TEST_F(PieceCommands, FilesCutIntoSmallPiecesRoundTrip)
 
 TEST_F(PieceCommands, AFailingCompressionWorkerLeavesNothingBehind)
 {
+    if (ParallelDeflater::usableCores() == 1) GTEST_SKIP() << "one core compresses without workers";
     writeFile(work.file("doc.bin"), mixed(30 * kPiece, 3));
     writeFile(work.file("doc.bin.enc"), "the previous encrypted file");
     for (int piece : {0, 1, 7, 30}) {
@@ -132,7 +136,7 @@ TEST_F(PieceCommands, AFailingCompressionWorkerLeavesNothingBehind)
         EXPECT_EQ(errorOf<UserMessage>([&] { EncryptFile(ring, encryptOptions(0, 1), ui); }), kEncryptError);
         FaultInjection::clear();
         EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"doc.bin", "doc.bin.enc"})) << piece;
-        EXPECT_EQ(readFile(work.file("doc.bin.enc")), "the previous encrypted file");
+        EXPECT_TRUE(readFile(work.file("doc.bin.enc")) == "the previous encrypted file") << piece;
     }
 }
 
