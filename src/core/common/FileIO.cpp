@@ -27,6 +27,7 @@ struct FaultState {
     std::int64_t bytes = 0;
     int syncs = 0;
     int renames = 0;
+    int pieces = 0;
 };
 
 FaultState& faults()
@@ -268,6 +269,22 @@ void AtomicFile::write(const void* data, std::size_t n)
 {
     if (done_) throwFileError(EBADF);
     file_.write(data, n);
+    written_ += n;
+    startWriteback();
+}
+
+void AtomicFile::startWriteback()
+{
+    // Only a hint to the kernel: a failure here comes back from the flush in commit().
+    constexpr std::uint64_t kStep = 8u << 20;
+    while (written_ - writebackStarted_ >= kStep) {
+        const auto at = static_cast<off_t>(writebackStarted_);
+        ::sync_file_range(file_.fd(), at, kStep, SYNC_FILE_RANGE_WRITE);
+        if (writebackStarted_ >= kStep)
+            ::sync_file_range(file_.fd(), at - static_cast<off_t>(kStep), kStep,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        writebackStarted_ += kStep;
+    }
 }
 
 void AtomicFile::commit()
@@ -441,6 +458,7 @@ void resetFaults(bool active, const FaultPlan& plan)
     f.bytes = 0;
     f.syncs = 0;
     f.renames = 0;
+    f.pieces = 0;
 }
 
 } // namespace
@@ -454,6 +472,14 @@ bool FaultInjection::active()
     FaultState& f = faults();
     std::lock_guard<std::mutex> g(f.lock);
     return f.active;
+}
+
+bool FaultInjection::pieceShouldFail()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (!f.active) return false;
+    return f.pieces++ == f.plan.failOnPiece;
 }
 
 std::int64_t FaultInjection::bytesWritten()

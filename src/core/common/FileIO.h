@@ -79,6 +79,9 @@ private:
 // that folder. commit() gives the file its mode (an owner-only mode as it is,
 // another less the umask, and never wider than the file it replaces), flushes it,
 // renames it while still locked, then flushes the folder.
+// Writeback starts while the file is written (each few MiB are handed to the
+// disk, and the step before last is waited for), so the flush in commit()
+// covers only the tail and dirty data in memory stays bounded.
 // Scrub::Overwrite (given here or to abort) overwrites what was written with
 // zeros before removal, for a temporary that may hold deciphered data.
 class AtomicFile {
@@ -101,6 +104,7 @@ public:
 
 private:
     bool finish(bool replace);
+    void startWriteback();
 
     std::string finalPath_;
     std::string tempPath_;
@@ -109,6 +113,8 @@ private:
     Scrub scrub_;
     int slot_ = -1;
     bool done_ = false;
+    std::uint64_t written_ = 0;
+    std::uint64_t writebackStarted_ = 0; // bytes handed to the disk so far
 };
 
 // Whole-file helpers.
@@ -135,12 +141,15 @@ struct FaultPlan {
     std::int64_t failAfterBytes = -1; // total bytes written (all files) before a write fails with "Disk full"
     int failOnSync = -1;              // the n-th sync (0-based) fails; -1 never
     int failOnRename = -1;            // the n-th rename (0-based) fails; -1 never
+    int failOnPiece = -1;             // the n-th piece a compression worker takes (0-based) fails
 };
 class FaultInjection {
 public:
     static void set(const FaultPlan& plan);
     static void clear();
     static bool active();
+    // Counts a piece of compression work; true when the plan fails it.
+    static bool pieceShouldFail();
     // Bytes counted against failAfterBytes since the plan was set.
     static std::int64_t bytesWritten();
 };

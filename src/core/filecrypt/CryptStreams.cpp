@@ -2,19 +2,18 @@
 
 #include <zlib.h>
 
-#include <condition_variable>
+#include <algorithm>
+#include <climits>
 #include <cstring>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "common/Error.h"
+#include "filecrypt/ParallelDeflater.h"
+#include "common/ZlibMemory.h"
 
 namespace zerath {
 
 namespace {
-constexpr std::size_t kCbcBuffer = 64 * 1024; // a multiple of the 8192-byte piece
+constexpr std::size_t kCopyPiece = 64 * 1024;
 constexpr std::size_t kZlibBuffer = 64 * 1024;
 } // namespace
 
@@ -29,147 +28,97 @@ int zlibLevelOfIndex(int compressionIndex)
     }
 }
 
-CbcEncryptingSink::CbcEncryptingSink(TDCP_blockcipher128& keyedCipher, ByteSink& out)
-    : cipher_(keyedCipher), out_(out), buffer_(kCbcBuffer)
+// ---- CBC ------------------------------------------------------------------------
+
+CbcEncryptingSink::CbcEncryptingSink(TDCP_blockcipher128& keyedCipher, ByteSink& out) : cipher_(keyedCipher), out_(out)
 {
+}
+
+CbcEncryptingSink::~CbcEncryptingSink() { secureZero(carry_, sizeof carry_); }
+
+void CbcEncryptingSink::emit(std::uint8_t* p, std::size_t n)
+{
+    cipher_.EncryptCbc(p, p, n);
+    out_.write(p, n);
+    total_ += n;
+}
+
+void CbcEncryptingSink::encipher(Piece& piece)
+{
+    std::uint8_t* p = piece.data();
+    std::size_t n = piece.size;
+    if (carried_ > 0) {
+        const std::size_t k = std::min(16 - carried_, n);
+        std::memcpy(carry_ + carried_, p, k);
+        carried_ += k;
+        p += k;
+        n -= k;
+        if (carried_ < 16) return;
+        emit(carry_, 16);
+        carried_ = 0;
+    }
+    const std::size_t whole = n - n % 16;
+    if (whole) emit(p, whole);
+    carried_ = n - whole;
+    std::memcpy(carry_, p + whole, carried_);
 }
 
 void CbcEncryptingSink::write(const void* buf, std::size_t n)
 {
+    if (copy_.capacity() == 0) copy_ = Piece(kCopyPiece);
     auto* p = static_cast<const std::uint8_t*>(buf);
     while (n > 0) {
-        const std::size_t take = std::min(n, buffer_.size() - used_);
-        std::memcpy(buffer_.data() + used_, p, take);
-        used_ += take;
-        p += take;
-        n -= take;
-        if (used_ == buffer_.size()) flushWholeBlocks();
+        copy_.size = std::min(n, copy_.capacity());
+        std::memcpy(copy_.data(), p, copy_.size);
+        encipher(copy_);
+        p += copy_.size;
+        n -= copy_.size;
     }
-}
-
-void CbcEncryptingSink::flushWholeBlocks()
-{
-    const std::size_t whole = used_ - used_ % 16;
-    if (whole == 0) return;
-    cipher_.EncryptCbc(buffer_.data(), buffer_.data(), whole);
-    out_.write(buffer_.data(), whole);
-    total_ += whole;
-    std::memmove(buffer_.data(), buffer_.data() + whole, used_ - whole);
-    used_ -= whole;
 }
 
 void CbcEncryptingSink::finish()
 {
-    // Whole blocks, then the tail of fewer than 16 bytes, in one call: the
-    // chaining operation applies the tail rule itself.
-    if (used_ == 0) return;
-    cipher_.EncryptCbc(buffer_.data(), buffer_.data(), used_);
-    out_.write(buffer_.data(), used_);
-    total_ += used_;
-    used_ = 0;
+    // Fewer than 16 bytes left: the chaining operation applies the tail rule.
+    if (carried_ > 0) emit(carry_, carried_);
+    carried_ = 0;
+    secureZero(carry_, sizeof carry_);
 }
 
-struct PipelinedSink::State {
-    explicit State(ByteSink& n) : next(n) {}
-    ByteSink& next;
-    std::mutex lock;
-    std::condition_variable changed;
-    std::deque<SecureBytes> queue;
-    SecureBytes filling;
-    bool closing = false;
-    bool stop = false;
-    std::exception_ptr error;
-    std::thread worker;
-};
+// ---- zlib -----------------------------------------------------------------------
 
-namespace {
-constexpr std::size_t kPipePiece = 256 * 1024;
-constexpr std::size_t kPipeDepth = 4;
-} // namespace
-
-PipelinedSink::PipelinedSink(ByteSink& next) : state_(std::make_unique<State>(next))
+ZlibOutput::ZlibOutput(ByteSink& out) : out_(out), direct_(dynamic_cast<PieceWriter*>(&out))
 {
-    state_->filling.reserve(kPipePiece);
-    state_->worker = std::thread([this] { work(); });
+    if (!direct_) buffer_.resize(kZlibBuffer);
 }
 
-PipelinedSink::~PipelinedSink()
+std::uint8_t* ZlibOutput::space(std::size_t& room)
 {
-    {
-        std::lock_guard<std::mutex> g(state_->lock);
-        state_->stop = true;
-    }
-    state_->changed.notify_all();
-    if (state_->worker.joinable()) state_->worker.join();
+    std::uint8_t* at = direct_ ? direct_->space(room) : buffer_.data();
+    if (!direct_) room = buffer_.size();
+    room = std::min<std::size_t>(room, UINT_MAX);
+    return at;
 }
 
-void PipelinedSink::work()
+void ZlibOutput::filled(const std::uint8_t* at, std::size_t n)
 {
-    State& s = *state_;
-    for (;;) {
-        SecureBytes piece;
-        {
-            std::unique_lock<std::mutex> g(s.lock);
-            s.changed.wait(g, [&] { return s.stop || s.closing || !s.queue.empty(); });
-            if (s.stop || (s.queue.empty() && s.closing)) return;
-            piece = std::move(s.queue.front());
-            s.queue.pop_front();
-        }
-        s.changed.notify_all();
-        try {
-            s.next.write(piece.data(), piece.size());
-        } catch (...) {
-            std::lock_guard<std::mutex> g(s.lock);
-            s.error = std::current_exception();
-            s.stop = true;
-            s.changed.notify_all();
-            return;
-        }
-    }
+    if (n == 0) return;
+    produced_ += n;
+    if (direct_) direct_->filled(n);
+    else out_.write(at, n);
 }
 
-void PipelinedSink::handOver()
+std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize)
 {
-    State& s = *state_;
-    std::unique_lock<std::mutex> g(s.lock);
-    s.changed.wait(g, [&] { return s.stop || s.queue.size() < kPipeDepth; });
-    if (s.error) std::rethrow_exception(s.error);
-    if (s.stop) throw Error("Pipeline stopped");
-    s.queue.push_back(std::move(s.filling));
-    s.filling = SecureBytes();
-    s.filling.reserve(kPipePiece);
-    g.unlock();
-    s.changed.notify_all();
+    const int level = zlibLevelOfIndex(compressionIndex);
+    // Stored blocks cost no more than a copy, and on a single core the pieces
+    // would only add the cost of their dictionaries.
+    if (level == 0 || ParallelDeflater::usableCores() == 1) return std::make_unique<Deflater>(level, out);
+    return std::make_unique<ParallelDeflater>(level, out, pieceSize);
 }
 
-void PipelinedSink::write(const void* buf, std::size_t n)
+Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), output_(out)
 {
-    State& s = *state_;
-    auto* p = static_cast<const std::uint8_t*>(buf);
-    while (n > 0) {
-        const std::size_t take = std::min(n, kPipePiece - s.filling.size());
-        s.filling.insert(s.filling.end(), p, p + take);
-        p += take;
-        n -= take;
-        if (s.filling.size() == kPipePiece) handOver();
-    }
-}
-
-void PipelinedSink::finish()
-{
-    State& s = *state_;
-    if (!s.filling.empty()) handOver();
-    {
-        std::lock_guard<std::mutex> g(s.lock);
-        s.closing = true;
-    }
-    s.changed.notify_all();
-    s.worker.join();
-    if (s.error) std::rethrow_exception(s.error);
-}
-
-Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), out_(out), outBuf_(kZlibBuffer)
-{
+    useZeroingMemory(*z_);
     if (deflateInit(z_, zlibLevel) != Z_OK) {
         delete z_;
         throw Error("Compression error");
@@ -185,15 +134,13 @@ Deflater::~Deflater()
 void Deflater::run(int flush)
 {
     for (;;) {
-        z_->next_out = outBuf_.data();
-        z_->avail_out = static_cast<uInt>(outBuf_.size());
+        std::size_t room = 0;
+        std::uint8_t* at = output_.space(room);
+        z_->next_out = at;
+        z_->avail_out = static_cast<uInt>(room);
         const int rc = deflate(z_, flush);
         if (rc == Z_STREAM_ERROR) throw Error("Compression error");
-        const std::size_t have = outBuf_.size() - z_->avail_out;
-        if (have) {
-            out_.write(outBuf_.data(), have);
-            produced_ += have;
-        }
+        output_.filled(at, room - z_->avail_out);
         if (flush == Z_FINISH) {
             if (rc == Z_STREAM_END) return;
         } else if (z_->avail_in == 0 && z_->avail_out != 0) {
@@ -222,8 +169,9 @@ void Deflater::finish()
     run(Z_FINISH);
 }
 
-Inflater::Inflater(ByteSink& out) : z_(new z_stream{}), out_(out), outBuf_(kZlibBuffer)
+Inflater::Inflater(ByteSink& out) : z_(new z_stream{}), output_(out)
 {
+    useZeroingMemory(*z_);
     if (inflateInit(z_) != Z_OK) {
         delete z_;
         throw Error("Decompression error");
@@ -242,17 +190,16 @@ void Inflater::write(const void* buf, std::size_t n)
     z_->next_in = const_cast<Bytef*>(static_cast<const Bytef*>(buf));
     z_->avail_in = static_cast<uInt>(n);
     while (!ended_) {
-        z_->next_out = outBuf_.data();
-        z_->avail_out = static_cast<uInt>(outBuf_.size());
+        std::size_t room = 0;
+        std::uint8_t* at = output_.space(room);
+        z_->next_out = at;
+        z_->avail_out = static_cast<uInt>(room);
         const int rc = inflate(z_, Z_NO_FLUSH);
         if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw Error("Decompression error");
-        const std::size_t have = outBuf_.size() - z_->avail_out;
-        if (have) {
-            out_.write(outBuf_.data(), have);
-            produced_ += have;
-        }
+        const std::size_t have = room - z_->avail_out;
+        output_.filled(at, have);
         if (rc == Z_STREAM_END) ended_ = true;
-        else if (z_->avail_in == 0 && have < outBuf_.size()) break; // wants more input
+        else if (z_->avail_in == 0 && have < room) break; // wants more input
         else if (rc == Z_BUF_ERROR && have == 0) throw Error("Decompression error");
     }
 }

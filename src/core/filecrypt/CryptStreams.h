@@ -4,13 +4,13 @@
 // zlib decompression on the way out. The CBC chain is enciphered in whole
 // blocks as data arrives; only the very end of the stream takes the tail rule,
 // so the bytes are those of enciphering the whole zlib stream in one chain.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <vector>
 
 #include "common/Secure.h"
+#include "filecrypt/PieceStage.h"
 #include "symcrypto/Cipher.h"
 
 struct z_stream_s;
@@ -24,56 +24,69 @@ int zlibLevelOfIndex(int compressionIndex);
 class CbcEncryptingSink : public ByteSink {
 public:
     CbcEncryptingSink(TDCP_blockcipher128& keyedCipher, ByteSink& out);
-    void write(const void* buf, std::size_t n) override;
+    ~CbcEncryptingSink() override;
+    // Enciphers the piece in place and writes it on; a partial block at its end
+    // waits for the next piece.
+    void encipher(Piece& piece);
+    void write(const void* buf, std::size_t n) override; // a copy, then as encipher()
     void finish(); // enciphers what is left, tail included
     std::uint64_t total() const { return total_; }
 
 private:
-    void flushWholeBlocks();
+    void emit(std::uint8_t* p, std::size_t n);
     TDCP_blockcipher128& cipher_;
     ByteSink& out_;
-    SecureBytes buffer_;
-    std::size_t used_ = 0;
+    std::uint8_t carry_[16];
+    std::size_t carried_ = 0;
+    Piece copy_;
     std::uint64_t total_ = 0;
 };
 
-// Hands what is written to it over to a worker thread that writes it on to the
-// next sink, so that compression and encipherment with writing run side by
-// side. At most a few pieces wait at a time; an error of the worker comes back
-// from the next write or from finish().
-class PipelinedSink : public ByteSink {
+// Where zlib puts its output: straight into a PieceWriter's buffers, or into a
+// buffer of its own that is written to any other sink.
+class ZlibOutput {
 public:
-    explicit PipelinedSink(ByteSink& next);
-    ~PipelinedSink() override; // stops the worker; what was not finished is dropped
-    PipelinedSink(const PipelinedSink&) = delete;
-    PipelinedSink& operator=(const PipelinedSink&) = delete;
-    void write(const void* buf, std::size_t n) override;
-    void finish(); // waits until everything has been written on
+    explicit ZlibOutput(ByteSink& out);
+    std::uint8_t* space(std::size_t& room);
+    void filled(const std::uint8_t* at, std::size_t n);
+    std::uint64_t produced() const { return produced_; }
 
 private:
-    struct State;
-    void handOver();
-    void work();
-    std::unique_ptr<State> state_;
+    ByteSink& out_;
+    PieceWriter* direct_;
+    SecureBytes buffer_;
+    std::uint64_t produced_ = 0;
 };
 
-// Compresses into a zlib stream (RFC 1950) and writes it to a sink.
-class Deflater {
+// What encryption feeds the source to: a zlib stream comes out of its sink.
+class Compressor {
+public:
+    virtual ~Compressor() = default;
+    virtual void write(const void* buf, std::size_t n) = 0;
+    virtual void finish() = 0;
+    virtual std::uint64_t compressedSize() const = 0;
+};
+
+// The compressor of a compression index: the parallel one for indices 1 to 3
+// when there is more than one core, else one zlib stream on this thread.
+std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize);
+
+// Compresses into a zlib stream (RFC 1950) on the calling thread and writes it
+// to a sink.
+class Deflater : public Compressor {
 public:
     Deflater(int zlibLevel, ByteSink& out);
-    ~Deflater();
+    ~Deflater() override;
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
-    void write(const void* buf, std::size_t n);
-    void finish();
-    std::uint64_t compressedSize() const { return produced_; }
+    void write(const void* buf, std::size_t n) override;
+    void finish() override;
+    std::uint64_t compressedSize() const override { return output_.produced(); }
 
 private:
     void run(int flush);
     z_stream_s* z_;
-    ByteSink& out_;
-    SecureBytes outBuf_;
-    std::uint64_t produced_ = 0;
+    ZlibOutput output_;
 };
 
 // Decompresses one zlib stream into a sink; the Adler-32 check is zlib's.
@@ -85,15 +98,13 @@ public:
     Inflater& operator=(const Inflater&) = delete;
     // Bytes after the end of the stream are ignored. A damaged stream throws.
     void write(const void* buf, std::size_t n);
-    bool finished() const { return ended_; }
-    std::uint64_t produced() const { return produced_; }
+    bool finished() const { return ended_; } // may be asked from another thread
+    std::uint64_t produced() const { return output_.produced(); }
 
 private:
     z_stream_s* z_;
-    ByteSink& out_;
-    SecureBytes outBuf_;
-    bool ended_ = false;
-    std::uint64_t produced_ = 0;
+    ZlibOutput output_;
+    std::atomic<bool> ended_{false};
 };
 
 } // namespace zerath

@@ -21,7 +21,15 @@ namespace zerath {
 
 namespace {
 
-constexpr std::size_t kReadPiece = 256 * 1024; // a multiple of 16 and of 8192
+constexpr std::size_t kPiece = 1 << 20;  // at most this much work between two pump calls
+constexpr std::size_t kStageBuffers = 4; // pieces each stage holds
+
+// The piece size in effect: whole CBC blocks, at most kPiece.
+std::size_t pieceOf(std::size_t wanted)
+{
+    if (wanted == 0 || wanted > kPiece) return kPiece;
+    return (wanted + 15) / 16 * 16;
+}
 
 bool isExistingFile(const std::string& path)
 {
@@ -199,25 +207,29 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             cipher->CipherMode = cmCBC;
             ui.setStatusPanel(1, "Cipher: " + cipherStatusName(*cipher) + ", Key size: 256");
 
+            // This thread reads and feeds the compressor (whose workers use
+            // every core); one stage enciphers and writes what comes out.
+            const std::size_t pieceSize = pieceOf(o.pieceSize);
             AtomicFileSink sink(out);
             CbcEncryptingSink cbc(*cipher, sink);
-            // Compression runs here; encipherment and writing in a worker beside it.
-            PipelinedSink pipe(cbc);
-            Deflater deflater(zlibLevelOfIndex(o.compressionIndex), pipe);
-            SecureBytes piece(kReadPiece);
+            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); });
+            PieceWriter toCipher(encipherStage);
+            const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize);
+            SecureBytes piece(pieceSize);
             std::uint64_t read = 0;
             for (;;) {
                 const std::size_t n = source.read(piece.data(), piece.size());
                 if (n == 0) break;
-                deflater.write(piece.data(), n);
+                compressor->write(piece.data(), n);
                 read += n;
                 ui.setProgressFraction(fractionOf(read, source.size()));
                 ui.pump().processEvents();
             }
-            deflater.finish();
-            pipe.finish();
+            compressor->finish();
+            toCipher.flush();
+            encipherStage.finish();
             ui.setProgressFirstLine("Writing Compressed data, please wait...");
-            ui.setStatusPanel(0, compressionStatus(read, deflater.compressedSize()));
+            ui.setStatusPanel(0, compressionStatus(read, compressor->compressedSize()));
             triple(ui, "Compression done.", "Encrypting data, please wait...", "Saving data, waiting.", 1);
             cbc.finish();
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
@@ -299,19 +311,27 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             cipher->CipherMode = cmCBC;
             ui.pump().processEvents();
 
+            // This thread reads and deciphers in place; one stage inflates
+            // straight into the buffers of the next, which writes them.
+            const std::size_t pieceSize = pieceOf(o.pieceSize);
             AtomicFileSink sink(*out);
-            Inflater inflater(sink);
-            SecureBytes piece(kReadPiece);
+            PieceStage writeStage(pieceSize, kStageBuffers, [&](Piece& p) { sink.write(p.data(), p.size); });
+            PieceWriter toWrite(writeStage);
+            Inflater inflater(toWrite);
+            PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); });
             const std::uint64_t start = in->position();
-            for (;;) {
-                const std::size_t n = in->read(piece.data(), piece.size());
-                if (n == 0) break;
-                cipher->DecryptCbc(piece.data(), piece.data(), n);
-                inflater.write(piece.data(), n);
+            while (!inflater.finished()) {
+                Piece piece = inflateStage.take();
+                piece.size = in->read(piece.data(), piece.capacity());
+                if (piece.size == 0) break;
+                cipher->DecryptCbc(piece.data(), piece.data(), piece.size);
+                inflateStage.put(std::move(piece));
                 ui.setProgressFraction(fractionOf(in->position() - start, in->size() - start));
                 ui.pump().processEvents();
-                if (inflater.finished()) break;
             }
+            inflateStage.finish();
+            toWrite.flush();
+            writeStage.finish();
             triple(ui, "Data decryption done.", "Data uncompress started, please wait...", "Saving data, waiting.", 1);
             if (!inflater.finished()) throw Error("Incomplete compressed data");
             triple(ui, "Data decryption done.", "Data uncompress done.",

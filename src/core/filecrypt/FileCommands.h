@@ -8,7 +8,9 @@
 // rename it over the final name only once complete (for decryption, once zlib
 // has verified the Adler-32), so a failure leaves no partial output and leaves
 // an existing file of that name untouched. Memory stays bounded whatever the
-// file size: the source is compressed and enciphered in pieces.
+// file size: the source is compressed and enciphered in pieces, and the stages
+// (reading, compressing on every core or inflating, enciphering, writing) run
+// side by side on their own threads.
 #include <functional>
 #include <string>
 
@@ -25,6 +27,7 @@ struct EncryptOptions {
     bool stealthyCipher = false; // pick the cipher at random
     bool wipeOriginal = false;  // the "Wipe Out Original File" box
     int compressionIndex = 1;   // 0..3
+    std::size_t pieceSize = 0;  // the pipeline's piece; 0: the default (tests use small ones)
     // Wipes the source after a successful encryption.
     std::function<void(const std::string&)> shredFile;
 };
@@ -32,6 +35,7 @@ struct EncryptOptions {
 struct DecryptOptions {
     std::string keyId;     // the own key pair's KeyID
     std::string encryptedPath;
+    std::size_t pieceSize = 0;  // as for encryption
 };
 
 struct FileCommandResult {

@@ -9,6 +9,7 @@
 
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/ZlibMemory.h"
 #include "symcrypto/Base64.h"
 #include "symcrypto/Crc32.h"
 #include "symcrypto/Rijndael.h"
@@ -31,29 +32,6 @@ bool sameTextIgnoringCase(std::string_view a, std::string_view b)
     for (std::size_t i = 0; i < a.size(); ++i)
         if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     return true;
-}
-
-// zlib's own buffers (the deflate window, the inflate window) hold the plain
-// body while they work: they are cleared before they are given back.
-constexpr std::size_t kAllocHeader = 16; // keeps the block 16-byte aligned
-
-voidpf zeroingAlloc(voidpf, uInt items, uInt size)
-{
-    const std::size_t n = static_cast<std::size_t>(items) * size;
-    auto* p = static_cast<unsigned char*>(std::malloc(n + kAllocHeader));
-    if (!p) return Z_NULL;
-    std::memcpy(p, &n, sizeof n);
-    return p + kAllocHeader;
-}
-
-void zeroingFree(voidpf, voidpf address)
-{
-    if (!address) return;
-    auto* p = static_cast<unsigned char*>(address) - kAllocHeader;
-    std::size_t n = 0;
-    std::memcpy(&n, p, sizeof n);
-    secureZero(address, n);
-    std::free(p);
 }
 
 } // namespace
@@ -167,8 +145,7 @@ SecureBytes CompressBest(std::string_view data)
     // What compress2 does at level 9 (default window, memory level and
     // strategy), with allocators that clear zlib's buffers.
     z_stream zs{};
-    zs.zalloc = zeroingAlloc;
-    zs.zfree = zeroingFree;
+    useZeroingMemory(zs); // zlib's own buffers hold the plain body
     if (deflateInit(&zs, Z_BEST_COMPRESSION) != Z_OK) throw Error("Compression error");
     SecureBytes out(deflateBound(&zs, static_cast<uLong>(data.size())));
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -186,8 +163,7 @@ SecureBytes CompressBest(std::string_view data)
 SecureString DecompressCapped(const void* data, std::size_t n, std::size_t maxOut)
 {
     z_stream zs{};
-    zs.zalloc = zeroingAlloc;
-    zs.zfree = zeroingFree;
+    useZeroingMemory(zs); // zlib's own buffers hold the plain body
     if (inflateInit(&zs) != Z_OK) throw Error("Decompression error");
     struct End {
         z_stream* zs;

@@ -1,0 +1,162 @@
+#include "filecrypt/PieceStage.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "common/Error.h"
+
+namespace zerath {
+
+struct PieceStage::State {
+    std::size_t capacity;
+    std::size_t buffers;
+    Work work;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Piece> queue;  // handed over, in order
+    std::vector<Piece> spare; // given back by the worker
+    std::size_t made = 0;
+    bool closing = false;
+    bool stop = false;
+    std::exception_ptr error;
+    std::thread worker;
+
+    void rethrow()
+    {
+        if (error) std::rethrow_exception(error);
+        if (stop) throw Error("Pipeline stopped");
+    }
+};
+
+PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work)
+    : state_(std::make_unique<State>())
+{
+    state_->capacity = pieceCapacity;
+    state_->buffers = buffers < 2 ? 2 : buffers;
+    state_->work = std::move(work);
+    state_->worker = std::thread([this] { run(); });
+}
+
+PieceStage::~PieceStage()
+{
+    {
+        std::lock_guard<std::mutex> g(state_->lock);
+        state_->stop = true;
+    }
+    state_->changed.notify_all();
+    if (state_->worker.joinable()) state_->worker.join();
+}
+
+void PieceStage::run()
+{
+    State& s = *state_;
+    for (;;) {
+        Piece piece;
+        {
+            std::unique_lock<std::mutex> g(s.lock);
+            s.changed.wait(g, [&] { return s.stop || s.closing || !s.queue.empty(); });
+            if (s.stop || s.queue.empty()) return;
+            piece = std::move(s.queue.front());
+            s.queue.pop_front();
+        }
+        try {
+            s.work(piece);
+        } catch (...) {
+            std::lock_guard<std::mutex> g(s.lock);
+            s.error = std::current_exception();
+            s.stop = true;
+            s.changed.notify_all();
+            return;
+        }
+        piece.size = 0;
+        {
+            std::lock_guard<std::mutex> g(s.lock);
+            s.spare.push_back(std::move(piece));
+        }
+        s.changed.notify_all();
+    }
+}
+
+Piece PieceStage::take()
+{
+    State& s = *state_;
+    {
+        std::unique_lock<std::mutex> g(s.lock);
+        s.changed.wait(g, [&] { return s.stop || !s.spare.empty() || s.made < s.buffers; });
+        s.rethrow();
+        if (!s.spare.empty()) {
+            Piece p = std::move(s.spare.back());
+            s.spare.pop_back();
+            return p;
+        }
+        ++s.made;
+    }
+    return Piece(s.capacity);
+}
+
+void PieceStage::put(Piece piece)
+{
+    State& s = *state_;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        s.rethrow();
+        s.queue.push_back(std::move(piece));
+    }
+    s.changed.notify_all();
+}
+
+void PieceStage::finish()
+{
+    State& s = *state_;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        s.closing = true;
+    }
+    s.changed.notify_all();
+    if (s.worker.joinable()) s.worker.join();
+    s.rethrow();
+}
+
+std::uint8_t* PieceWriter::space(std::size_t& room)
+{
+    if (!holding_) {
+        current_ = stage_.take();
+        holding_ = true;
+    }
+    room = current_.room();
+    return current_.data() + current_.size;
+}
+
+void PieceWriter::filled(std::size_t n)
+{
+    current_.size += n;
+    if (current_.room() == 0) flush();
+}
+
+void PieceWriter::write(const void* buf, std::size_t n)
+{
+    auto* p = static_cast<const std::uint8_t*>(buf);
+    while (n > 0) {
+        std::size_t room = 0;
+        std::uint8_t* to = space(room);
+        const std::size_t take = std::min(room, n);
+        std::memcpy(to, p, take);
+        filled(take);
+        p += take;
+        n -= take;
+    }
+}
+
+void PieceWriter::flush()
+{
+    if (!holding_ || current_.size == 0) return;
+    holding_ = false;
+    stage_.put(std::move(current_));
+}
+
+} // namespace zerath

@@ -1,0 +1,64 @@
+#pragma once
+// One stage of a pipeline: a worker thread that takes pieces of bytes in order
+// and does its work on each (decipher, inflate, write...), while the thread
+// that feeds it goes on with the next piece. The stage owns a fixed number of
+// buffers: the feeder borrows one, fills it and hands it over; the worker gives
+// it back once done. So memory stays bounded, nothing is copied on the way, and
+// the buffers, which hold plaintext, are cleared when the stage ends.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "common/Secure.h"
+#include "symcrypto/Cipher.h"
+
+namespace zerath {
+
+struct Piece {
+    Piece() = default;
+    explicit Piece(std::size_t capacity) : bytes(capacity) {}
+    SecureBytes bytes; // the whole buffer
+    std::size_t size = 0; // bytes in use, from the start
+    std::uint8_t* data() { return bytes.data(); }
+    std::size_t capacity() const { return bytes.size(); }
+    std::size_t room() const { return bytes.size() - size; }
+};
+
+class PieceStage {
+public:
+    using Work = std::function<void(Piece&)>;
+    PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work);
+    ~PieceStage(); // stops the worker; pieces not yet worked on are dropped
+    PieceStage(const PieceStage&) = delete;
+    PieceStage& operator=(const PieceStage&) = delete;
+
+    // An empty buffer, once one is free. A failure of the worker comes back
+    // from here, from put() or from finish().
+    Piece take();
+    void put(Piece piece);
+    void finish(); // waits until every piece has been worked on
+
+private:
+    struct State;
+    void run();
+    std::unique_ptr<State> state_;
+};
+
+// Writes into a stage's buffers: producers that can fill memory directly (zlib)
+// ask for space and say how much they filled; a full buffer is handed over.
+class PieceWriter : public ByteSink {
+public:
+    explicit PieceWriter(PieceStage& stage) : stage_(stage) {}
+    std::uint8_t* space(std::size_t& room);
+    void filled(std::size_t n);
+    void write(const void* buf, std::size_t n) override;
+    void flush(); // hands over a partly filled buffer
+
+private:
+    PieceStage& stage_;
+    Piece current_;
+    bool holding_ = false;
+};
+
+} // namespace zerath

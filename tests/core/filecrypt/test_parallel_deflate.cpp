@@ -1,0 +1,150 @@
+// The zlib stream made on several cores, with a 4 KiB piece so that every
+// boundary case is cheap: zlib and Crypto++'s own inflater must read it back,
+// byte for byte, with zlib's header and the Adler-32 of the whole input.
+#include <cryptopp/zlib.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "TestUi.h"
+#include "common/Error.h"
+#include "common/FileIO.h"
+#include "filecrypt/CryptStreams.h"
+#include "filecrypt/ParallelDeflater.h"
+#include "keyring/KeyRing.h"
+
+using namespace zerath;
+using namespace zerath::test;
+
+namespace {
+
+constexpr std::size_t kPiece = 4096;
+
+class StringSink : public ByteSink {
+public:
+    std::string bytes;
+    void write(const void* buf, std::size_t n) override { bytes.append(static_cast<const char*>(buf), n); }
+};
+
+// Text whose matches reach back across piece boundaries, with random runs.
+std::string mixed(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = (i / 1500) % 3 == 1 ? static_cast<char>(rng()) : "pack my box with five dozen jugs "[(i * 7 / 5) % 33];
+    return s;
+}
+
+std::string inflateWithZlib(const std::string& stream, std::size_t size)
+{
+    std::string out(size + 1, '\0');
+    uLongf len = static_cast<uLongf>(out.size());
+    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(stream.data()),
+                         static_cast<uLong>(stream.size())),
+              Z_OK);
+    out.resize(len);
+    return out;
+}
+
+std::string inflateWithCryptopp(const std::string& stream)
+{
+    std::string out;
+    CryptoPP::ZlibDecompressor z(new CryptoPP::StringSink(out));
+    z.Put(reinterpret_cast<const CryptoPP::byte*>(stream.data()), stream.size());
+    z.MessageEnd();
+    return out;
+}
+
+TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
+{
+    const std::uint16_t headers[] = {0x7801, 0x7801, 0x789C, 0x78DA};
+    for (int index = 0; index < 4; ++index) {
+        for (std::size_t size : {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, kPiece + 1, 2 * kPiece,
+                                 23 * kPiece + 77, 40 * kPiece}) {
+            const std::string input = mixed(size, static_cast<unsigned>(size));
+            StringSink sink;
+            // Three workers, so that pieces finish out of order even on one core.
+            const std::unique_ptr<Compressor> compressor =
+                index == 0 ? makeCompressor(index, sink, kPiece)
+                           : std::make_unique<ParallelDeflater>(zlibLevelOfIndex(index), sink, kPiece, 3);
+            // Writes of an odd length, so pieces fill across them.
+            for (std::size_t at = 0; at < size; at += 1000)
+                compressor->write(input.data() + at, std::min<std::size_t>(1000, size - at));
+            compressor->finish();
+            const std::string& z = sink.bytes;
+            const std::string where = "index " + std::to_string(index) + " size " + std::to_string(size);
+            ASSERT_GE(z.size(), 6u) << where;
+            EXPECT_EQ(compressor->compressedSize(), z.size()) << where;
+            EXPECT_EQ((std::uint8_t(z[0]) << 8) | std::uint8_t(z[1]), headers[index]) << where;
+            const uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(input.data()),
+                                        static_cast<uInt>(size));
+            const std::size_t t = z.size() - 4;
+            EXPECT_EQ((uLong(std::uint8_t(z[t])) << 24) | (uLong(std::uint8_t(z[t + 1])) << 16) |
+                          (uLong(std::uint8_t(z[t + 2])) << 8) | uLong(std::uint8_t(z[t + 3])),
+                      adler)
+                << where;
+            EXPECT_TRUE(inflateWithZlib(z, size) == input) << where;
+            EXPECT_TRUE(inflateWithCryptopp(z) == input) << where;
+        }
+    }
+}
+
+class PieceCommands : public ::testing::Test {
+protected:
+    KeyRingFixture keys;
+    TempDir work;
+    KeyRing ring{keys.home()};
+    ScriptedUi ui;
+    void SetUp() override { ring.DBOpen(); }
+    EncryptOptions encryptOptions(int cipher, int index)
+    {
+        EncryptOptions o;
+        o.keyId = keys.idOf(TestKey::AlicePublic);
+        o.sourcePath = work.file("doc.bin");
+        o.cipherIndex = cipher;
+        o.compressionIndex = index;
+        o.pieceSize = kPiece;
+        return o;
+    }
+};
+
+// Each cipher once, the pipeline's pieces cut at 4 KiB on both roads.
+TEST_F(PieceCommands, FilesCutIntoSmallPiecesRoundTrip)
+{
+    const struct {
+        int cipher, index;
+        std::size_t size;
+    } rows[] = {{0, 0, 3 * kPiece}, {1, 1, 5 * kPiece + 1}, {2, 2, kPiece - 1}, {3, 3, 60 * kPiece + 9}, {4, 1, 0}};
+    for (const auto& r : rows) {
+        const std::string plain = mixed(r.size, 7);
+        writeFile(work.file("doc.bin"), plain);
+        ASSERT_TRUE(EncryptFile(ring, encryptOptions(r.cipher, r.index), ui).done) << r.cipher;
+        std::remove(work.file("doc.bin").c_str());
+        ASSERT_TRUE(DecryptFile(ring, DecryptOptions{keys.idOf(TestKey::AlicePair), work.file("doc.bin.enc"), kPiece}, ui).done);
+        EXPECT_TRUE(readFile(work.file("doc.bin")) == plain) << "cipher " << r.cipher;
+        EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"doc.bin", "doc.bin.enc"}));
+        std::remove(work.file("doc.bin.enc").c_str());
+    }
+}
+
+TEST_F(PieceCommands, AFailingCompressionWorkerLeavesNothingBehind)
+{
+    if (ParallelDeflater::usableCores() == 1) GTEST_SKIP() << "one core compresses without workers";
+    writeFile(work.file("doc.bin"), mixed(30 * kPiece, 3));
+    writeFile(work.file("doc.bin.enc"), "the previous encrypted file");
+    for (int piece : {0, 1, 7, 30}) {
+        FaultPlan plan;
+        plan.failOnPiece = piece;
+        FaultInjection::set(plan);
+        EXPECT_EQ(errorOf<UserMessage>([&] { EncryptFile(ring, encryptOptions(0, 1), ui); }), kEncryptError);
+        FaultInjection::clear();
+        EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"doc.bin", "doc.bin.enc"})) << piece;
+        EXPECT_TRUE(readFile(work.file("doc.bin.enc")) == "the previous encrypted file") << piece;
+    }
+}
+
+} // namespace
