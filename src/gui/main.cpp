@@ -5,7 +5,9 @@
 #include "common/Resources.h"
 #include "common/Screenshots.h"
 
-// `zerath --screenshots DIR` saves a picture of every registered window.
+// `zerath [FILE...]` starts the program (the files go to their fields, a key
+// file to the import dialog); `zerath --screenshots DIR` saves a picture of
+// every registered window.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);

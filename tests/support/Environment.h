@@ -1,27 +1,23 @@
 #pragma once
-// Environment variables and the folder-writable answer set for one test and
-// restored afterwards.
-#include <map>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zerath::test {
 
+// Sets environment variables (a nullptr value unsets one) until the scope ends;
+// FolderWritable() answers as usual again then too.
 class EnvironmentScope {
 public:
-    // Values to set; a nullopt value unsets the variable. ZERATH_HOME,
-    // XDG_DATA_HOME and HOME are always saved, so a test starts from a known
-    // state by naming the ones it wants.
-    explicit EnvironmentScope(const std::map<std::string, std::optional<std::string>>& values);
+    explicit EnvironmentScope(std::initializer_list<std::pair<const char*, const char*>> values);
     ~EnvironmentScope();
     EnvironmentScope(const EnvironmentScope&) = delete;
     EnvironmentScope& operator=(const EnvironmentScope&) = delete;
 
-    // Folders FolderWritable() answers false for, until the scope ends.
-    void makeUnwritable(const std::string& folder);
-
 private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 } // namespace zerath::test
