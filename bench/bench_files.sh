@@ -5,7 +5,7 @@
 set -euo pipefail
 build=${1:-build}
 size_mib=${2:-256}
-cli=$(realpath "$build/src/cli/zerath-cli")
+cli=$(realpath "$build/bin/zerath-cli")
 for tool in gpg age age-keygen openssl /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install gnupg age openssl time)"; exit 1; }
 done

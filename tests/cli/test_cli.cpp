@@ -22,7 +22,7 @@ struct CliRun {
     std::string err;
 };
 
-std::string cliPath() { return std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli"; }
+std::string cliPath() { return std::string(ZERATH_BINARY_DIR) + "/bin/zerath-cli"; }
 
 std::string shellQuote(const std::string& s)
 {
