@@ -50,7 +50,8 @@ Taboutdlg::Taboutdlg(QWidget* parent) : SkinnedWindow(parent)
 
 void Taboutdlg::setDataFolder(const QString& folder)
 {
-    const QString line = QStringLiteral("Data: ") + folder;
+    QString line = QStringLiteral("Data: ") + folder;
+    if (line.endsWith(QLatin1Char('/')) && folder.size() > 1) line.chop(1);
     DataFolderLabel->setText(DataFolderLabel->fontMetrics().elidedText(line, Qt::ElideMiddle, DataFolderLabel->width()));
     DataFolderLabel->setToolTip(folder);
 }
