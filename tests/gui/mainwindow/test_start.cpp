@@ -53,7 +53,9 @@ TEST_P(DataFolderRule, PicksAndCreatesTheFolder)
 
     const std::string e = c.expected;
     EXPECT_EQ(folder, q(e == "env" ? scratch.file("env/") : e == "program" ? program.path() : scratch.file("zerath/")));
-    if (e != "program") EXPECT_EQ(zerath::test::modeOf(folder.toStdString()) & 0777, 0700u);
+    if (e != "program") {
+        EXPECT_EQ(zerath::test::modeOf(folder.toStdString()) & 0777, 0700u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DataFolderRule, ::testing::ValuesIn(kFolderCases),
