@@ -19,8 +19,7 @@ namespace {
 struct FolderCase {
     const char* name;
     const char* besideProgram; // file already beside the executable, or nullptr
-    bool programFolderWritable;
-    bool zerathHomeSet;
+    bool programFolderWritable, zerathHomeSet;
     const char* expected; // "env", "program" or "xdg"
 };
 
@@ -48,14 +47,13 @@ TEST_P(DataFolderRule, PicksAndCreatesTheFolder)
 
     const QString folder = AppContext::dataFolderFor(q(program.path()));
     zerath::SetFolderWritableCheck(nullptr);
-    ::unsetenv("XDG_DATA_HOME");
-    ::unsetenv("ZERATH_HOME");
+    for (const char* name : {"XDG_DATA_HOME", "ZERATH_HOME"}) ::unsetenv(name);
 
     const std::string e = c.expected;
-    EXPECT_EQ(folder, q(e == "env" ? scratch.file("env/") : e == "program" ? program.path() : scratch.file("zerath/")));
-    if (e != "program") {
-        EXPECT_EQ(zerath::test::modeOf(folder.toStdString()) & 0777, 0700u);
-    }
+    const std::string expected = e == "env" ? scratch.file("env/") : e == "program" ? program.path() : scratch.file("zerath/");
+    EXPECT_EQ(folder, q(expected));
+    // Made owner-only when it had to be made (the program's folder already was).
+    EXPECT_EQ(zerath::test::modeOf(expected) & 0777, 0700u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DataFolderRule, ::testing::ValuesIn(kFolderCases),
