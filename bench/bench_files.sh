@@ -16,7 +16,7 @@ build=${1:-build}
 size_mib=${2:-256}
 rounds=${3:-3}
 only=${ONLY:-all}
-cli=$(realpath "$build/src/cli/zerath-cli")
+cli=$(realpath "$build/bin/zerath-cli")
 
 need=()
 for pair in gpg:gnupg age:age age-keygen:age openssl:openssl /usr/bin/time:time taskset:util-linux python3:python3; do
@@ -79,7 +79,7 @@ rows=(
   "  openssl enc -d -aes-256-cbc + sync|$o/o.out|openssl enc -d -aes-256-cbc -pbkdf2 -pass pass:bench -in $work/o -out $o/o.out && sync $o/o.out"
 )
 if [ -n "${BEFORE:-}" ]; then
-  old=$(realpath "$BEFORE/src/cli/zerath-cli")
+  old=$(realpath "$BEFORE/bin/zerath-cli" 2>/dev/null || realpath "$BEFORE/src/cli/zerath-cli")
   mapfile -t -O ${#rows[@]} rows < <(printf '%s\n' "${rows[@]}" | grep '^zerath' | sed "s|^zerath|before: zerath|; s|$cli|$old|")
 fi
 [ "$only" = zerath ] && mapfile -t rows < <(printf '%s\n' "${rows[@]}" | grep -v '^  ')

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs what Zerath needs to build, run and test on Debian, skipping what is there.
+# Installs what Zerath needs to build, run, test and package on Debian, skipping
+# what is there.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-image-formats-plugins
           libgtest-dev libcrypto++-dev libgmp-dev libbenchmark-dev libssl-dev openssl
-          clang libclang-rt-14-dev xvfb xauth)
+          clang libclang-rt-14-dev xvfb xauth
+          # the installed-tree check, the Debian package and the icon drawing
+          desktop-file-utils appstream shared-mime-info man-db dpkg-dev file qt6-svg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -13,18 +13,18 @@ cmake --build "$build" --target zerath -j2
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
 export QT_QPA_PLATFORM=xcb
-# The program runs in a scratch folder: it keeps its settings and key ring
-# beside itself, so a copy keeps the real ones out of the pictures.
+# A scratch data folder keeps the user's settings and key ring out of the pictures.
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-cp "$build/src/gui/zerath" "$scratch/"
+export ZERATH_HOME="$scratch"
+zerath="$(realpath "$build/bin/zerath")"
 if command -v xvfb-run >/dev/null; then
-  (cd "$scratch" && xvfb-run -a -s "-screen 0 1280x1024x24" ./zerath --screenshots "$out")
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$zerath" --screenshots "$out"
 else
   Xvfb :99 -screen 0 1280x1024x24 >/dev/null 2>&1 &
   xpid=$!
   trap 'kill $xpid 2>/dev/null; rm -rf "$scratch"' EXIT
   sleep 1
-  (cd "$scratch" && DISPLAY=:99 ./zerath --screenshots "$out")
+  DISPLAY=:99 "$zerath" --screenshots "$out"
 fi
 echo "screenshots in $out"

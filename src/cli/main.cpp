@@ -2,9 +2,6 @@
 // Every command is a small unit under commands/ that calls into the core library;
 // main only finds the command and turns its errors into exit codes. Passphrases
 // come only from files, standard input or the terminal, never from the command line.
-#include <unistd.h>
-
-#include <climits>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +10,7 @@
 #include "Command.h"
 #include "TerminalText.h"
 #include "common/ProcessStartup.h"
+#include "settings/DataFolder.h"
 
 using zerath::cli::Command;
 using zerath::cli::findCommand;
@@ -36,22 +34,16 @@ const char* const kUsage =
     "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE\n"
     "  decrypt --key KEYID [--passphrase-file F] [--force] FILE\n"
     "  shred [--passes N] FILE...\n"
+    "  where\n"
     "\n"
-    "--home DIR holds zerath.ini and ZerathKeys.db and receives generated key files\n"
-    "(default: the program's folder). Passphrase files: F = - reads standard input;\n"
+    "The data folder holds zerath.ini and ZerathKeys.db and receives generated key\n"
+    "files: --home DIR, else $ZERATH_HOME, else the program's folder when it already\n"
+    "holds them, else $XDG_DATA_HOME/zerath (~/.local/share/zerath), made owner-only.\n"
+    "Passphrase files: F = - reads standard input;\n"
     "one trailing line break is removed. Without the option, or with F = - on a\n"
     "terminal, the passphrase is asked on the terminal. C is 0..4 or rijndael, rc6,\n"
     "mars, serpent, twofish; L is 0..3; N is 4..10. 'zerath-cli COMMAND --help'\n"
     "shows one command.\n";
-
-std::string programFolder()
-{
-    char buf[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "./";
-    std::string path(buf, static_cast<std::size_t>(n));
-    return path.substr(0, path.find_last_of('/') + 1);
-}
 
 const char* usageOf(const Command* command) { return command ? command->usage : kUsage; }
 
@@ -85,8 +77,8 @@ int main(int argc, char** argv)
             }
         }
         if (!command) throw UsageError{"unknown command " + name};
-        if (home.empty()) home = programFolder();
-        if (home.back() != '/') home += '/';
+        home = zerath::ResolveDataFolder(home, zerath::ExecutableFolder());
+        zerath::CreateDataFolder(home);
         return command->run(home, rest);
     } catch (const UsageError& e) {
         std::cerr << "zerath-cli: " << e.text << "\n";

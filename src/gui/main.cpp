@@ -8,7 +8,9 @@
 #include "common/Screenshots.h"
 #include "common/Temporaries.h"
 
-// `zerath --screenshots DIR` saves a picture of every registered window.
+// `zerath [FILE...]` starts the program (the files go to their fields, a key
+// file to the import dialog); `zerath --screenshots DIR` saves a picture of
+// every registered window.
 int main(int argc, char** argv)
 {
     zerath::ProcessStartup();

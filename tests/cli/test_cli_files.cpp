@@ -19,7 +19,7 @@ protected:
     // imported key pair's KeyID; its exit code (a job a signal ended: 128 + the signal).
     int sh(const std::string& script)
     {
-        const std::string c = std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli";
+        const std::string c = std::string(ZERATH_BINARY_DIR) + "/bin/zerath-cli";
         const std::string vars = "C=" + c + "; Z=\"$C --home " + home.path() + "\"; K=$(cat id 2>/dev/null); ";
         return WEXITSTATUS(std::system(("cd " + work.path() + "; " + vars + script).c_str()));
     }

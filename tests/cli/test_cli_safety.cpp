@@ -28,7 +28,7 @@ struct CliRun {
 // an empty standard input and no terminal.
 CliRun runCli(const std::string& home, std::vector<std::string> args, const std::vector<std::string>* typed = nullptr)
 {
-    args.insert(args.begin(), {std::string(ZERATH_BINARY_DIR) + "/src/cli/zerath-cli", "--home", home});
+    args.insert(args.begin(), {std::string(ZERATH_BINARY_DIR) + "/bin/zerath-cli", "--home", home});
     int fds[2] = {-1, -1};
     const pid_t pid = typed ? ::forkpty(&fds[0], nullptr, nullptr, nullptr) : (::pipe(fds), ::fork());
     if (pid == 0) {

@@ -1,7 +1,9 @@
 // Draws every picture of the desktop program: window backgrounds (JPEG), the
 // image-button faces (PNG, black outside the shape) and the small icons.
 // Deterministic: the same source gives the same pictures.
-//   picgen OUTPUT_DIR
+//   picgen OUTPUT_DIR ICON_SVG ICON_DIR
+// The program icon is drawn from ICON_SVG: app_icon.png (64 pixels) into
+// OUTPUT_DIR, and ICON_DIR/<N>x<N>/org.zerath.Zerath.png for the desktop.
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -10,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgRenderer>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -538,7 +541,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: picgen OUTPUT_DIR\n");
+        std::fprintf(stderr, "usage: picgen OUTPUT_DIR ICON_SVG ICON_DIR\n");
         return 2;
     }
     if (QString::fromLocal8Bit(argv[1]) == QStringLiteral("--sheet") && argc >= 4) {
@@ -564,8 +567,14 @@ int main(int argc, char** argv)
         p.end();
         return sheet.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: picgen OUTPUT_DIR ICON_SVG ICON_DIR\n");
+        return 2;
+    }
     g_out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_out);
+    const QString iconSvg = QString::fromLocal8Bit(argv[2]);
+    const QString iconDir = QString::fromLocal8Bit(argv[3]);
 
     const int q = 92;
     const int band = 36;
@@ -680,15 +689,23 @@ int main(int argc, char** argv)
     };
     save(folder(false), "folder_closed.png");
     save(folder(true), "folder_open.png");
-    save(alphaIcon(64, [](QPainter& p) {
-             QRadialGradient g(32, 26, 34);
-             g.setColorAt(0, QColor(0x2E, 0x50, 0x70));
-             g.setColorAt(1, QColor(0x0C, 0x18, 0x24));
-             p.setPen(QPen(QColor(0x9C, 0xD0, 0xF2), 1.5));
-             p.setBrush(g);
-             p.drawEllipse(QRectF(1, 1, 62, 62));
-             emblem(p, QPointF(32, 32), 20);
-         }),
-         "app_icon.png");
+    QSvgRenderer icon(iconSvg);
+    if (!icon.isValid()) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(iconSvg));
+        return 1;
+    }
+    const auto drawIcon = [&icon](int size) {
+        QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        icon.render(&p);
+        return img;
+    };
+    save(drawIcon(64), "app_icon.png");
+    for (int size : {48, 64, 128, 256}) {
+        g_out = QStringLiteral("%1/%2x%2").arg(iconDir).arg(size);
+        QDir().mkpath(g_out);
+        save(drawIcon(size), "org.zerath.Zerath.png");
+    }
     return 0;
 }

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include "common/SecretText.h"
+#include "settings/DataFolder.h"
+
 // Passes the wiping routine's progress on to whatever display is set at the
 // moment; nothing is shown while none is.
 class AppContext::ForwardingProgress : public zerath::WipeProgress {
@@ -28,7 +31,7 @@ public:
 
 AppContext::AppContext(QObject* parent) : QObject(parent)
 {
-    init(QCoreApplication::applicationDirPath());
+    init(dataFolderFor(QCoreApplication::applicationDirPath()));
 }
 
 AppContext::AppContext(const QString& folder, QObject* parent) : QObject(parent)
@@ -43,6 +46,13 @@ AppContext::~AppContext()
         if (m_keyRing && m_keyRing->Active()) m_keyRing->Close();
     } catch (...) {
     }
+}
+
+QString AppContext::dataFolderFor(const QString& executableFolder)
+{
+    const std::string folder = zerath::ResolveDataFolder(std::string(), localPath(executableFolder));
+    zerath::CreateDataFolder(folder);
+    return QString::fromStdString(folder);
 }
 
 void AppContext::init(const QString& folder)

@@ -1,11 +1,11 @@
 #pragma once
-// What the whole desktop program shares: the program folder, the settings file,
+// What the whole desktop program shares: the data folder, the settings file,
 // the main window's key ring, the compression level and pass count in effect,
 // the one wiping routine, the message pump, and the hooks through which the main
 // window opens the windows that other parts of the program provide.
 //
 // One AppContext lives for the whole run (tests make one per case, over a
-// temporary program folder). Windows receive it by reference when created.
+// temporary data folder). Windows receive it by reference when created.
 #include <QObject>
 #include <QString>
 
@@ -23,19 +23,25 @@ class QWidget;
 class AppContext : public QObject {
     Q_OBJECT
 public:
-    // The program folder is the folder of the running executable.
+    // The data folder is chosen by the rule of settings/DataFolder.h for the
+    // running executable (and created when missing).
     explicit AppContext(QObject* parent = nullptr);
-    // The program folder is `folder` (tests, screenshot mode).
+    // The data folder is `folder` (tests, screenshot mode).
     explicit AppContext(const QString& folder, QObject* parent = nullptr);
     ~AppContext() override;
 
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 
-    // The program's folder, with a trailing '/'.
-    const QString& programFolder() const { return m_folder; }
+    // The data folder for an executable in `executableFolder`, created (owner
+    // only) when missing. File-system errors pass through.
+    static QString dataFolderFor(const QString& executableFolder);
 
-    // zerath.ini in the program folder.
+    // The folder holding zerath.ini, ZerathKeys.db and generated key files,
+    // with a trailing '/'.
+    const QString& dataFolder() const { return m_folder; }
+
+    // zerath.ini in the data folder.
     zerath::Settings& settings() { return *m_settings; }
 
     // The main window's table over ZerathKeys.db. It is opened by the main
@@ -83,6 +89,8 @@ public:
     // `over` (the main window). Until set, the main window's buttons open nothing.
     std::function<void(QWidget* over)> showKeyManager;
     std::function<void(QWidget* over)> showShredder;
+    // Shows the key manager with its import dialog proposing `keyFile`.
+    std::function<void(QWidget* over, const QString& keyFile)> importKeyFile;
 
 signals:
     // The main window's table was opened again on the (possibly changed) file.

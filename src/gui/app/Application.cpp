@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <exception>
 
@@ -33,6 +34,7 @@ ZerathWindows::ZerathWindows(AppContext& ctx)
     // and shows the passes of every wipe, whoever starts it, in its bar.
     installShredderWindow(ctx, m_main.get());
     m_about = new Taboutdlg(m_main.get());
+    m_about->setDataFolder(ctx.dataFolder());
     m_progress = new Tpopupfrm(m_main.get());
     m_options = new TOptionsDlg(ctx, m_main.get());
     // The key manager and its dialogs install themselves through ctx.showKeyManager.
@@ -57,6 +59,10 @@ int runZerath(QApplication& app)
         QObject::connect(main, &QDialog::finished, &app, &QCoreApplication::quit);
         main->show();
         main->activateWindow();
+        // `zerath FILE...`: the files go to their places once the window is up.
+        QStringList files = app.arguments().mid(1);
+        files.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+        if (!files.isEmpty()) QTimer::singleShot(0, main, [main, files] { main->openFiles(files); });
         return app.exec();
     } catch (const std::exception& e) {
         // A key ring that cannot be opened or created stops the start.

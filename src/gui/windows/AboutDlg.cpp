@@ -38,11 +38,22 @@ Taboutdlg::Taboutdlg(QWidget* parent) : SkinnedWindow(parent)
     centredLabel(this, QStringLiteral("Rijndael \u00b7 RC6 \u00b7 MARS \u00b7 Serpent \u00b7 Twofish"), 280, 11, false,
                  QColor(0x9A, 0xB3, 0xC8));
     centredLabel(this, QStringLiteral("zlib by J.-l. Gailly and M. Adler"), 298, 11, false, QColor(0x9A, 0xB3, 0xC8));
+    DataFolderLabel = centredLabel(this, QString(), 318, 10, false, QColor(0xCF, 0xE2, 0xF0));
+    DataFolderLabel->setObjectName(QStringLiteral("DataFolderLabel"));
+    DataFolderLabel->setGeometry(80, 316, 200, 18);
     // A click anywhere on the picture (labels included) closes the window.
     connect(this, &SkinnedWindow::backgroundReleased, this, [this](QPoint pos, Qt::MouseButton) {
         if (rect().contains(pos))
             accept();
     });
+}
+
+void Taboutdlg::setDataFolder(const QString& folder)
+{
+    QString line = QStringLiteral("Data: ") + folder;
+    if (line.endsWith(QLatin1Char('/')) && folder.size() > 1) line.chop(1);
+    DataFolderLabel->setText(DataFolderLabel->fontMetrics().elidedText(line, Qt::ElideMiddle, DataFolderLabel->width()));
+    DataFolderLabel->setToolTip(folder);
 }
 
 QPoint Taboutdlg::placementFor(const QRect& ownerFrame, QSize size)
@@ -61,4 +72,8 @@ int Taboutdlg::execOver(QWidget* mainWindow)
     return exec();
 }
 
-ZERATH_SCREENSHOT(about, [] { return new Taboutdlg; })
+ZERATH_SCREENSHOT(about, [] {
+    auto* about = new Taboutdlg;
+    about->setDataFolder(QStringLiteral("/home/alice/.local/share/zerath/"));
+    return about;
+})

@@ -24,6 +24,7 @@
 #include "common/Messages.h"
 #include "common/Resources.h"
 #include "filecrypt/FileCommands.h"
+#include "filecrypt/FileKind.h"
 #include "keyring/KeyRing.h"
 #include "pubkey/SystemRandom.h"
 #include "symcrypto/CipherList.h"
@@ -341,8 +342,7 @@ void TCryptForm::SelectFileEncClick()
     const QString name =
         Messages::openFileName(QStringLiteral("Select File to Encrypt"), QStringLiteral("All Files (*.*)|*.*"));
     if (name.isEmpty()) return;
-    EncFileEdit->setText(name);
-    Status->setPanelText(0, fileStatusText(EncFileEdit->text(), false));
+    setFileField(EncFileEdit, name);
 }
 
 void TCryptForm::SelectFileDecClick()
@@ -351,8 +351,30 @@ void TCryptForm::SelectFileDecClick()
     const QString name = Messages::openFileName(QStringLiteral("Select File to Decrypt"),
                                                 QStringLiteral("Encrypted Files (*.enc)|*.enc"));
     if (name.isEmpty()) return;
-    DecFileEdit->setText(name);
-    Status->setPanelText(0, fileStatusText(DecFileEdit->text(), true));
+    setFileField(DecFileEdit, name);
+}
+
+void TCryptForm::setFileField(QLineEdit* field, const QString& name)
+{
+    field->setText(name);
+    Status->setPanelText(0, fileStatusText(name, field == DecFileEdit));
+}
+
+void TCryptForm::openFiles(const QStringList& files)
+{
+    if (m_busy) return;
+    QString keyFile, encrypted, other;
+    for (const QString& file : files) {
+        const QString path = QFileInfo(file).absoluteFilePath();
+        switch (zerath::KindOfFile(localPath(path))) {
+        case zerath::FileKind::KeyFile: if (keyFile.isEmpty()) keyFile = path; break;
+        case zerath::FileKind::Encrypted: if (encrypted.isEmpty()) encrypted = path; break;
+        case zerath::FileKind::Other: if (other.isEmpty()) other = path; break;
+        }
+    }
+    if (!other.isEmpty()) setFileField(EncFileEdit, other);
+    if (!encrypted.isEmpty()) setFileField(DecFileEdit, encrypted);
+    if (!keyFile.isEmpty() && m_ctx.importKeyFile) guarded(this, [&] { m_ctx.importKeyFile(this, keyFile); });
 }
 
 void TCryptForm::SaveConfigClick()

@@ -3,6 +3,7 @@
 // fields, the cipher list and the commands (encrypt, decrypt, file shredder,
 // keys manager, options, about, exit).
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -56,6 +57,12 @@ public:
     // "File size: 1,234 bytes", ...); the decrypt side has its own spellings.
     static QString fileStatusText(const QString& fileName, bool decryptSide);
 
+    // Files named on the command line ("Open with" in a file manager): a key
+    // file is offered for import in the key manager's import dialog, an
+    // encrypted file goes into the decryption field, any other file into the
+    // encryption field. Of several files of one kind the first is used.
+    void openFiles(const QStringList& files);
+
     // Controls.
     THNoShape* closetopbtn;
     THNoShape* Minimizebtn;
@@ -106,6 +113,7 @@ private:
     void DataSourceDataChange();
     void refreshGrid();
     bool startCommand();
+    void setFileField(QLineEdit* field, const QString& name);
 
     AppContext& m_ctx;
     TOptionsDlg* m_options = nullptr;

@@ -81,7 +81,7 @@ bool askPrivatePassphrase(zerath::SecureString& passphrase)
 } // namespace
 
 TKeyGenForm::TKeyGenForm(AppContext& context, QWidget* parent)
-    : SkinnedWindow(parent), m_ctx(context), m_manager(localPath(context.programFolder()))
+    : SkinnedWindow(parent), m_ctx(context), m_manager(localPath(context.dataFolder()))
 {
     setObjectName(QStringLiteral("KeyGenForm"));
     setWindowTitle(QStringLiteral("Keys Manager"));
@@ -103,7 +103,10 @@ TKeyGenForm::TKeyGenForm(AppContext& context, QWidget* parent)
 TKeyGenForm::~TKeyGenForm()
 {
     m_manager.Ring().OnDataChange = nullptr;
-    if (m_installed) m_ctx.showKeyManager = nullptr;
+    if (m_installed) {
+        m_ctx.showKeyManager = nullptr;
+        m_ctx.importKeyFile = nullptr;
+    }
     // A window destroyed while shown still hands the key ring back.
     if (m_open) {
         try {
@@ -188,7 +191,7 @@ void TKeyGenForm::buildControls()
     CloseBtn->setAutoDefault(false);
     place(CloseBtn, 402, 258, 84, 28);
 
-    connect(ImportKeybtn, &QPushButton::clicked, this, &TKeyGenForm::ImportKeybtnClick);
+    connect(ImportKeybtn, &QPushButton::clicked, this, [this] { ImportKeybtnClick(); });
     connect(Exportpubkeybtn, &QPushButton::clicked, this, &TKeyGenForm::ExportpubkeybtnClick);
     connect(Exportprvkeybtn, &QPushButton::clicked, this, &TKeyGenForm::ExportprvkeybtnClick);
     connect(GenKeysbtn, &QPushButton::clicked, this, &TKeyGenForm::GenKeysbtnClick);
@@ -276,10 +279,10 @@ bool TKeyGenForm::eventFilter(QObject* watched, QEvent* event)
 
 // ---- commands ----
 
-void TKeyGenForm::ImportKeybtnClick()
+void TKeyGenForm::ImportKeybtnClick(const QString& proposed)
 {
     const QString file = Messages::openFileName(QString::fromLatin1(kImportTitle), QString::fromLatin1(kKeyFileFilter),
-                                                QStringLiteral("akf"));
+                                                QStringLiteral("akf"), proposed);
     if (file.isEmpty()) return;
     BusyCursor busy;
     runGuarded(

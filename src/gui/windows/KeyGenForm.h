@@ -58,7 +58,8 @@ public:
 
     // The handlers, as the controls call them.
     void DataSourceDataChange();
-    void ImportKeybtnClick();
+    // The import dialog proposes `proposed` when given.
+    void ImportKeybtnClick(const QString& proposed = QString());
     void ExportprvkeybtnClick();
     void ExportpubkeybtnClick();
     void RemoveKeyClick();

@@ -269,7 +269,7 @@ void TKeyGenNowForm::GenerateBtnClick()
     }
 
     auto job = std::make_shared<Job>();
-    job->folder = localPath(m_ctx.programFolder());
+    job->folder = localPath(m_ctx.dataFolder());
     job->owner = KeyUsernameed->text().toStdString();
     job->passphrase = secureText(Passphrase);
     bool bitsOk = false;

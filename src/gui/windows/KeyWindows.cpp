@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <exception>
 #include <memory>
@@ -21,6 +22,10 @@ TKeyGenForm* installKeyManager(AppContext& context, QWidget* owner)
     auto* form = new TKeyGenForm(context, owner);
     form->setInstalled(true);
     context.showKeyManager = [form](QWidget* over) { form->execOver(over); };
+    context.importKeyFile = [form](QWidget* over, const QString& keyFile) {
+        QTimer::singleShot(0, form, [form, keyFile] { form->ImportKeybtnClick(keyFile); });
+        form->execOver(over);
+    };
     return form;
 }
 
@@ -136,7 +141,7 @@ zerath::KeyRecord keywin::screenshotRecord()
 {
     zerath::KeyRecord r;
     try {
-        zerath::KeyManager manager(localPath(screenshotContext().programFolder()));
+        zerath::KeyManager manager(localPath(screenshotContext().dataFolder()));
         manager.Open();
         manager.Ring().First();
         r = manager.Ring().CurrentRecord();
