@@ -302,7 +302,11 @@ TEST_F(FileCommands, DecryptChecksInOrder)
     EXPECT_EQ(messageOf([&] { DecryptFile(ring, o, ui); }, &kind),
               "File to decrypt does not exists or the name is empty.");
     EXPECT_EQ(kind, UserMessage::WarningBox);
-    o.encryptedPath = enc;
+    // A file no key pair of the key ring was made for: the selected key is taken as it is.
+    std::string foreign = readFile(enc);
+    foreign[1] = char(foreign[1] ^ 0x5A);
+    o.encryptedPath = work.file("foreign.enc");
+    writeFile(o.encryptedPath, foreign);
     o.keyId.clear();
     EXPECT_EQ(messageOf([&] { DecryptFile(ring, o, ui); }, &kind),
               "No Private key selected. Double click on private key.");
@@ -313,7 +317,9 @@ TEST_F(FileCommands, DecryptChecksInOrder)
     EXPECT_EQ(messageOf([&] { DecryptFile(ring, o, ui); }, &kind), "Select a private key and try again.");
     EXPECT_EQ(kind, UserMessage::WarningBox);
     EXPECT_TRUE(ui.questions.empty());
+    std::remove(o.encryptedPath.c_str());
 
+    o.encryptedPath = enc;
     o.keyId = keys.privateId;
     ui.givePassphrase = false;
     EXPECT_FALSE(DecryptFile(ring, o, ui).done);
