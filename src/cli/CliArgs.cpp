@@ -42,4 +42,16 @@ void CliArgs::expectPositional(std::size_t min, std::size_t max) const
     if (positional_.size() > max) throw UsageError{"unexpected argument " + positional_[max]};
 }
 
+int parseInt(const std::string& text, const std::string& what)
+{
+    try {
+        std::size_t used = 0;
+        const int v = std::stoi(text, &used);
+        if (used != text.size()) throw 0;
+        return v;
+    } catch (...) {
+        throw UsageError{"invalid " + what + " " + text};
+    }
+}
+
 } // namespace zerath::cli

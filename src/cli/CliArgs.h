@@ -29,4 +29,7 @@ private:
     std::vector<std::string> positional_;
 };
 
+// The whole text as a decimal number, or a usage error "invalid WHAT TEXT".
+int parseInt(const std::string& text, const std::string& what);
+
 } // namespace zerath::cli

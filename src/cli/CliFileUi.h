@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+
+#include "common/Secure.h"
+#include "filecrypt/FileCommands.h"
+#include "shredder/Shredder.h"
+
+namespace zerath::cli {
+
+// Answers the file commands' questions from the command line: --wipe, --force
+// and a passphrase read beforehand. A refused overwrite keeps the question's text.
+class CliFileUi : public FileCommandUi {
+public:
+    CliFileUi(bool force, bool wipe, SecureString passphrase);
+    Answer askWipeOriginal(const std::string&) override;
+    bool confirmOverwrite(const std::string& text) override;
+    bool askPassphrase(SecureString& out) override;
+    const std::string& refused() const { return refused_; }
+
+private:
+    bool force_;
+    bool wipe_;
+    SecureString passphrase_;
+    std::string refused_;
+};
+
+// Wiping without a progress display.
+class NoProgress : public WipeProgress {
+public:
+    void setMax(int) override {}
+    void setPosition(int) override {}
+};
+
+// Prints the output path (exit 0) or the refused question (exit 1).
+int fileCommandOutcome(const FileCommandResult& r, const CliFileUi& ui);
+
+} // namespace zerath::cli

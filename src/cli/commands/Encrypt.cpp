@@ -1,0 +1,45 @@
+#include "CliArgs.h"
+#include "CliFileUi.h"
+#include "Command.h"
+#include "keyring/KeyRing.h"
+#include "settings/Settings.h"
+#include "symcrypto/CipherList.h"
+
+namespace zerath::cli {
+namespace {
+
+int encrypt(const std::string& home, const std::vector<std::string>& args)
+{
+    CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force"});
+    a.expectPositional(1, 1);
+    const Settings settings(home);
+    EncryptOptions o;
+    o.keyId = a.required("--to");
+    o.sourcePath = a.positional()[0];
+    if (a.has("--cipher")) {
+        o.cipherIndex = findCipher(a.value("--cipher"));
+        if (o.cipherIndex < 0) throw UsageError{"unknown cipher " + a.value("--cipher")};
+    } else {
+        o.stealthyCipher = settings.stealthyCipher();
+    }
+    o.compressionIndex = a.has("--level") ? parseInt(a.value("--level"), "level") : settings.compressionLevel();
+    if (o.compressionIndex < 0 || o.compressionIndex > 3) throw UsageError{"the level is 0..3"};
+    o.wipeOriginal = a.has("--wipe");
+    NoProgress progress;
+    TShredder shredder([&] { return settings.shredCount(); }, progress, nullPump());
+    o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
+    KeyRing ring(home);
+    ring.DBOpen(KeyRing::MissingFile::Create);
+    CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
+    return fileCommandOutcome(EncryptFile(ring, o, ui), ui);
+}
+
+const CommandRegistration registration(
+    {"encrypt",
+     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE\n"
+     "Encrypts FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
+     "an existing FILE.enc. Prints the encrypted file's path.\n",
+     encrypt});
+
+} // namespace
+} // namespace zerath::cli

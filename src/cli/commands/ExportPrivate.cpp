@@ -1,0 +1,36 @@
+#include "CliArgs.h"
+#include "CliKeys.h"
+#include "Command.h"
+#include "Passphrase.h"
+
+namespace zerath::cli {
+namespace {
+
+int exportPrivate(const std::string& home, const std::vector<std::string>& args)
+{
+    CliArgs a(args, {"--passphrase-file"}, {});
+    a.expectPositional(2, 2);
+    const std::string target = a.positional()[1];
+    const std::string passFile = a.required("--passphrase-file");
+    KeyManager manager(home);
+    openAtKey(manager, a.positional()[0]);
+    manager.ExportPrivateKey([](const UserMessage&) { return true; },
+                             [&](SecureString& out) {
+                                 out = readPassphrase(passFile);
+                                 return true;
+                             },
+                             [&](std::string& path) {
+                                 path = target;
+                                 return true;
+                             });
+    manager.Close();
+    return 0;
+}
+
+const CommandRegistration registration({"export-private",
+                                        "usage: zerath-cli export-private KEYID FILE --passphrase-file F\n"
+                                        "Writes the key pair's private key file under its passphrase.\n",
+                                        exportPrivate});
+
+} // namespace
+} // namespace zerath::cli

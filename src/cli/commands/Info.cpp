@@ -1,0 +1,24 @@
+#include <iostream>
+
+#include "CliArgs.h"
+#include "CliKeys.h"
+#include "Command.h"
+
+namespace zerath::cli {
+namespace {
+
+int info(const std::string& home, const std::vector<std::string>& args)
+{
+    CliArgs a(args, {}, {});
+    a.expectPositional(1, 1);
+    KeyManager manager(home);
+    openAtKey(manager, a.positional()[0]);
+    for (const std::string& line : manager.KeyInformationLines()) std::cout << line << "\n";
+    manager.Close();
+    return 0;
+}
+
+const CommandRegistration registration({"info", "usage: zerath-cli info KEYID\nPrints the key information.\n", info});
+
+} // namespace
+} // namespace zerath::cli

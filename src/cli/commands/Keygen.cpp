@@ -1,0 +1,30 @@
+#include <iostream>
+
+#include "CliArgs.h"
+#include "Command.h"
+#include "Passphrase.h"
+#include "pubkey/KeyPairGenerator.h"
+
+namespace zerath::cli {
+namespace {
+
+int keygen(const std::string& home, const std::vector<std::string>& args)
+{
+    CliArgs a(args, {"--owner", "--passphrase-file"}, {});
+    a.expectPositional(0, 0);
+    const std::string owner = a.required("--owner");
+    const SecureString pass = readPassphrase(a.required("--passphrase-file"));
+    const KeyPairResult r = GenerateKeyPairFiles(home, owner, pass);
+    std::cout << r.PrivateKeyFile << "\n" << r.PublicKeyFile << "\n";
+    return 0;
+}
+
+const CommandRegistration registration({"keygen",
+                                        "usage: zerath-cli keygen --owner NAME --passphrase-file F\n"
+                                        "Generates a 2048-bit key pair and writes Private<KeyID>.akf and "
+                                        "Public<KeyID>.akf\n"
+                                        "into the home folder; prints the private then the public file's path.\n",
+                                        keygen});
+
+} // namespace
+} // namespace zerath::cli

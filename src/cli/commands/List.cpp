@@ -1,0 +1,27 @@
+#include <iostream>
+
+#include "CliArgs.h"
+#include "Command.h"
+#include "keyring/KeyManager.h"
+
+namespace zerath::cli {
+namespace {
+
+int list(const std::string& home, const std::vector<std::string>& args)
+{
+    CliArgs a(args, {}, {});
+    a.expectPositional(0, 0);
+    KeyManager manager(home);
+    manager.Open();
+    for (const KeySummary& k : manager.ListKeys())
+        std::cout << k.Type << '\t' << k.UserID << '\t' << k.KeyID << '\t' << k.KeyLength << '\t' << k.Date << "\n";
+    manager.Close();
+    return 0;
+}
+
+const CommandRegistration registration(
+    {"list", "usage: zerath-cli list\nOne line per key: Type, UserID, KeyID, KeyLength, Date separated by TAB.\n",
+     list});
+
+} // namespace
+} // namespace zerath::cli
