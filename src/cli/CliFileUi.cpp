@@ -23,14 +23,24 @@ bool CliFileUi::askPassphrase(SecureString& out)
     return true;
 }
 
-int fileCommandOutcome(const FileCommandResult& r, const CliFileUi& ui)
+std::string terminalText(std::string s)
 {
-    if (!r.done) {
-        std::cerr << ui.refused() << "\n";
-        return 1;
+    for (char& c : s)
+        if (c == '\r') c = '\n';
+    return s;
+}
+
+int batchOutcome(const BatchResult& r)
+{
+    for (const BatchFileResult& f : r.files) {
+        if (f.outcome == BatchFileResult::Outcome::Done) {
+            std::cout << f.outputPath << "\n";
+            continue;
+        }
+        if (r.files.size() > 1) std::cerr << f.path << ": ";
+        std::cerr << terminalText(f.message) << "\n";
     }
-    std::cout << r.outputPath << "\n";
-    return 0;
+    return r.failures() == 0 && !r.cancelled ? 0 : 1;
 }
 
 } // namespace zerath::cli

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliFileUi.h"
 #include "Command.h"
 
 using zerath::cli::Command;
@@ -30,8 +31,9 @@ const char* const kUsage =
     "  export-public KEYID FILE\n"
     "  export-private KEYID FILE --passphrase-file F\n"
     "  passwd KEYID --passphrase-file OLD --new-passphrase-file NEW\n"
-    "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE\n"
-    "  decrypt --key KEYID --passphrase-file F [--force] FILE\n"
+    "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
+    "  decrypt [--key KEYID] --passphrase-file F [--force] FILE...\n"
+    "  inspect FILE.enc\n"
     "  shred [--passes N] FILE...\n"
     "\n"
     "--home DIR holds zerath.ini and ZerathKeys.db and receives generated key files\n"
@@ -46,14 +48,6 @@ std::string programFolder()
     if (n <= 0) return "./";
     std::string path(buf, static_cast<std::size_t>(n));
     return path.substr(0, path.find_last_of('/') + 1);
-}
-
-// Windows-style line separators in messages become line breaks on a terminal.
-std::string terminalText(std::string s)
-{
-    for (std::size_t i = 0; i < s.size(); ++i)
-        if (s[i] == '\r') s[i] = '\n';
-    return s;
 }
 
 const char* usageOf(const Command* command) { return command ? command->usage : kUsage; }
@@ -95,7 +89,7 @@ int main(int argc, char** argv)
         std::cerr << usageOf(command);
         return 2;
     } catch (const std::exception& e) {
-        std::cerr << terminalText(e.what()) << "\n";
+        std::cerr << zerath::cli::terminalText(e.what()) << "\n";
         return 1;
     }
 }
