@@ -3,12 +3,18 @@
 // fields, the cipher list and the commands (encrypt, decrypt, file shredder,
 // keys manager, options, about, exit).
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 #include "widgets/SkinnedWindow.h"
 
 class AppContext;
+class GuiFileCommandUi;
+namespace zerath {
+struct BatchResult;
+struct KeyChoice;
+} // namespace zerath
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -55,6 +61,15 @@ public:
     // Status bar panel 0 for the text of a file field ("No file loaded",
     // "File size: 1,234 bytes", ...); the decrypt side has its own spellings.
     static QString fileStatusText(const QString& fileName, bool decryptSide);
+    // The text of the summary a batch ends with.
+    static QString batchSummary(const zerath::BatchResult& result, int total, bool decryptSide);
+
+    // The files of the encryption or decryption field: several are shown as
+    // "N files" with the list as a tooltip and run as a batch.
+    void setFileList(QLineEdit* field, const QStringList& files, bool decryptSide);
+    QStringList fileList(bool decryptSide) const;
+    // Asks, then imports a key file into the key ring.
+    void importKeyFile(const QString& path);
 
     // Controls.
     THNoShape* closetopbtn;
@@ -99,6 +114,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void InitButtons();
@@ -106,6 +123,10 @@ private:
     void DataSourceDataChange();
     void refreshGrid();
     bool startCommand();
+    void useFoundKeyPair(const zerath::KeyChoice& key);
+    // Runs a batch with the progress window and shows its summary; false when
+    // it stopped before any file.
+    bool runBatch(bool decryptSide, int total, const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run);
 
     AppContext& m_ctx;
     TOptionsDlg* m_options = nullptr;
@@ -113,4 +134,6 @@ private:
     Tpopupfrm* m_progress = nullptr;
     bool m_recipientSelected = false;
     bool m_busy = false;
+    QStringList m_encFiles;
+    QStringList m_decFiles;
 };

@@ -1,0 +1,127 @@
+// Drops on the main window, batches with their summary, cancelling a command
+// from the progress window, and the key pair found for an encrypted file.
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "MainWindowFixture.h"
+#include "TestHelpers.h"
+#include "widgets/HNoShape.h"
+#include "windows/CryptForm.h"
+#include "windows/PopupFrm.h"
+
+using namespace zerath::test;
+
+namespace guitest {
+namespace {
+
+class Batches : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        importOwnKeyPair();
+        start();
+        doubleClickRow(rowOfKey(sampleKeys().ownKeyId));
+    }
+    // A drop as the window system delivers it: enter, then drop.
+    void drop(const std::vector<std::string>& files)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& f : files) urls << QUrl::fromLocalFile(QString::fromStdString(f));
+        mime.setUrls(urls);
+        const QPoint at(300, 300);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(mainWindow(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(mainWindow(), &dropped);
+    }
+    // Presses Cancel (or Escape) once the command is under way.
+    void cancelMidway(bool escape)
+    {
+        auto* timer = new QTimer(mainWindow());
+        QObject::connect(timer, &QTimer::timeout, [this, timer, escape] {
+            Tpopupfrm* p = mainWindow()->progressWindow();
+            if (!p->isVisible() || p->fraction() <= 0) return;
+            escape ? QTest::keyClick(p, Qt::Key_Escape) : QTest::mouseClick(p->Cancelbtn, Qt::LeftButton);
+            timer->deleteLater();
+        });
+        timer->start(0);
+    }
+};
+
+TEST_F(Batches, ADropFillsTheFieldsAndStartsNothing)
+{
+    writeFile(file("README"), "r");
+    writeFile(file("b.txt"), "b");
+    writeFile(file("c.enc"), "c");
+    drop({file("README")});
+    EXPECT_EQ(mainWindow()->EncFileEdit->text().toStdString(), file("README"));
+    drop({file("README"), file("b.txt"), file("c.enc")});
+    EXPECT_EQ(mainWindow()->EncFileEdit->text(), QStringLiteral("2 files"));
+    EXPECT_EQ(mainWindow()->EncFileEdit->toolTip().toStdString(), file("README") + "\n" + file("b.txt"));
+    EXPECT_EQ(mainWindow()->DecFileEdit->text().toStdString(), file("c.enc"));
+    EXPECT_EQ(folderNames(dir.path()).size(), 4u); // ZerathKeys.db and the three
+    EXPECT_TRUE(Messages::shown().isEmpty());
+}
+
+TEST_F(Batches, ABatchOfThreeWithAFailingFileThenYesToAll)
+{
+    const std::vector<std::string> files{file("a.txt"), file("b.txt"), file("c.txt")};
+    for (const auto& f : files) writeFile(f, f);
+    drop(files);
+    std::remove(files[1].c_str());
+    click(mainWindow()->Encryptbtn);
+    expectLastBox(Messages::Kind::Warning,
+                  "Encrypted 2 of 3 files.\nDone:\n  a.txt \u2192 a.txt.enc\n  c.txt \u2192 c.txt.enc\nNot done:\n"
+                  "  b.txt: File to encrypt does not exists or the name is empty.");
+
+    writeFile(files[1], "b");
+    for (const std::string& f : {files[0] + ".enc", files[2] + ".enc"}) writeFile(f, "old");
+    Messages::setNextAnswer(Messages::Answer::YesToAll);
+    Messages::setNextAnswer(Messages::Answer::Ok);
+    click(mainWindow()->Encryptbtn);
+    EXPECT_EQ(Messages::shown().at(Messages::shown().size() - 2).buttons, Messages::Buttons::YesNoAll);
+    EXPECT_EQ(Messages::lastShown().kind, Messages::Kind::Information);
+    for (const auto& f : files) EXPECT_NE(readFile(f + ".enc"), "old") << f;
+}
+
+TEST_F(Batches, CancelLeavesNothingBehindAndTheKeyPairIsFoundWithoutASelection)
+{
+    std::string big(4 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 13);
+    const std::string src = file("big.bin");
+    writeFile(src, big);
+    chooseEncryptFile(src);
+    click(mainWindow()->Encryptbtn);
+    ASSERT_EQ(Messages::lastShown().text, QStringLiteral("File encrypted successfuly."));
+    const std::string enc = readFile(src + ".enc");
+    std::remove((src + ".enc").c_str());
+
+    cancelMidway(false);
+    click(mainWindow()->Encryptbtn);
+    expectLastBox(Messages::Kind::Information, "Operation cancelled.");
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"ZerathKeys.db", "big.bin"}));
+    EXPECT_EQ(readFile(src), big);
+
+    writeFile(src + ".enc", enc);
+    std::remove(src.c_str());
+    QTest::mouseClick(mainWindow()->ClearRecipientbtn, Qt::LeftButton);
+    chooseDecryptFile(src + ".enc");
+    Messages::setNextText(QString::fromStdString(sampleKeys().passphrase));
+    cancelMidway(true);
+    click(mainWindow()->Decryptbtn);
+    expectLastBox(Messages::Kind::Information, "Operation cancelled.");
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"ZerathKeys.db", "big.bin.enc"}));
+    EXPECT_EQ(Messages::asked().last().prompt.toStdString(),
+              "Passphrase for Alice Test (" + sampleKeys().ownKeyId + "):");
+    EXPECT_EQ(mainWindow()->MailBoxKeyID->text().toStdString(), sampleKeys().ownKeyId);
+}
+
+} // namespace
+} // namespace guitest
