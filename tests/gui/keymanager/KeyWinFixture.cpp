@@ -81,6 +81,7 @@ const GeneratedPair& generatedPair()
         QTest::keyClicks(dlg.KeyUsernameed, kOwner);
         QTest::keyClicks(dlg.Passphrase, kPassphrase);
         QTest::keyClicks(dlg.ConfirmPassphrase, kPassphrase);
+        Messages::setNextAnswer(Messages::Answer::Ok); // the box naming the two files
         click(dlg.GenerateBtn);
 
         // The worker runs; the window has not heard back yet.

@@ -1,0 +1,70 @@
+// What a new user stumbled on in the main window, the shredder and the key
+// dialogs, each where it is behaviour.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "MainWindowFixture.h"
+#include "TestHelpers.h"
+#include "widgets/ALProgressBar.h"
+#include "widgets/FileListBox.h"
+#include "windows/ChangePassFrm.h"
+#include "windows/CryptForm.h"
+#include "windows/ShredderForm.h"
+
+namespace guitest {
+namespace {
+
+TEST_F(MainWindowTest, EnterInAFileFieldKeepsTheRecipientAndAltLettersReachTheCommands)
+{
+    importOwnKeyPair();
+    start();
+    clickRow(0);
+    mainWindow()->EncFileEdit->setFocus();
+    QTest::keyClick(mainWindow()->EncFileEdit, Qt::Key_Return);
+    EXPECT_TRUE(mainWindow()->MailBoxKeyID->text().isEmpty()); // Select was not pressed
+    // Alt+E runs Encrypt: without a recipient it says so.
+    Messages::setNextAnswer(Messages::Answer::Ok);
+    QTest::keyClick(mainWindow(), Qt::Key_E, Qt::AltModifier);
+    expectLastBox(Messages::Kind::Plain, QStringLiteral("No mail box specified"));
+    // Every file shows in the dialogs, those without a dot too.
+    Messages::setNextFileNames({});
+    QTest::mouseClick(mainWindow()->SelectFileEnc, Qt::LeftButton);
+    EXPECT_EQ(Messages::qtFilter(Messages::asked().last().prompt), QStringLiteral("All Files (*)"));
+}
+
+TEST(Stumbles, TheShredderFilterIgnoresLetterCase)
+{
+    const struct {
+        const char* name;
+        const char* mask;
+        bool listed;
+    } cases[] = {{"a.pdf", "*.PDF", true}, {"A.PDF", "*.pdf", true}, {"README", "*.*", true}, {"a.pdf", "*.txt", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TFileListBox::matchesMask(QString::fromLatin1(c.name), QString::fromLatin1(c.mask)), c.listed)
+            << c.name << " " << c.mask;
+}
+
+TEST_F(MainWindowTest, TheShredderOpensWithAnEmptyBarAndThePassphraseDialogTakesTyping)
+{
+    start();
+    TShredderForm shredder(*ctx, {QString::fromStdString(dir.path())});
+    shredder.Prog->setMax(10);
+    shredder.Prog->setPosition(10);
+    shredder.show();
+    EXPECT_EQ(shredder.Prog->position(), 0);
+
+    TChangePassFrm dialog;
+    dialog.edtCurrentpass->setText(QStringLiteral("old"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
+    EXPECT_EQ(dialog.edtNewPass->text(), QStringLiteral("typed"));
+    bool applied = false;
+    QObject::connect(&dialog, &QDialog::accepted, [&] { applied = true; });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(applied);
+}
+
+} // namespace
+} // namespace guitest
