@@ -1,24 +1,29 @@
 #include "TestHelpers.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
+
+#include "TempDir.h"
 
 namespace zerath::test {
 
 std::vector<std::string> folderNames(const std::string& folder)
 {
     std::vector<std::string> names;
-    DIR* d = opendir(folder.c_str());
-    if (!d) return names;
-    while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+Snapshot snapshotOf(const std::string& folder)
+{
+    Snapshot s;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) s[std::filesystem::relative(e.path(), folder)] = readFile(e.path());
+    return s;
 }
 
 mode_t modeOf(const std::string& path)

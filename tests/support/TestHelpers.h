@@ -1,9 +1,11 @@
 #pragma once
-// Small checks many test programs share: what a call throws, the names in a
-// folder, a file's permission bits, and a scope that plans failing file writes.
+// Small checks many test programs share: what a call throws, the names and
+// files in a folder, a file's permission bits, and a scope that plans failing
+// file writes.
 #include <sys/types.h>
 
 #include <exception>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,10 @@ std::string errorOf(F&& f)
 
 // The names in a folder (without "." and ".."), sorted; none when it cannot be read.
 std::vector<std::string> folderNames(const std::string& folder);
+
+// Every file under a folder (relative name -> content), sub-folders included.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot snapshotOf(const std::string& folder);
 
 // The permission bits of a file (with set-id and sticky bits); 0 when it is missing.
 mode_t modeOf(const std::string& path);

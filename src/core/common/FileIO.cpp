@@ -243,7 +243,7 @@ void AtomicFile::write(const void* data, std::size_t n)
     file_.write(data, n);
 }
 
-void AtomicFile::commit()
+void AtomicFile::commit(Scrub onFailure)
 {
     if (done_) throwFileError(EBADF);
     try {
@@ -251,7 +251,7 @@ void AtomicFile::commit()
         file_.close();
         renameFile(tempPath_, finalPath_);
     } catch (...) {
-        abort();
+        abort(onFailure);
         throw;
     }
     done_ = true;
@@ -261,8 +261,10 @@ void AtomicFile::commit()
 void AtomicFile::abort(Scrub scrub) noexcept
 {
     if (done_) return;
-    if (scrub == Scrub::Overwrite && file_.isOpen()) {
+    if (scrub == Scrub::Overwrite) {
         try {
+            // A failed commit may have closed the temporary already.
+            if (!file_.isOpen()) file_ = OutputFile::openExistingRegular(tempPath_);
             const std::uint64_t size = file_.size();
             const std::vector<std::uint8_t> zeros(64 * 1024, 0);
             file_.seek(0);

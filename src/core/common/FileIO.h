@@ -69,6 +69,7 @@ private:
 // commit() is: flush, close, rename over the final name, flush the folder.
 // abort(Scrub::Overwrite) first overwrites what was written with zeros and flushes
 // it, for a temporary that may hold deciphered data; failures there are ignored.
+// commit(Scrub::Overwrite) does the same with the temporary when the commit fails.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string finalPath, mode_t mode = kDefaultMode);
@@ -78,8 +79,8 @@ public:
 
     void write(const void* data, std::size_t n);
     void write(std::string_view s) { write(s.data(), s.size()); }
-    void commit();
     enum class Scrub { None, Overwrite };
+    void commit(Scrub onFailure = Scrub::None);
     void abort(Scrub scrub = Scrub::None) noexcept;
     const std::string& tempPath() const { return tempPath_; }
     const std::string& finalPath() const { return finalPath_; }

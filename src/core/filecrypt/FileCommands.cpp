@@ -340,7 +340,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            out->commit();
+            out->commit(AtomicFile::Scrub::Overwrite);
         } catch (const UserMessage&) {
             // Deciphered data may already sit under the temporary name.
             if (out) out->abort(AtomicFile::Scrub::Overwrite);

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <iostream>
 
-#include "FaultSupport.h"
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "TestUi.h"
 #include "common/Error.h"
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
@@ -35,12 +37,14 @@ void writeSparse(const std::string& path, const std::string& head, off_t size)
     ASSERT_EQ(::truncate(path.c_str(), size), 0);
 }
 
+const char* const kAlicePublicId = "F2F41F4C";
+const char* const kAlicePrivateId = "3BA042F6";
+
 class Limits : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        makeAliceKeyRing(home.path());
-        ring = std::make_unique<KeyRing>(home.path());
+        ring = std::make_unique<KeyRing>(home.home());
         ring->DBOpen();
     }
     KeyRecord record(const char* id)
@@ -80,7 +84,7 @@ protected:
         return path;
     }
 
-    TempDir home;
+    KeyRingFixture home;
     std::unique_ptr<KeyRing> ring;
 };
 
@@ -113,8 +117,8 @@ TEST_F(Limits, AFileWithAnOverlongWrappedKeyStopsWithTheUnwrappingMessage)
     h.wrappedKey = std::string(modulusText().size() + 1, '7');
     const std::string path = home.file("long.bin.enc");
     writeFile(path, h.serialize() + std::string(64, 'x'));
-    const auto before = snapshotOf(home.path());
-    YesUi ui;
+    const auto before = snapshotOf(home.home());
+    ScriptedUi ui;
     try {
         DecryptFile(*ring, DecryptOptions{kAlicePrivateId, path}, ui);
         FAIL() << "decrypted";
@@ -122,7 +126,7 @@ TEST_F(Limits, AFileWithAnOverlongWrappedKeyStopsWithTheUnwrappingMessage)
         EXPECT_EQ(std::string(m.what()), "Decryption Error!, operation aborted");
         EXPECT_EQ(m.kind(), UserMessage::ErrorBox);
     }
-    EXPECT_EQ(snapshotOf(home.path()), before);
+    EXPECT_EQ(snapshotOf(home.home()), before);
 }
 
 // ---- key files -----------------------------------------------------------------------
@@ -141,7 +145,7 @@ TEST_F(Limits, AKeyFileOfManyMegabytesIsRefusedUnread)
     // Importing it reads only its first line to tell its kind, then fails to load.
     EXPECT_EQ(KeyType(path), kKeyTypePublic);
     ring->Close();
-    KeyManager m(home.path());
+    KeyManager m(home.home());
     m.Open();
     const std::string db = readFile(home.file("ZerathKeys.db"));
     EXPECT_EQ(errorOf([&] { m.ImportKey(path, {}); }), keymsg::ImportFailed);
@@ -175,7 +179,7 @@ TEST_F(Limits, AKeyRingAboveSixteenMebibytesIsRefused)
     ring->Close();
     const std::string db = home.file("ZerathKeys.db");
     writeSparse(db, readFile(db), off_t(TFixedFormatDataSet::kMaxFileSize) + 1);
-    KeyRing big(home.path());
+    KeyRing big(home.home());
     EXPECT_EQ(errorOf([&] { big.DBOpen(); }), "File too large");
     EXPECT_FALSE(big.Active());
 }
@@ -189,14 +193,14 @@ TEST_F(Limits, AKeyRingLineOfUnboundedLengthIsRefusedOrCut)
     // record width limit, so the table is refused rather than built.
     writeFile(db, keys + std::string(4u << 20, 'x') + "\r\n");
     {
-        KeyRing wide(home.path());
+        KeyRing wide(home.home());
         EXPECT_EQ(errorOf([&] { wide.DBOpen(); }), "Record too wide");
         EXPECT_FALSE(wide.Active());
     }
     // A line of 2 MiB opens; its values come back cut to their declared sizes.
     std::string line = "Pub|" + std::string(1u << 20, 'U') + "|ID|2048|date|" + std::string(1u << 20, 'E');
     writeFile(db, keys + line + "\r\n");
-    KeyRing ok(home.path());
+    KeyRing ok(home.home());
     ok.DBOpen();
     ASSERT_EQ(ok.RowCount(), 3);
     const KeyRecord r = ok.RecordAt(2);
@@ -242,7 +246,7 @@ TEST_F(Limits, AZlibBombIsDecryptedInPiecesInBoundedMemory)
     }
     if (measured) resetPeakRss();
     const std::int64_t before = peakRssKb();
-    YesUi ui;
+    ScriptedUi ui;
     const auto result = DecryptFile(*ring, DecryptOptions{kAlicePrivateId, path}, ui);
     const std::int64_t after = peakRssKb();
     EXPECT_EQ(fileSize(result.outputPath), static_cast<std::int64_t>(kBombSize));
@@ -259,10 +263,10 @@ TEST_F(Limits, AZlibBombThatFillsTheDiskLeavesTheOldOutputAndNoTemporary)
 {
     const std::string path = zlibBomb(home.file("bomb.bin.enc"), kBombSize);
     writeFile(home.file("bomb.bin"), "the previous output");
-    const Snapshot before = snapshotOf(home.path());
+    const Snapshot before = snapshotOf(home.home());
     FaultPlan plan;
     plan.failAfterBytes = 8 << 20; // the disk fills after 8 MiB
-    YesUi ui;
+    ScriptedUi ui;
     std::string message;
     std::int64_t written = 0;
     {
@@ -273,7 +277,7 @@ TEST_F(Limits, AZlibBombThatFillsTheDiskLeavesTheOldOutputAndNoTemporary)
     EXPECT_EQ(message, kDecryptError);
     // The output was being written while the stream was still inflating.
     EXPECT_EQ(written, 8 << 20);
-    EXPECT_EQ(snapshotOf(home.path()), before);
+    EXPECT_EQ(snapshotOf(home.home()), before);
 }
 
 } // namespace

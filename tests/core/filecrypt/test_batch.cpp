@@ -2,37 +2,29 @@
 // cancelling a command midway.
 #include <gtest/gtest.h>
 
-#include "FileCommandFixture.h"
+#include "KeyRingFixture.h"
 #include "TestHelpers.h"
+#include "TestUi.h"
 #include "common/Cancelled.h"
 #include "filecrypt/BatchCommands.h"
-#include "keyring/KeyManager.h"
+#include "keyring/KeyRing.h"
 
 namespace zerath::test {
 namespace {
 
 using A = FileCommandUi::Answer;
 
-// Alice's public key as a "Pub" record, then (withPair) her key pair, then
-// (twin) a second pair record with the same numbers: a check-value collision.
+// Alice's public key and key pair, or her public key alone; with a twin, a
+// second pair record with her numbers (a check-value collision).
 struct AliceRing {
-    TempDir home;
-    KeyRing ring{home.path()};
-    std::string pairId;
+    KeyRingFixture keys;
+    KeyRing ring{keys.home()};
+    std::string pairId = keys.idOf(TestKey::AlicePair);
 
     explicit AliceRing(bool withPair = true, bool twin = false)
+        : keys(withPair ? std::vector<TestKey>{TestKey::AlicePublic, TestKey::AlicePair}
+                        : std::vector<TestKey>{TestKey::AlicePublic})
     {
-        KeyManager manager(home.path());
-        ring.DBOpen(KeyRing::MissingFile::Create);
-        ring.Close();
-        manager.Open();
-        (void)manager.ImportKey(dataPath("keys/alice-public.akf"), [](SecureString&) { return false; });
-        if (withPair)
-            pairId = *manager.ImportKey(dataPath("keys/alice-private.akf"), [](SecureString& p) {
-                p = SecureString(std::string(kPairPassphrase));
-                return true;
-            });
-        manager.Close();
         ring.DBOpen(KeyRing::MissingFile::Create);
         if (!twin) return;
         KeyRecord copy = ring.Rows().back();
@@ -48,7 +40,7 @@ struct AliceRing {
     }
 };
 
-struct ScriptUi : RecordingUi {
+struct ScriptUi : ScriptedUi {
     std::vector<A> overwrites;
     std::vector<std::string> prompts, offered;
     int pick = -1, cancelAfter = -1, checks = 0;

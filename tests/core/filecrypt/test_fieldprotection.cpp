@@ -41,14 +41,6 @@ std::string randomText(std::mt19937& rng, std::size_t n)
 
 } // namespace
 
-TEST(FieldProtection, FixedPassphraseIsThirtyEightCharactersEndingInBlankCrLf)
-{
-    const std::string_view p = FixedProtectionPassphrase();
-    ASSERT_EQ(p.size(), 38u);
-    EXPECT_EQ(p.substr(0, 35), "#,,<>:&?~^+=;,$Qr-P*Ku)!,%b#+/|~Yz7");
-    EXPECT_EQ(p.substr(35), " \r\n");
-}
-
 TEST(FieldProtection, RoundTripLengthAndAgreementWithIndependentCipher)
 {
     std::mt19937 rng(1234);
@@ -63,32 +55,6 @@ TEST(FieldProtection, RoundTripLengthAndAgreementWithIndependentCipher)
         ASSERT_TRUE(EncryptDecryptStr(text, pass, false));
         EXPECT_EQ(text, clear) << n;
     }
-}
-
-TEST(FieldProtection, SameTextSamePassphraseGivesSameProtectedText)
-{
-    const std::string hex = "10001";
-    EXPECT_EQ(ProtectField(hex, FixedProtectionPassphrase()), ProtectField(hex, FixedProtectionPassphrase()));
-    SecureString secure("abcdef0123");
-    EncryptDecryptStr(secure, "pass", true);
-    EXPECT_EQ(secure.view(), ProtectField("abcdef0123", "pass"));
-    EXPECT_EQ(UnprotectField(secure, "pass").view(), "abcdef0123");
-}
-
-TEST(FieldProtection, TheLineBreakOfTheFixedPassphraseMatters)
-{
-    const std::string clear = "c0ffee0123456789abcdef";
-    const std::string_view fixed = FixedProtectionPassphrase();
-    const std::string withoutCrLf(fixed.substr(0, 36));
-    const std::string withLfOnly = withoutCrLf + "\n";
-    const std::string stored = ProtectField(clear, fixed);
-    EXPECT_NE(stored, ProtectField(clear, withoutCrLf));
-    EXPECT_NE(stored, ProtectField(clear, withLfOnly));
-
-    // A wrong passphrase does not fail: same length, other bytes.
-    const SecureString wrong = UnprotectField(stored, withoutCrLf);
-    EXPECT_EQ(wrong.size(), clear.size());
-    EXPECT_NE(wrong.view(), clear);
 }
 
 TEST(FieldProtection, DamagedBase64FailsAndLeavesTheTextAlone)

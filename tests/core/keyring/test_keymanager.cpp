@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include "common/FileIO.h"
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "filecrypt/FieldProtection.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFile.h"
-#include "TestHelpers.h"
-#include "test_keyring_fixture.h"
+#include "pubkey/PrivateKey.h"
+#include "pubkey/PublicKey.h"
 
 using namespace zerath;
 using namespace zerath::test;
@@ -16,428 +16,273 @@ namespace {
 
 PassphrasePrompt answer(const std::string& text)
 {
-    return [text](SecureString& p) {
-        p = SecureString(text);
-        return true;
-    };
+    return [text](SecureString& p) { return p = SecureString(text), true; };
 }
 const PassphrasePrompt cancelPassphrase = [](SecureString&) { return false; };
 const ConfirmPrompt sayOk = [](const UserMessage&) { return true; };
 const ConfirmPrompt sayCancel = [](const UserMessage&) { return false; };
-
-SavePathPrompt saveTo(const std::string& path, std::string* proposed = nullptr)
+SavePathPrompt saveTo(const std::string& path)
 {
-    return [path, proposed](std::string& p) {
-        if (proposed) *proposed = p;
-        p = path;
-        return true;
-    };
+    return [path](std::string& p) { return p = path, true; };
 }
 
-// Runs f and gives the UserMessage it raised.
-template <class F>
-UserMessage messageOf(F&& f)
+// A copy of a committed public key file under another owner name or passphrase.
+std::string publicKeyFile(const std::string& path, const std::string& owner, std::string_view passphrase)
 {
-    try {
-        f();
-    } catch (const UserMessage& m) {
-        return m;
-    }
-    ADD_FAILURE() << "no message";
-    return UserMessage(UserMessage::PlainBox, "");
+    TPublicKey pub;
+    pub.Passphrase = SecureString(FixedProtectionPassphrase());
+    pub.LoadFromFile(keyFileOf(TestKey::BobPublic));
+    pub.KeyOwner = owner;
+    pub.Passphrase = SecureString(passphrase);
+    pub.SaveToFile(path);
+    return path;
 }
 
-void expectMessage(const UserMessage& m, UserMessage::Kind kind, std::string_view text)
+const std::string kImportFailed(keymsg::ImportFailed);
+const std::string kBob = "Bob Example <bob@example.org>";
+
+struct Flow {
+    std::string name;
+    TestKey current;                                       // selected before the action
+    std::function<UserMessage(KeyManager&, const KeyRingFixture&)> action; // gives the message shown
+    UserMessage::Kind kind;
+    std::string message; // empty: the action ends quietly (cancelled or done)
+    bool ringChanged;    // once the key manager has closed its table
+};
+void PrintTo(const Flow& f, std::ostream* os) { *os << f.name; }
+
+UserMessage quiet(bool) { return UserMessage(UserMessage::PlainBox, ""); }
+UserMessage importing(KeyManager& m, const std::string& file, const PassphrasePrompt& ask)
 {
-    EXPECT_EQ(m.kind(), kind);
-    EXPECT_EQ(std::string(m.what()), text);
+    return quiet(m.ImportKey(file, ask).has_value());
 }
 
-// A program folder with an empty key ring, as the main window leaves it.
-struct Folder {
-    TempDir dir;
-    KeyManager km{dir.path()};
-    Folder()
-    {
-        KeyRing main(dir.path());
-        main.DBOpen(KeyRing::MissingFile::Create);
-        main.Close();
-        km.Open();
-    }
-    std::string ring() const { return readFile(dir.file("ZerathKeys.db")); }
-    std::string importPair() { return km.ImportKey(testKeys().privateFile, answer(kTestPassphrase)).value(); }
-    std::string importPublic() { return km.ImportKey(testKeys().publicFile, cancelPassphrase).value(); }
+const std::vector<Flow> kFlows = {
+    {"duplicate import", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return importing(m, keyFileOf(TestKey::AlicePublic), cancelPassphrase); },
+     UserMessage::WarningBox, keymsg::DuplicateKey("F2F41F4C"), false},
+    {"import with a wrong passphrase", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return importing(m, keyFileOf(TestKey::BobPair), answer("wrong")); },
+     UserMessage::ErrorBox, kImportFailed, false},
+    {"import cancelled at the passphrase", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return importing(m, keyFileOf(TestKey::BobPair), cancelPassphrase); },
+     UserMessage::PlainBox, "", false},
+    {"import of a public key under another passphrase", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         return importing(m, publicKeyFile(f.file("other.akf"), kBob, "not the fixed one"), cancelPassphrase);
+     },
+     UserMessage::ErrorBox, kImportFailed, false},
+    {"import of a text file", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         writeFile(f.file("text.akf"), "hello\r\n");
+         return importing(m, f.file("text.akf"), cancelPassphrase);
+     },
+     UserMessage::ErrorBox, std::string(keymsg::UnknownKeyFile), false},
+    {"import of an empty file", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         writeFile(f.file("empty.akf"), "");
+         return importing(m, f.file("empty.akf"), cancelPassphrase);
+     },
+     UserMessage::ErrorBox, std::string(keymsg::UnknownKeyFile), false},
+    {"import of a damaged body", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         writeFile(f.file("damaged.akf"), std::string(kPublicKeyBeginMarker) + "\r\nAAAA\r\n");
+         return importing(m, f.file("damaged.akf"), cancelPassphrase);
+     },
+     UserMessage::ErrorBox, kImportFailed, false},
+    {"import of an owner with the delimiter", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         return importing(m, publicKeyFile(f.file("bar.akf"), "Eve|Mallory", FixedProtectionPassphrase()), {});
+     },
+     UserMessage::ErrorBox, "The Key Owner cannot contain the character |.", false},
+    {"import of an owner of 74 characters", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         return importing(m, publicKeyFile(f.file("o.akf"), std::string(74, 'o'), FixedProtectionPassphrase()), {});
+     },
+     UserMessage::ErrorBox, "The Key Owner cannot be longer than 73 characters.", false},
+    {"import of an owner of 73 characters", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         return importing(m, publicKeyFile(f.file("o.akf"), std::string(73, 'o'), FixedProtectionPassphrase()), {});
+     },
+     UserMessage::PlainBox, "", true},
+    {"import of a key pair", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return importing(m, keyFileOf(TestKey::BobPair), answer(kBobPassphrase)); },
+     UserMessage::PlainBox, "", true},
+    {"private export refused at the warning", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         return quiet(m.ExportPrivateKey(sayCancel, answer(kAlicePassphrase), saveTo(f.file("x.akf"))));
+     },
+     UserMessage::PlainBox, "", false},
+    {"private export with a wrong passphrase", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture& f) {
+         return quiet(m.ExportPrivateKey(sayOk, answer("wrong"), saveTo(f.file("x.akf"))));
+     },
+     UserMessage::ErrorBox, std::string(keymsg::WrongExportPassphrase), false},
+    {"passphrase change with a wrong current one", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return m.ChangePassphrase("wrong", "a", "b"); }, UserMessage::ErrorBox,
+     std::string(keymsg::WrongCurrentPassphrase), false},
+    {"passphrase change with another confirmation", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return m.ChangePassphrase(kAlicePassphrase, "new phrase", "new phrase "); },
+     UserMessage::ErrorBox, std::string(keymsg::PassphraseMismatch), false},
+    {"passphrase change to 7 characters", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return m.ChangePassphrase(kAlicePassphrase, "1234567", "1234567"); },
+     UserMessage::ErrorBox, std::string(keymsg::PassphraseTooShort), false},
+    {"passphrase change of a public key", TestKey::AlicePublic,
+     [](KeyManager& m, const KeyRingFixture&) { return m.ChangePassphrase("", "12345678", "12345678"); },
+     UserMessage::ErrorBox, std::string(keymsg::WrongCurrentPassphrase), false},
+    {"passphrase change to 8 characters", TestKey::AlicePair,
+     [](KeyManager& m, const KeyRingFixture&) { return m.ChangePassphrase(kAlicePassphrase, "12345678", "12345678"); },
+     UserMessage::InformationBox, std::string(keymsg::PassphraseChanged), true},
+    {"removal cancelled", TestKey::AlicePublic,
+     [](KeyManager& m, const KeyRingFixture&) { return quiet(m.RemoveCurrentKey(sayCancel)); }, UserMessage::PlainBox, "",
+     false},
+    {"removal", TestKey::AlicePublic,
+     [](KeyManager& m, const KeyRingFixture&) { return quiet(m.RemoveCurrentKey(sayOk)); }, UserMessage::PlainBox, "",
+     true},
 };
 
-} // namespace
+class KeyManagerFlows : public ::testing::TestWithParam<Flow> {};
 
-TEST(KeyManager, EmptyKeyRingView)
+TEST_P(KeyManagerFlows, MessageBoxAndKeyRing)
 {
-    Folder f;
-    const KeyManagerView v = f.km.View();
-    EXPECT_EQ(v.countText, "No keys");
-    EXPECT_EQ(v.fingerprint, "");
-    EXPECT_FALSE(v.privateExportEnabled || v.changePassphraseEnabled || v.publicExportEnabled || v.removeEnabled ||
-                 v.keyInfoEnabled);
-    EXPECT_FALSE(f.km.RemoveCurrentKey(sayOk));
-    expectMessage(messageOf([&] { f.km.ExportPublicKey(saveTo(f.dir.file("x.akf"))); }), UserMessage::WarningBox,
-                  "Error Exporting Public Key.");
+    const Flow& flow = GetParam();
+    KeyRingFixture f;
+    const std::string before = f.ringText();
+    KeyManager m(f.home());
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(flow.current)));
+    UserMessage shown(UserMessage::PlainBox, "");
+    try {
+        shown = flow.action(m, f);
+    } catch (const UserMessage& e) {
+        shown = e;
+    }
+    EXPECT_EQ(std::string(shown.what()), flow.message);
+    EXPECT_EQ(shown.kind(), flow.kind);
+    m.Close();
+    EXPECT_EQ(f.ringText() != before, flow.ringChanged);
+    EXPECT_FALSE(fileExists(f.file("x.akf")));
 }
 
-TEST(KeyManager, AKeyPairAndItsPublicKeyCoexist)
+INSTANTIATE_TEST_SUITE_P(Flows, KeyManagerFlows, ::testing::ValuesIn(kFlows));
+
+TEST(KeyManager, APassphraseChangeTouchesOnlyTheSelectedPair)
 {
-    Folder f;
-    const std::string pairId = f.importPair();
-    const std::string pubId = f.importPublic();
-    EXPECT_EQ(pairId, clearPairRecord().KeyID);
-    EXPECT_EQ(pubId, clearPublicRecord().KeyID);
-    EXPECT_NE(pairId, pubId);
-
-    const auto keys = f.km.ListKeys();
-    ASSERT_EQ(keys.size(), 2u);
-    EXPECT_EQ(keys[0].Type, "Pub/Priv");
-    EXPECT_EQ(keys[1].Type, "Pub");
-    EXPECT_NE(keys[0].FP, keys[1].FP);
-    EXPECT_EQ(keys[0].UserID, testKeys().owner);
-
-    // The imported record is current; the view follows it.
-    KeyManagerView v = f.km.View();
-    EXPECT_EQ(v.fingerprint, clearPublicRecord().FP);
-    EXPECT_EQ(v.countText, "2");
-    EXPECT_TRUE(v.publicExportEnabled && v.removeEnabled && v.keyInfoEnabled);
-    EXPECT_FALSE(v.privateExportEnabled || v.changePassphraseEnabled);
-    ASSERT_TRUE(f.km.Ring().SearchDB("KeyID", pairId));
-    v = f.km.View();
-    EXPECT_TRUE(v.privateExportEnabled && v.changePassphraseEnabled);
-
-    // Imports are written at once, in stored form.
-    const std::string file = f.ring();
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 2);
-    EXPECT_EQ(file.find(clearPairRecord().ModulusN), std::string::npos);
-    EXPECT_EQ(modeOf(f.dir.file("ZerathKeys.db")), 0600u);
-    EXPECT_TRUE(VerifyStoredKeyRecord(f.km.Ring().CurrentRecord()));
+    KeyRingFixture f({TestKey::AlicePair, TestKey::BobPair, TestKey::AlicePublic});
+    const std::vector<std::string> before = SplitKeyRingLines(f.ringText());
+    KeyManager m(f.home());
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(TestKey::BobPair)));
+    m.ChangePassphrase(kBobPassphrase, "bob's new passphrase", "bob's new passphrase");
+    m.Close();
+    const std::vector<std::string> after = SplitKeyRingLines(f.ringText());
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_NE(after[1], before[1]);
+    EXPECT_EQ(after[2], before[2]);
+    KeyRing ring(f.home());
+    ring.DBOpen();
+    ASSERT_TRUE(ring.SearchDB("KeyID", f.idOf(TestKey::AlicePair)));
+    EXPECT_TRUE(zerath::CheckPrivatePassphrase(ring.CurrentRecord(), kAlicePassphrase));
+    ASSERT_TRUE(ring.SearchDB("KeyID", f.idOf(TestKey::BobPair)));
+    EXPECT_TRUE(VerifyStoredKeyRecord(ring.CurrentRecord()));
+    EXPECT_TRUE(zerath::CheckPrivatePassphrase(ring.CurrentRecord(), "bob's new passphrase"));
+    EXPECT_FALSE(zerath::CheckPrivatePassphrase(ring.CurrentRecord(), kBobPassphrase));
 }
 
-TEST(KeyManager, DuplicateImportWarnsAndKeepsOneRecord)
+TEST(KeyManager, ExportsLoadBackWithTheSameNumbers)
 {
-    Folder f;
-    const std::string id = f.importPublic();
-    const std::string before = f.ring();
-    expectMessage(messageOf([&] { f.importPublic(); }), UserMessage::WarningBox,
-                  "The Key with ID: " + id + " already exists.\n To add this key, remove the previous key.");
-    EXPECT_EQ(f.ring(), before);
-    EXPECT_EQ(f.km.Ring().RecordCount(), 1);
-    EXPECT_EQ(f.km.Ring().FieldAsString("KeyID"), id);
-}
-
-TEST(KeyManager, ImportFailuresLeaveTheKeyRingUnchanged)
-{
-    Folder f;
-    f.importPublic();
-    const std::string before = f.ring();
-    const std::string importError = "Uncorrect passphrase, Error Importing key file, operation aborted";
-
-    expectMessage(messageOf([&] { f.km.ImportKey(testKeys().privateFile, answer("wrong passphrase")); }),
-                  UserMessage::ErrorBox, importError);
-    // A public key file written under another passphrase than the fixed one.
-    expectMessage(messageOf([&] { f.km.ImportKey(testKeys().otherPublicFile, cancelPassphrase); }),
-                  UserMessage::ErrorBox, importError);
-    writeFile(f.dir.file("text.akf"), "hello\r\n");
-    expectMessage(messageOf([&] { f.km.ImportKey(f.dir.file("text.akf"), cancelPassphrase); }),
-                  UserMessage::ErrorBox, "Unknown key file, operation aborted");
-    writeFile(f.dir.file("empty.akf"), "");
-    expectMessage(messageOf([&] { f.km.ImportKey(f.dir.file("empty.akf"), cancelPassphrase); }),
-                  UserMessage::ErrorBox, "Unknown key file, operation aborted");
-    // A damaged body behind a good marker.
-    writeFile(f.dir.file("damaged.akf"), std::string(kPublicKeyBeginMarker) + "\r\nAAAA\r\n");
-    expectMessage(messageOf([&] { f.km.ImportKey(f.dir.file("damaged.akf"), cancelPassphrase); }),
-                  UserMessage::ErrorBox, importError);
-    // Cancelling the passphrase question stops quietly.
-    EXPECT_FALSE(f.km.ImportKey(testKeys().privateFile, cancelPassphrase).has_value());
-    EXPECT_EQ(f.ring(), before);
-}
-
-TEST(KeyManager, OwnerNamesTheKeyRingCannotHoldAreRefusedAtImport)
-{
-    Folder f;
-    const std::string before = f.ring();
-    TPrivateKey pair;
-    pair.GenerateKeys(512);
-    auto pub = pair.GetPublicKey();
-    pub->Passphrase = SecureString(FixedProtectionPassphrase());
-
-    pub->KeyOwner = "Eve|Mallory";
-    pub->SaveToFile(f.dir.file("bar.akf"));
-    expectMessage(messageOf([&] { f.km.ImportKey(f.dir.file("bar.akf"), cancelPassphrase); }), UserMessage::ErrorBox,
-                  "The Key Owner cannot contain the character |.");
-
-    pub->KeyOwner = std::string(74, 'o');
-    pub->SaveToFile(f.dir.file("long.akf"));
-    expectMessage(messageOf([&] { f.km.ImportKey(f.dir.file("long.akf"), cancelPassphrase); }),
-                  UserMessage::ErrorBox, "The Key Owner cannot be longer than 73 characters.");
-    EXPECT_EQ(f.ring(), before);
-    EXPECT_EQ(f.km.Ring().RecordCount(), 0);
-
-    pub->KeyOwner = std::string(73, 'o');
-    pub->SaveToFile(f.dir.file("max.akf"));
-    ASSERT_TRUE(f.km.ImportKey(f.dir.file("max.akf"), cancelPassphrase).has_value());
-    EXPECT_TRUE(f.km.ExportPublicKey(saveTo(f.dir.file("max-out.akf"))));
-}
-
-TEST(KeyManager, PublicExportRoundTripAndProposedName)
-{
-    Folder f;
-    const std::string id = f.importPublic();
+    KeyRingFixture f;
+    KeyManager m(f.home());
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(TestKey::AlicePair)));
     std::string proposed;
-    ASSERT_TRUE(f.km.ExportPublicKey(saveTo(f.dir.file("out.akf"), &proposed)));
-    EXPECT_EQ(proposed, f.dir.path() + "Public" + id + ".akf");
-    EXPECT_EQ(f.km.ProposedPrivateFileName(), f.dir.path() + "Private" + id + ".akf");
-
-    TPublicKey back;
-    back.Passphrase = SecureString(FixedProtectionPassphrase());
-    back.LoadFromFile(f.dir.file("out.akf"));
+    ASSERT_TRUE(m.ExportPrivateKey(sayOk, answer(kAlicePassphrase), [&](std::string& p) {
+        proposed = p;
+        return p = f.file("priv.akf"), true;
+    }));
+    EXPECT_EQ(proposed, f.home() + "Private" + f.idOf(TestKey::AlicePair) + ".akf");
+    EXPECT_EQ(modeOf(f.file("priv.akf")), 0600u);
+    ASSERT_TRUE(m.ExportPublicKey(saveTo(f.file("pub.akf"))));
+    TPrivateKey original, back;
+    original.Passphrase = back.Passphrase = SecureString(std::string(kAlicePassphrase));
+    original.LoadFromFile(keyFileOf(TestKey::AlicePair));
+    back.LoadFromFile(f.file("priv.akf"));
     EXPECT_EQ(back.KeyCreationTime, ""); // the key ring keeps no creation time
-    EXPECT_EQ(back.KeyCreationDate, clearPublicRecord().Date);
-    EXPECT_EQ(back.KeyOwner, testKeys().owner);
-    EXPECT_EQ(back.Modulus.value().ToString(16), clearPublicRecord().ModulusN);
-    EXPECT_EQ(back.Exponent.value().ToString(16), clearPublicRecord().ExponentE);
-    EXPECT_NE(back.KeyID, id);
-
-    // The exported file is a new key for the key ring; cancelling the save writes nothing.
-    EXPECT_TRUE(f.km.ImportKey(f.dir.file("out.akf"), cancelPassphrase).has_value());
-    EXPECT_EQ(f.km.Ring().RecordCount(), 2);
-    EXPECT_FALSE(f.km.ExportPublicKey([](std::string&) { return false; }));
-
-    // The public key of a key pair exports as well.
-    const std::string pairId = f.importPair();
-    ASSERT_TRUE(f.km.ExportPublicKey(saveTo(f.dir.file("pairpub.akf"))));
-    EXPECT_EQ(KeyType(f.dir.file("pairpub.akf")), "Pub");
-    (void)pairId;
+    EXPECT_EQ(back.KeyOwner, original.KeyOwner);
+    EXPECT_EQ(back.ExponentD.value().ToString(16), original.ExponentD.value().ToString(16));
+    EXPECT_EQ(back.Modulus.value().ToString(16), original.Modulus.value().ToString(16));
+    TPublicKey pub;
+    pub.Passphrase = SecureString(FixedProtectionPassphrase());
+    pub.LoadFromFile(f.file("pub.akf"));
+    EXPECT_EQ(pub.Modulus.value().ToString(16), original.Modulus.value().ToString(16));
+    EXPECT_EQ(pub.Exponent.value().ToString(16), original.GetPublicKey()->Exponent.value().ToString(16));
 }
 
-TEST(KeyManager, AlteredOrDamagedRecordsAreNotExported)
+TEST(KeyManager, AlteredRecordsAreNotExported)
 {
-    Folder f;
-    const std::string pubId = f.importPublic();
-    const std::string pairId = f.importPair();
-    f.km.Close();
-
-    // Alter the user ID of the public key's line in the file.
-    std::string file = f.ring();
-    const std::string owner = "|" + testKeys().owner + "|";
-    const auto at = file.find(owner);
-    ASSERT_NE(at, std::string::npos);
-    file.replace(at, owner.size(), "|Mallory|");
-    writeFile(f.dir.file("ZerathKeys.db"), file);
-    f.km.Open();
-    ASSERT_TRUE(f.km.Ring().SearchDB("KeyID", pubId));
-    expectMessage(messageOf([&] { f.km.ExportPublicKey(saveTo(f.dir.file("p.akf"))); }), UserMessage::ErrorBox,
-                  "Public Key corrupted and cannot be exported.\rDelete and reload it from original key file");
-    EXPECT_FALSE(fileExists(f.dir.file("p.akf")));
-
-    // A user ID longer than its field reads back cut, so the check fails too.
-    KeyRecord clear = clearPairRecord();
-    clear.UserID = std::string(80, 'u');
-    clear.KeyID = "LONGUSER";
-    clear.KeyCRC32 = KeyRecordCRC(clear.Type, clear.ModulusN, clear.ExponentE, clear.UserID, clear.FP, clear.KeyID,
-                                  clear.Date);
-    f.km.Ring().InsertNewRecord(ProtectKeyRecord(clear, kTestPassphrase));
-    EXPECT_NE(f.ring().find(std::string(80, 'u')), std::string::npos);
-    expectMessage(messageOf([&] {
-                      f.km.ExportPrivateKey(sayOk, answer(kTestPassphrase), saveTo(f.dir.file("q.akf")));
-                  }),
-                  UserMessage::ErrorBox,
-                  "Private Key corrupted and cannot be exported.\rDelete and reload it from original key file");
-
-    // Public numbers that do not decipher to numbers.
-    KeyRecord broken = storedPairRecord();
-    broken.KeyID = "BROKEN01";
-    broken.ModulusN = ProtectField("not hex!", FixedProtectionPassphrase());
-    f.km.Ring().InsertNewRecord(broken);
-    expectMessage(messageOf([&] {
-                      f.km.ExportPrivateKey(sayOk, answer(kTestPassphrase), saveTo(f.dir.file("r.akf")));
-                  }),
-                  UserMessage::WarningBox, "Private Key does not mutch?");
-    expectMessage(messageOf([&] { f.km.ExportPublicKey(saveTo(f.dir.file("s.akf"))); }), UserMessage::WarningBox,
-                  "Error Exporting Public Key.");
-    (void)pairId;
-}
-
-TEST(KeyManager, PrivateExportChecksThePassphraseAndWritesAnOwnerOnlyFile)
-{
-    Folder f;
-    const std::string id = f.importPair();
-    const std::string out = f.dir.file("priv.akf");
-
-    std::string shown;
-    EXPECT_FALSE(f.km.ExportPrivateKey(
-        [&](const UserMessage& q) {
-            shown = q.what();
-            EXPECT_EQ(q.kind(), UserMessage::WarningBox);
-            return false;
-        },
-        answer(kTestPassphrase), saveTo(out)));
-    EXPECT_EQ(shown, "You are about to export private key,\rnever send private keys over internet.\r"
-                     "Copy them to a secure media and Keep them in a safe place");
-    EXPECT_FALSE(f.km.ExportPrivateKey(sayOk, cancelPassphrase, saveTo(out)));
-    expectMessage(messageOf([&] { f.km.ExportPrivateKey(sayOk, answer("wrong"), saveTo(out)); }),
-                  UserMessage::ErrorBox, "Uncorrect Private Key passphrase?");
-    EXPECT_FALSE(fileExists(out));
-
-    std::string proposed;
-    ASSERT_TRUE(f.km.ExportPrivateKey(sayOk, answer(kTestPassphrase), saveTo(out, &proposed)));
-    EXPECT_EQ(proposed, f.dir.path() + "Private" + id + ".akf");
-    EXPECT_EQ(modeOf(out), 0600u);
-    TPrivateKey back;
-    back.Passphrase = SecureString(std::string(kTestPassphrase));
-    back.LoadFromFile(out);
-    EXPECT_EQ(back.KeyCreationTime, "");
-    EXPECT_EQ(back.KeyOwner, testKeys().owner);
-    EXPECT_EQ(back.ExponentD.value().ToString(16), clearPairRecord().ExponentD.view());
-    EXPECT_EQ(back.Modulus.value().ToString(16), clearPairRecord().ModulusN);
-}
-
-TEST(KeyManager, PassphraseChangeChecksInOrderAndKeepsTheRecordCheckValid)
-{
-    Folder f;
-    const std::string id = f.importPair();
-    const std::string before = f.ring();
-    const std::string good = "new passphrase";
-
-    // A wrong current passphrase is reported before the new ones are compared.
-    expectMessage(messageOf([&] { f.km.ChangePassphrase("wrong", "a", "b"); }), UserMessage::ErrorBox,
-                  "Uncorrect passphrase, operation aboted");
-    expectMessage(messageOf([&] { f.km.ChangePassphrase(kTestPassphrase, good, good + " "); }),
-                  UserMessage::ErrorBox, "The new passphrase does not match the confirmed passphrase");
-    expectMessage(messageOf([&] { f.km.ChangePassphrase(kTestPassphrase, "1234567", "1234567"); }),
-                  UserMessage::ErrorBox, "The new passphrase length must have 8 characters minimum! ");
-    EXPECT_TRUE(f.km.CheckPrivatePassphrase(kTestPassphrase));
-
-    const UserMessage done = f.km.ChangePassphrase(kTestPassphrase, "12345678", "12345678");
-    expectMessage(done, UserMessage::InformationBox, "Passphrase was changed succussfully ");
-    EXPECT_EQ(f.ring(), before); // written when the key manager closes its table
-    EXPECT_TRUE(f.km.CheckPrivatePassphrase("12345678"));
-    EXPECT_FALSE(f.km.CheckPrivatePassphrase(kTestPassphrase));
-    f.km.Close();
-    EXPECT_NE(f.ring(), before);
-
-    // The main window's view of the key ring after the change.
-    KeyRing main(f.dir.path());
-    main.DBOpen();
-    ASSERT_TRUE(main.SearchDB("KeyID", id));
-    const KeyRecord r = main.CurrentRecord();
-    EXPECT_TRUE(VerifyStoredKeyRecord(r));
-    EXPECT_FALSE(zerath::CheckPrivatePassphrase(r, kTestPassphrase));
-    EXPECT_TRUE(zerath::CheckPrivatePassphrase(r, "12345678"));
-    main.Close();
-
-    f.km.Open();
-    ASSERT_TRUE(f.km.Ring().SearchDB("KeyID", id));
-    expectMessage(messageOf([&] {
-                      f.km.ExportPrivateKey(sayOk, answer(kTestPassphrase), saveTo(f.dir.file("o.akf")));
-                  }),
-                  UserMessage::ErrorBox, "Uncorrect Private Key passphrase?");
-    EXPECT_TRUE(f.km.ExportPrivateKey(sayOk, answer("12345678"), saveTo(f.dir.file("n.akf"))));
-    EXPECT_TRUE(f.km.ExportPublicKey(saveTo(f.dir.file("pub.akf"))));
-
-    // A public key has no private exponent to re-protect.
-    f.importPublic();
-    expectMessage(messageOf([&] { f.km.ChangePassphrase("", "12345678", "12345678"); }), UserMessage::ErrorBox,
-                  "Uncorrect passphrase, operation aboted");
+    KeyRingFixture f;
+    std::string ring = f.ringText();
+    const std::string owner = "|Alice Example <alice@example.org>|";
+    ring.replace(ring.find(owner), owner.size(), "|Mallory|");
+    writeFile(f.ringPath(), ring);
+    KeyManager m(f.home());
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(TestKey::AlicePublic)));
+    EXPECT_EQ(errorOf<UserMessage>([&] { m.ExportPublicKey(saveTo(f.file("p.akf"))); }), keymsg::PublicKeyCorrupted);
+    EXPECT_FALSE(fileExists(f.file("p.akf")));
 }
 
 TEST(KeyManager, RemovalIsWrittenAtCloseOrAtTheNextImport)
 {
-    Folder f;
-    const std::string pubId = f.importPublic();
-    const std::string pairId = f.importPair();
-    const std::string pairLine = f.ring().substr(f.ring().find("Pub/Priv"));
-
-    ASSERT_TRUE(f.km.Ring().SearchDB("KeyID", pubId));
-    std::string question;
-    EXPECT_FALSE(f.km.RemoveCurrentKey([&](const UserMessage& q) {
-        question = q.what();
-        return false;
-    }));
-    EXPECT_EQ(question, "Delete current key?");
-    EXPECT_EQ(f.km.Ring().RecordCount(), 2);
-
-    EXPECT_TRUE(f.km.RemoveCurrentKey(sayOk));
-    EXPECT_EQ(f.km.Ring().RecordCount(), 1);
-    const std::string otherId = f.km.ImportKey(makePublicKeyFile(f.dir.file("other.akf"), "Carol"), cancelPassphrase).value();
-    const auto keys = f.km.ListKeys();
-    ASSERT_EQ(keys.size(), 2u);
-    EXPECT_EQ(keys[0].KeyID, pairId);
-    EXPECT_EQ(keys[1].KeyID, otherId);
-    std::string file = f.ring();
-    EXPECT_EQ(file.find(pubId), std::string::npos);
-    EXPECT_EQ(file.find(pairLine), 0u);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 2);
-    f.km.Close();
-    EXPECT_EQ(f.ring(), file);
-
-    f.km.Open();
-    ASSERT_TRUE(f.km.Ring().SearchDB("KeyID", otherId));
-    EXPECT_TRUE(f.km.RemoveCurrentKey(sayOk));
-    f.km.Close();
-    EXPECT_EQ(f.ring(), pairLine);
+    KeyRingFixture f({TestKey::AlicePublic, TestKey::AlicePair});
+    const std::string pairLine = SplitKeyRingLines(f.ringText()).at(1) + "\r\n";
+    KeyManager m(f.home());
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(TestKey::AlicePublic)));
+    EXPECT_TRUE(m.RemoveCurrentKey(sayOk));
+    ASSERT_TRUE(m.ImportKey(keyFileOf(TestKey::CarolPublic), {}).has_value());
+    const std::string written = f.ringText();
+    EXPECT_EQ(written.find(pairLine), 0u);
+    EXPECT_EQ(SplitKeyRingLines(written).size(), 2u);
+    EXPECT_TRUE(m.RemoveCurrentKey(sayOk));
+    EXPECT_EQ(f.ringText(), written);
+    m.Close();
+    EXPECT_EQ(f.ringText(), pairLine);
 }
 
-TEST(KeyManager, KeyInformationLinesCopyAndSave)
+TEST(KeyManager, KeyInformationAndFingerprints)
 {
-    Folder f;
-    const std::string id = f.importPublic();
-    const KeyRecord& c = clearPublicRecord();
-    const std::vector<std::string> lines = f.km.KeyInformationLines();
-    const std::vector<std::string> expected = {
-        "Type: Pub", "Username: " + c.UserID, "key ID: " + id, "Length: " + c.KeyLength,
-        "Creation Date: " + c.Date, "", "Fingerprint:", "", c.FP.substr(0, 20), c.FP.substr(20, 20)};
-    EXPECT_EQ(lines, expected);
-    EXPECT_EQ(f.km.KeyInformationPicture(), 0);
-    EXPECT_EQ(JoinKeyInformation({"a", "", "b"}), "a\r\n\r\nb");
-
-    const std::string path = f.dir.file("info.txt");
-    writeFile(path, std::string(4000, 'x'));
-    SaveKeyInformation(path, lines);
+    KeyRingFixture f({TestKey::CarolPublic});
+    KeyManager m(f.home());
+    m.Open();
+    const KeyRecord r = m.Ring().CurrentRecord();
+    const std::vector<std::string> expected = {"Type: Pub", "Username: Carol Example <carol@example.org>",
+                                               "key ID: " + r.KeyID, "Length: 2048", "Creation Date: " + r.Date, "",
+                                               "Fingerprint:", "", r.FP.substr(0, 20), r.FP.substr(20, 20)};
+    EXPECT_EQ(m.KeyInformationLines(), expected);
+    writeFile(f.file("info.txt"), std::string(4000, 'x'));
+    SaveKeyInformation(f.file("info.txt"), expected);
     std::string want;
     for (const auto& l : expected) want += l + "\r\n";
-    EXPECT_EQ(readFile(path), want);
+    EXPECT_EQ(readFile(f.file("info.txt")), want);
 
-    KeyRecord shortFp;
-    shortFp.Type = "Pub/Priv";
-    shortFp.FP = "0123456789ABCDEFGHIJKLMNO";
-    const auto s = KeyInformationLines(shortFp);
-    EXPECT_EQ(s[8], "0123456789ABCDEFGHIJ");
-    EXPECT_EQ(s[9], "KLMNO");
-    shortFp.FP = "0123";
-    EXPECT_EQ(KeyInformationLines(shortFp)[9], "");
-
-    f.importPair();
-    EXPECT_EQ(f.km.KeyInformationPicture(), 1);
-}
-
-TEST(KeyManager, FingerprintComparison)
-{
     const std::string fp = "0123456789ABCDEF0123456789ABCDEF01234567";
-    expectMessage(CompareFingerprints(fp, " \t" + fp + "\r\n "), UserMessage::InformationBox,
-                  "The two fingerprints are the same");
-    std::string lower = fp;
-    lower[10] = 'a';
-    expectMessage(CompareFingerprints(fp, lower), UserMessage::WarningBox, "The two fingerprints are different");
-    expectMessage(CompareFingerprints(fp, fp.substr(1)), UserMessage::WarningBox,
-                  "The two fingerprints are different");
-    expectMessage(CompareFingerprints("", "  "), UserMessage::InformationBox, "The two fingerprints are the same");
+    EXPECT_STREQ(CompareFingerprints(fp, " \t" + fp + "\r\n ").what(), keymsg::FingerprintsSame.data());
+    EXPECT_STREQ(CompareFingerprints(fp, fp.substr(0, 10) + "a" + fp.substr(11)).what(),
+                 keymsg::FingerprintsDifferent.data());
+    EXPECT_STREQ(CompareFingerprints(fp, fp.substr(1)).what(), keymsg::FingerprintsDifferent.data());
 }
 
-TEST(KeyManager, KeyRingMissingWhenTheKeyManagerOpens)
+TEST(KeyManager, AMissingKeyRingIsNotCreatedByAnImport)
 {
     TempDir d;
     KeyManager km(d.path());
     km.Open();
-    EXPECT_FALSE(km.Ring().Active());
     EXPECT_EQ(km.View().countText, "No keys");
-    EXPECT_TRUE(km.ListKeys().empty());
-    expectMessage(messageOf([&] { km.ImportKey(testKeys().publicFile, cancelPassphrase); }), UserMessage::PlainBox,
-                  "Cannot add new key to database");
+    EXPECT_EQ(errorOf<UserMessage>([&] { km.ImportKey(keyFileOf(TestKey::AlicePublic), {}); }),
+              "Cannot add new key to database");
     EXPECT_FALSE(fileExists(d.file("ZerathKeys.db")));
 }
+
+} // namespace

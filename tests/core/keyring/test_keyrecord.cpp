@@ -1,108 +1,63 @@
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
-#include "common/FileIO.h"
-#include "test_keyring_fixture.h"
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "filecrypt/FieldProtection.h"
+#include "keyring/KeyRecord.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 TEST(KeyRecord, KeyLengthIsTheNearestMultipleOf256BitsHalvesToEven)
 {
-    EXPECT_EQ(KeyLengthFromDigits(512), "2048");
-    EXPECT_EQ(KeyLengthFromDigits(511), "2048");
-    EXPECT_EQ(KeyLengthFromDigits(256), "1024");
-    EXPECT_EQ(KeyLengthFromDigits(480), "2048"); // 7.5 -> 8
-    EXPECT_EQ(KeyLengthFromDigits(416), "1536"); // 6.5 -> 6
-    EXPECT_EQ(KeyLengthFromDigits(417), "1792");
-    EXPECT_EQ(KeyLengthFromDigits(96), "512");   // 1.5 -> 2
-    EXPECT_EQ(KeyLengthFromDigits(32), "0");     // 0.5 -> 0
-    EXPECT_EQ(KeyLengthFromDigits(0), "0");
+    const std::pair<std::size_t, const char*> cases[] = {{512, "2048"}, {511, "2048"}, {256, "1024"}, {480, "2048"},
+                                                         {416, "1536"}, {417, "1792"}, {96, "512"},   {32, "0"},
+                                                         {0, "0"}};
+    for (auto [digits, bits] : cases) EXPECT_EQ(KeyLengthFromDigits(digits), bits) << digits;
 }
 
 TEST(KeyRecord, RecordCheckValueIsCrcOfSevenClearFieldsInOrder)
 {
     const std::string joined = std::string("Pub") + "c0ffee" + "10001" + "Bob" + "FP40" + "ID8" + "1/2/2024";
-    const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(joined.data()), static_cast<uInt>(joined.size()));
     char expected[9];
-    std::snprintf(expected, sizeof expected, "%08lX", crc);
-    const std::string got = KeyRecordCRC("Pub", "c0ffee", "10001", "Bob", "FP40", "ID8", "1/2/2024");
-    EXPECT_EQ(got, expected);
-    EXPECT_TRUE(VerifyKeyRecordCRC("Pub", "c0ffee", "10001", "Bob", "FP40", "ID8", "1/2/2024", got));
-    std::string lower = got;
-    for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower != got) {
-        EXPECT_FALSE(VerifyKeyRecordCRC("Pub", "c0ffee", "10001", "Bob", "FP40", "ID8", "1/2/2024", lower));
-    }
-    EXPECT_FALSE(VerifyKeyRecordCRC("Pub", "c0ffee", "10001", "Bob ", "FP40", "ID8", "1/2/2024", got));
+    std::snprintf(expected, sizeof expected, "%08lX",
+                  crc32(0L, reinterpret_cast<const Bytef*>(joined.data()), static_cast<uInt>(joined.size())));
+    EXPECT_EQ(KeyRecordCRC("Pub", "c0ffee", "10001", "Bob", "FP40", "ID8", "1/2/2024"), expected);
+    EXPECT_FALSE(VerifyKeyRecordCRC("Pub", "c0ffee", "10001", "Bob ", "FP40", "ID8", "1/2/2024", expected));
 }
 
 TEST(KeyRecord, KeyTypeReadsTheFirstLine)
 {
     TempDir d;
-    EXPECT_EQ(KeyType(testKeys().publicFile), "Pub");
-    EXPECT_EQ(KeyType(testKeys().privateFile), "Pub/Priv");
-    writeFile(d.file("both"), "#Public Key and Private Key\r\nrest");
-    EXPECT_EQ(KeyType(d.file("both")), "Pub/Priv");
-    writeFile(d.file("second"), "hello\nPublic Key\n");
-    EXPECT_EQ(KeyType(d.file("second")), "Unknown");
-    writeFile(d.file("empty"), "");
-    EXPECT_EQ(KeyType(d.file("empty")), "Unknown");
-    writeFile(d.file("cr"), "x Public Key\ry");
-    EXPECT_EQ(KeyType(d.file("cr")), "Pub");
+    const std::pair<const char*, const char*> files[] = {{"#Public Key and Private Key\r\nrest", "Pub/Priv"},
+                                                         {"hello\nPublic Key\n", "Unknown"},
+                                                         {"", "Unknown"},
+                                                         {"x Public Key\ry", "Pub"}};
+    for (auto [content, type] : files) {
+        writeFile(d.file("k"), content);
+        EXPECT_EQ(KeyType(d.file("k")), type) << content;
+    }
+    EXPECT_EQ(KeyType(keyFileOf(TestKey::AlicePair)), "Pub/Priv");
     EXPECT_THROW(KeyType(d.file("missing")), EFileError);
 }
 
-TEST(KeyRecord, PairAndPublicRecordsDifferInKeyIdFingerprintAndType)
+TEST(KeyRecord, StoredRecordsCarryTheirCheckAndFailItWhenAltered)
 {
-    const KeyRecord& pair = clearPairRecord();
-    const KeyRecord& pub = clearPublicRecord();
-    EXPECT_EQ(pair.Type, "Pub/Priv");
-    EXPECT_EQ(pub.Type, "Pub");
-    EXPECT_NE(pair.KeyID, pub.KeyID);
-    EXPECT_NE(pair.FP, pub.FP);
-    EXPECT_EQ(pair.ModulusN, pub.ModulusN);
-    EXPECT_EQ(pair.ExponentE, pub.ExponentE);
-    EXPECT_EQ(pair.Date, pub.Date);
-    EXPECT_EQ(pub.UserID, testKeys().owner);
-    EXPECT_TRUE(pub.ExponentD.empty());
-    EXPECT_FALSE(pair.ExponentD.empty());
-    for (const KeyRecord* r : {&pair, &pub}) {
-        ASSERT_EQ(r->FP.size(), 40u);
-        EXPECT_EQ(r->KeyID, r->FP.substr(32));
-        EXPECT_EQ(r->KeyLength, KeyLengthFromDigits(r->ModulusN.size()));
-        EXPECT_EQ(r->ModulusN.find_first_of("ABCDEF"), std::string::npos);
-        EXPECT_TRUE(VerifyKeyRecordCRC(r->Type, r->ModulusN, r->ExponentE, r->UserID, r->FP, r->KeyID, r->Date,
-                                       r->KeyCRC32));
-    }
-}
-
-TEST(KeyRecord, ProtectionOfStoredFields)
-{
-    const KeyRecord stored = storedPairRecord();
-    const KeyRecord& clear = clearPairRecord();
-    const std::string_view fixed = FixedProtectionPassphrase();
-    EXPECT_EQ(stored.ModulusN, ProtectField(clear.ModulusN, fixed));
-    EXPECT_EQ(stored.ExponentE, ProtectField(clear.ExponentE, fixed));
-    EXPECT_EQ(stored.KeyCRC32, ProtectField(clear.KeyCRC32, fixed));
-    EXPECT_EQ(stored.ExponentD.view(), ProtectField(clear.ExponentD, kTestPassphrase));
-    EXPECT_EQ(stored.KeyCRC32.size(), 12u);
-    EXPECT_LE(stored.ModulusN.size(), 750u);
-    EXPECT_EQ(stored.UserID, clear.UserID);
+    const KeyRecord clear = ImportPrivKey(keyFileOf(TestKey::AlicePair), kAlicePassphrase);
+    const KeyRecord pub = ImportPubKey(keyFileOf(TestKey::AlicePublic), FixedProtectionPassphrase());
+    EXPECT_NE(clear.KeyID, pub.KeyID);
+    EXPECT_EQ(clear.KeyID, clear.FP.substr(32));
+    EXPECT_EQ(clear.ModulusN, pub.ModulusN);
+    const KeyRecord stored = ProtectKeyRecord(clear, kAlicePassphrase);
+    EXPECT_EQ(stored.ExponentD.view(), ProtectField(clear.ExponentD, kAlicePassphrase));
+    EXPECT_EQ(stored.ModulusN, ProtectField(clear.ModulusN, FixedProtectionPassphrase()));
     EXPECT_TRUE(VerifyStoredKeyRecord(stored));
-    EXPECT_TRUE(storedPublicRecord().ExponentD.empty());
-    EXPECT_TRUE(VerifyStoredKeyRecord(storedPublicRecord()));
-
-    KeyRecord altered = stored;
-    altered.UserID += "x";
-    EXPECT_FALSE(VerifyStoredKeyRecord(altered));
-}
-
-TEST(KeyRecord, LoadErrorsPassThrough)
-{
-    EXPECT_THROW(ImportPubKey(testKeys().otherPublicFile, FixedProtectionPassphrase()), Error);
-    EXPECT_THROW(ImportPrivKey(testKeys().privateFile, "wrong"), Error);
-    // A private key file read as a public key has no PublicKey section.
-    EXPECT_THROW(ImportPubKey(testKeys().privateFile, kTestPassphrase), Error);
+    for (std::string KeyRecord::*field : {&KeyRecord::UserID, &KeyRecord::KeyID, &KeyRecord::Date, &KeyRecord::FP}) {
+        KeyRecord altered = stored;
+        altered.*field += "x";
+        EXPECT_FALSE(VerifyStoredKeyRecord(altered));
+    }
+    EXPECT_THROW(ImportPrivKey(keyFileOf(TestKey::AlicePair), "wrong"), Error);
+    EXPECT_THROW(ImportPubKey(keyFileOf(TestKey::AlicePair), kAlicePassphrase), Error);
 }

@@ -2,12 +2,11 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
 
 #include "common/FileIO.h"
 #include "keyring/KeyRing.h"
+#include "TempDir.h"
 #include "TestHelpers.h"
-#include "test_keyring_fixture.h"
 
 using namespace zerath;
 using namespace zerath::test;
@@ -53,11 +52,7 @@ TEST(KeyRing, MainWindowOpenCreatesAnEmptyOwnerOnlyKeyRing)
     EXPECT_EQ(fileSize(ring.Path()), 0);
     EXPECT_EQ(modeOf(ring.Path()), 0600u);
     EXPECT_EQ(ring.RecordCount(), 0);
-    EXPECT_EQ(ring.RecNo(), -1);
     EXPECT_FALSE(ring.SearchDB("KeyID", "ANY"));
-    EXPECT_FALSE(ring.HasCurrent());
-    EXPECT_TRUE(ring.Rows().empty());
-    EXPECT_EQ(ring.CurrentRow(), -1);
 }
 
 TEST(KeyRing, KeyManagerOpenLeavesTheTableClosedWhenTheFileIsMissing)
@@ -67,10 +62,7 @@ TEST(KeyRing, KeyManagerOpenLeavesTheTableClosedWhenTheFileIsMissing)
     ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
     EXPECT_FALSE(ring.Active());
     EXPECT_FALSE(fileExists(ring.Path()));
-    EXPECT_EQ(ring.RecordCount(), 0);
     EXPECT_FALSE(ring.SearchDB("KeyID", "X"));
-    EXPECT_EQ(ring.FieldAsString("FP"), "");
-    EXPECT_TRUE(ring.Rows().empty());
 }
 
 TEST(KeyRing, InsertWritesOneLinePerKeyAndMakesItCurrent)
@@ -78,8 +70,8 @@ TEST(KeyRing, InsertWritesOneLinePerKeyAndMakesItCurrent)
     TempDir d;
     KeyRing ring(d.path());
     ring.DBOpen();
-    const KeyRecord pub = storedPublicRecord();
-    const KeyRecord pair = storedPairRecord();
+    const KeyRecord pub = plainRecord("AAAA0001", "Ann");
+    const KeyRecord pair = plainRecord("BBBB0002", "Bob", "d0");
     ring.InsertNewRecord(pub);
     EXPECT_EQ(ring.FieldAsString("KeyID"), pub.KeyID);
     EXPECT_TRUE(ring.RecipientSelected());
@@ -96,7 +88,6 @@ TEST(KeyRing, InsertWritesOneLinePerKeyAndMakesItCurrent)
     ASSERT_EQ(ring.RowCount(), 2);
     EXPECT_EQ(ring.RecordAt(0), pub);
     EXPECT_EQ(ring.RecordAt(1), pair);
-    EXPECT_THROW(ring.RecordAt(2), std::out_of_range);
     EXPECT_EQ(ring.CurrentRow(), 1); // the walk for the grid came back
 
     // Both read back through a fresh table.
@@ -104,7 +95,6 @@ TEST(KeyRing, InsertWritesOneLinePerKeyAndMakesItCurrent)
     again.DBOpen(KeyRing::MissingFile::LeaveClosed);
     ASSERT_TRUE(again.SearchDB("KeyID", pub.KeyID));
     EXPECT_EQ(again.CurrentRecord(), pub);
-    EXPECT_TRUE(VerifyStoredKeyRecord(again.CurrentRecord()));
 }
 
 TEST(KeyRing, SearchIsExactCaseSensitiveFirstOfTwoAndLeavesTheLastWhenNotFound)
@@ -247,50 +237,6 @@ TEST(KeyRing, InsertRefusesValuesThatWouldBreakTheLine)
         EXPECT_EQ(readFile(ring.Path()), lineOf(a) + "\r\n");
         EXPECT_TRUE(ring.Active());
     }
-}
-
-TEST(KeyRing, AWriteFailingHalfWayDuringInsertionLeavesTheKeyRingIntact)
-{
-    TempDir d;
-    const KeyRecord a = plainRecord("AAAA0001", "Ann"), b = plainRecord("BBBB0002", "Bob");
-    const std::string original = lineOf(a) + "\r\n" + lineOf(b) + "\r\n";
-    writeFile(d.file("ZerathKeys.db"), original);
-    ::chmod(d.file("ZerathKeys.db").c_str(), 0600);
-    KeyRing ring(d.path());
-    ring.DBOpen();
-
-    const FaultPlan plans[] = {
-        {static_cast<std::int64_t>(original.size()) + 20, -1, -1}, // disk full in the new line
-        {-1, 0, -1},                                                // flush fails
-        {-1, -1, 0},                                                // rename fails
-    };
-    for (const FaultPlan& plan : plans) {
-        FaultInjection::set(plan);
-        try {
-            ring.InsertNewRecord(plainRecord("CCCC0003", "Cid"));
-            FaultInjection::clear();
-            FAIL() << "no error";
-        } catch (const UserMessage& m) {
-            FaultInjection::clear();
-            EXPECT_EQ(m.kind(), UserMessage::PlainBox);
-            EXPECT_STREQ(m.what(), "Cannot add new key to database");
-        }
-        EXPECT_EQ(readFile(ring.Path()), original);
-        EXPECT_EQ(modeOf(ring.Path()), 0600u);
-        // The table is open again on the previous content.
-        ASSERT_TRUE(ring.Active());
-        EXPECT_EQ(ring.RecordCount(), 2);
-        EXPECT_TRUE(ring.SearchDB("KeyID", "BBBB0002"));
-    }
-    // No temporary is left beside the key ring.
-    int entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(d.path())) {
-        (void)e;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
-    ring.InsertNewRecord(plainRecord("CCCC0003", "Cid"));
-    EXPECT_EQ(readFile(ring.Path()), original + lineOf(plainRecord("CCCC0003", "Cid")) + "\r\n");
 }
 
 TEST(KeyRing, LinesSplitAsTheStoreReadsThem)

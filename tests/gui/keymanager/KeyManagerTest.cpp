@@ -24,7 +24,7 @@ using namespace kwtest;
 
 namespace {
 
-const QString kFilter = QStringLiteral("Zerath Key File (*.akf)|*.akf|All files (*.*)|*.*");
+const QString kFilter = QStringLiteral("Zerath Key File (*.akf)|*.akf|All Files (*)|*");
 
 std::vector<std::string> lines(const std::string& text)
 {

@@ -1,5 +1,8 @@
 // Drops on the main window, batches with their summary, cancelling a command
 // from the progress window, and the key pair found for an encrypted file.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -7,10 +10,11 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "MainWindowFixture.h"
+#include "GuiFixture.h"
 #include "TestHelpers.h"
 #include "widgets/HNoShape.h"
 #include "windows/CryptForm.h"
+#include "windows/KeyRingGrid.h"
 #include "windows/PopupFrm.h"
 
 using namespace zerath::test;
@@ -18,14 +22,22 @@ using namespace zerath::test;
 namespace guitest {
 namespace {
 
-class Batches : public MainWindowTest {
+void expectLastBox(Kind kind, const QString& text)
+{
+    ASSERT_FALSE(Messages::shown().isEmpty()) << "no box shown, expected: " << text.toStdString();
+    EXPECT_EQ(int(Messages::lastShown().kind), int(kind)) << Messages::lastShown().text.toStdString();
+    EXPECT_EQ(Messages::lastShown().text.toStdString(), text.toStdString());
+}
+
+class Batches : public GuiTest {
 protected:
+    std::string keyId;
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        importOwnKeyPair();
-        start();
-        doubleClickRow(rowOfKey(sampleKeys().ownKeyId));
+        GuiTest::SetUp();
+        keyId = importKey(alice().privateFile, alice().passphrase);
+        startMain();
+        doubleClickRow(mainWindow()->DBGrid, rowOf(mainWindow()->DBGrid, keyId));
     }
     // A drop as the window system delivers it: enter, then drop.
     void drop(const std::vector<std::string>& files)
@@ -49,6 +61,7 @@ protected:
             Tpopupfrm* p = mainWindow()->progressWindow();
             if (!p->isVisible() || p->fraction() <= 0) return;
             escape ? QTest::keyClick(p, Qt::Key_Escape) : QTest::mouseClick(p->Cancelbtn, Qt::LeftButton);
+            timer->stop();
             timer->deleteLater();
         });
         timer->start(0);
@@ -76,18 +89,19 @@ TEST_F(Batches, ABatchOfThreeWithAFailingFileThenYesToAll)
     for (const auto& f : files) writeFile(f, f);
     drop(files);
     std::remove(files[1].c_str());
+    Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Encryptbtn);
-    expectLastBox(Messages::Kind::Warning,
+    expectLastBox(Kind::Warning,
                   "Encrypted 2 of 3 files.\nDone:\n  a.txt \u2192 a.txt.enc\n  c.txt \u2192 c.txt.enc\nNot done:\n"
                   "  b.txt: File to encrypt does not exists or the name is empty.");
 
     writeFile(files[1], "b");
     for (const std::string& f : {files[0] + ".enc", files[2] + ".enc"}) writeFile(f, "old");
-    Messages::setNextAnswer(Messages::Answer::YesToAll);
-    Messages::setNextAnswer(Messages::Answer::Ok);
+    Messages::setNextAnswer(Answer::YesToAll);
+    Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Encryptbtn);
     EXPECT_EQ(Messages::shown().at(Messages::shown().size() - 2).buttons, Messages::Buttons::YesNoAll);
-    EXPECT_EQ(Messages::lastShown().kind, Messages::Kind::Information);
+    EXPECT_EQ(Messages::lastShown().kind, Kind::Information);
     for (const auto& f : files) EXPECT_NE(readFile(f + ".enc"), "old") << f;
 }
 
@@ -97,30 +111,35 @@ TEST_F(Batches, CancelLeavesNothingBehindAndTheKeyPairIsFoundWithoutASelection)
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 13);
     const std::string src = file("big.bin");
     writeFile(src, big);
-    chooseEncryptFile(src);
+    Messages::setNextFileName(QString::fromStdString(src));
+    click(mainWindow()->SelectFileEnc);
+    Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Encryptbtn);
     ASSERT_EQ(Messages::lastShown().text, QStringLiteral("File encrypted successfuly."));
     const std::string enc = readFile(src + ".enc");
     std::remove((src + ".enc").c_str());
 
     cancelMidway(false);
+    Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Encryptbtn);
-    expectLastBox(Messages::Kind::Information, "Operation cancelled.");
+    expectLastBox(Kind::Information, "Operation cancelled.");
     EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"ZerathKeys.db", "big.bin"}));
     EXPECT_EQ(readFile(src), big);
 
     writeFile(src + ".enc", enc);
     std::remove(src.c_str());
     QTest::mouseClick(mainWindow()->ClearRecipientbtn, Qt::LeftButton);
-    chooseDecryptFile(src + ".enc");
-    Messages::setNextText(QString::fromStdString(sampleKeys().passphrase));
+    Messages::setNextFileName(QString::fromStdString(src + ".enc"));
+    click(mainWindow()->SelectFileDec);
+    Messages::setNextText(QString::fromStdString(alice().passphrase));
     cancelMidway(true);
+    Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Decryptbtn);
-    expectLastBox(Messages::Kind::Information, "Operation cancelled.");
+    expectLastBox(Kind::Information, "Operation cancelled.");
     EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"ZerathKeys.db", "big.bin.enc"}));
     EXPECT_EQ(Messages::asked().last().prompt.toStdString(),
-              "Passphrase for Alice Test (" + sampleKeys().ownKeyId + "):");
-    EXPECT_EQ(mainWindow()->MailBoxKeyID->text().toStdString(), sampleKeys().ownKeyId);
+              "Passphrase for Alice Example <alice@example.org> (" + keyId + "):");
+    EXPECT_EQ(mainWindow()->MailBoxKeyID->text().toStdString(), keyId);
 }
 
 } // namespace

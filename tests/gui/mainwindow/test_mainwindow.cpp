@@ -1,9 +1,10 @@
-// The main window: start-up state, the key ring grid and its colours, the
-// recipient selection, the file fields, Stealthy Cipher and closing.
+// The main window driven through its controls: Encrypt and Decrypt with every
+// question and refusal and what each leaves on disk, the recipient selection,
+// the settings it saves and the windows its buttons open.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -11,290 +12,406 @@
 #include <QToolButton>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include "MainWindowFixture.h"
-#include "app/TextFormat.h"
+#include "GuiFixture.h"
+#include "TestHelpers.h"
+#include "common/Secure.h"
 #include "keyring/KeyRing.h"
 #include "settings/Settings.h"
-#include "widgets/ALStatusBar.h"
 #include "widgets/HNoShape.h"
+#include "windows/AboutDlg.h"
 #include "windows/CryptForm.h"
+#include "windows/GuiFileCommandUi.h"
+#include "windows/KeyGenForm.h"
 #include "windows/KeyRingGrid.h"
-#include "windows/OptionsDlg.h"
+#include "windows/PopupFrm.h"
 
 using namespace guitest;
+using zerath::test::folderNames;
+using zerath::test::readFile;
+using zerath::test::writeFile;
+using Names = std::vector<std::string>;
 
-TEST(FormatThousands, GroupsDigitsInThreesFromTheRight)
+namespace {
+
+struct MainWindowTest : GuiTest {
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        own = importKey(alice().privateFile, alice().passphrase);
+        pub = importKey(alice().publicFile);
+        startMain();
+        w = mainWindow();
+        w->CipherAutoSelectCB->setChecked(false);
+    }
+    void select(const std::string& keyId)
+    {
+        doubleClickRow(w->DBGrid, rowOf(w->DBGrid, keyId));
+        ASSERT_EQ(w->MailBoxKeyID->text().toStdString(), keyId);
+    }
+    void chooseEnc(const std::string& name)
+    {
+        Messages::setNextFileName(qfile(name));
+        click(w->SelectFileEnc);
+    }
+    void chooseDec(const std::string& name)
+    {
+        Messages::setNextFileName(qfile(name));
+        click(w->SelectFileDec);
+    }
+    // Encrypts `name` for the key pair and answers the success box.
+    void encrypt(const std::string& name, int cipher = 0)
+    {
+        select(own);
+        chooseEnc(name);
+        w->cbxCipher->setCurrentIndex(cipher);
+        Messages::setNextAnswer(Answer::Ok);
+        click(w->Encryptbtn);
+    }
+    Names names() const { return folderNames(dir.path()); }
+
+    std::string own, pub;
+    TCryptForm* w = nullptr;
+};
+
+struct Case {
+    const char* name;
+    std::function<void(MainWindowTest&)> act; // queues its answers and presses the button
+    int boxes;                                // 0: silent
+    Kind kind;
+    Names after; // the program folder afterwards
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, EveryCipherRoundTripsThroughTheButtonsAndReplacesOnlyWhenAsked)
 {
-    EXPECT_EQ(FormatThousands(QStringLiteral("123")), QStringLiteral("123"));
-    EXPECT_EQ(FormatThousands(QStringLiteral("1234")), QStringLiteral("1,234"));
-    EXPECT_EQ(FormatThousands(QStringLiteral("123456")), QStringLiteral("123,456"));
-    EXPECT_EQ(FormatThousands(QStringLiteral("1234567")), QStringLiteral("1,234,567"));
-    EXPECT_EQ(FormatThousands(QStringLiteral("0")), QStringLiteral("0"));
-    EXPECT_EQ(FormatThousands(QString()), QString());
-    EXPECT_EQ(FormatThousands(QStringLiteral("12345678901")), QStringLiteral("12,345,678,901"));
+    const std::string plain = "The quick brown fox\n" + std::string(5000, 'z');
+    for (int cipher = 0; cipher < 5; ++cipher) {
+        SCOPED_TRACE(cipher);
+        writeFile(file("letter.txt"), plain);
+        writeFile(file("letter.txt.enc"), "older");
+        Messages::setNextAnswer(Answer::Ok); // overwrite
+        encrypt("letter.txt", cipher);
+        expectBox(Kind::Information);
+        const std::string enc = readFile(file("letter.txt.enc"));
+        ASSERT_GT(enc.size(), 23u);
+        EXPECT_EQ(enc[0], char(cipher));
+        EXPECT_EQ(w->EncFileEdit->text(), qfile("letter.txt")); // kept: no wipe
+
+        writeFile(file("letter.txt"), "older");
+        w->cbxCipher->setCurrentIndex((cipher + 1) % 5);
+        chooseDec("letter.txt.enc");
+        Messages::setNextText(QString::fromStdString(alice().passphrase));
+        Messages::setNextAnswer(Answer::Ok); // overwrite
+        Messages::setNextAnswer(Answer::Ok);
+        click(w->Decryptbtn);
+        expectBox(Kind::Information);
+        EXPECT_EQ(readFile(file("letter.txt")), plain);
+        EXPECT_EQ(w->cbxCipher->currentIndex(), cipher) << "the file's cipher is shown";
+        EXPECT_EQ(names(), (Names{"ZerathKeys.db", "letter.txt", "letter.txt.enc"}));
+        EXPECT_FALSE(w->progressWindow()->isVisible());
+        Messages::reset();
+    }
 }
 
-TEST_F(MainWindowTest, FirstStartCreatesAnEmptyKeyRingAndReadsDefaults)
+TEST_F(MainWindowTest, EncryptRefusalsWriteNothing)
 {
-    start();
-    TCryptForm* w = mainWindow();
-    const std::string ring = file("ZerathKeys.db");
+    const Case cases[] = {
+        {"no recipient", [](MainWindowTest& t) { t.chooseEnc("a.txt"); }, 1, Kind::Plain, {}},
+        {"no file", [](MainWindowTest& t) { t.select(t.pub); }, 1, Kind::Warning, {}},
+        {"missing file", [](MainWindowTest& t) { t.select(t.pub), t.chooseEnc("gone.txt"); }, 1, Kind::Warning, {}},
+        {"wipe question cancelled",
+         [](MainWindowTest& t) {
+             t.select(t.pub), t.chooseEnc("a.txt");
+             t.w->WipeOutOriginalFileCB->setChecked(true);
+             Messages::setNextAnswer(Answer::Cancel);
+         },
+         1, Kind::Warning, {}},
+        {"overwrite cancelled",
+         [](MainWindowTest& t) {
+             t.select(t.pub), t.chooseEnc("a.txt");
+             writeFile(t.file("a.txt.enc"), "older");
+             Messages::setNextAnswer(Answer::Cancel);
+         },
+         1, Kind::Confirmation, {"a.txt.enc"}},
+        {"key gone from the key ring",
+         [](MainWindowTest& t) {
+             t.select(t.pub), t.chooseEnc("a.txt");
+             t.w->MailBoxKeyID->setText("DEADBEEF");
+         },
+         1, Kind::Warning, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(file("a.txt"), "alpha");
+        c.act(*this);
+        if (Messages::pendingAnswers() == 0) Messages::setNextAnswer(Answer::Ok); // the one box
+        click(w->Encryptbtn);
+        expectBox(c.kind, c.boxes);
+        Names expected{"ZerathKeys.db", "a.txt"};
+        expected.insert(expected.end(), c.after.begin(), c.after.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names(), expected);
+        EXPECT_EQ(readFile(file("a.txt")), "alpha");
+        if (exists("a.txt.enc")) EXPECT_EQ(readFile(file("a.txt.enc")), "older");
+        QFile::remove(qfile("a.txt.enc"));
+        w->EncFileEdit->clear();
+        w->WipeOutOriginalFileCB->setChecked(false);
+        click(w->ClearRecipientbtn);
+        Messages::reset();
+    }
+}
+
+TEST_F(MainWindowTest, WipingTheSourceNeedsYesAndASuccessfulEncryption)
+{
+    for (const char* n : {"keep.txt", "burn.txt", "fail.txt"})
+        writeFile(file(n), "content");
+    w->WipeOutOriginalFileCB->setChecked(true);
+    Messages::setNextAnswer(Answer::No);
+    encrypt("keep.txt");
+    Messages::setNextAnswer(Answer::Yes);
+    encrypt("burn.txt");
+    EXPECT_TRUE(w->EncFileEdit->text().isEmpty());
+    {
+        // The disk fills up while the encrypted file is written.
+        zerath::FaultPlan plan;
+        plan.failAfterBytes = 64;
+        zerath::test::FaultGuard guard(plan);
+        Messages::setNextAnswer(Answer::Yes);
+        encrypt("fail.txt");
+        expectBox(Kind::Error);
+    }
+    EXPECT_EQ(readFile(file("fail.txt")), "content");
+    EXPECT_EQ(names(), (Names{"ZerathKeys.db", "burn.txt.enc", "fail.txt", "keep.txt", "keep.txt.enc"}));
+}
+
+TEST_F(MainWindowTest, DecryptRefusalsWriteNothing)
+{
+    writeFile(file("d.txt"), "delta");
+    encrypt("d.txt", 1);
+    QFile::remove(qfile("d.txt"));
+    writeFile(file("cut.enc"), std::string("\x01\x00\x00", 3));
+    Messages::reset();
+    const auto ok = [] { Messages::setNextAnswer(Answer::Ok); };
+    const auto pass = [](const char* p) { Messages::setNextText(QString::fromLatin1(p)); };
+    const Case cases[] = {
+        {"no file", [&](MainWindowTest& t) { t.w->DecFileEdit->clear(), ok(); }, 1, Kind::Warning, {}},
+        {"no key", [&](MainWindowTest& t) { click(t.w->ClearRecipientbtn), ok(); }, 1, Kind::Warning, {}},
+        {"public key only: no passphrase asked", [&](MainWindowTest& t) { t.select(t.pub), ok(); }, 1,
+         Kind::Warning, {}},
+        {"passphrase cancelled", [](MainWindowTest&) { Messages::setNextTextCancel(); }, 0, Kind::Plain, {}},
+        {"wrong passphrase", [&](MainWindowTest&) { pass("not the passphrase"), ok(); }, 1, Kind::Error, {}},
+        {"overwrite cancelled",
+         [&](MainWindowTest& t) {
+             writeFile(t.file("d.txt"), "existing");
+             pass("correct horse battery");
+             Messages::setNextAnswer(Answer::Cancel);
+         },
+         1, Kind::Confirmation, {"d.txt"}},
+        {"file cut in its header", [&](MainWindowTest& t) { t.chooseDec("cut.enc"), pass("correct horse battery"), ok(); },
+         1, Kind::Error, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        select(own);
+        chooseDec("d.txt.enc");
+        c.act(*this);
+        const int asked = int(Messages::asked().size());
+        click(w->Decryptbtn);
+        EXPECT_EQ(Messages::shown().size(), c.boxes);
+        if (c.boxes) expectBox(c.kind);
+        if (std::string(c.name).starts_with("public")) EXPECT_EQ(Messages::asked().size(), asked);
+        Names expected{"ZerathKeys.db", "cut.enc", "d.txt.enc"};
+        expected.insert(expected.end(), c.after.begin(), c.after.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names(), expected);
+        if (exists("d.txt")) EXPECT_EQ(readFile(file("d.txt")), "existing");
+        QFile::remove(qfile("d.txt"));
+        Messages::reset();
+    }
+}
+
+TEST_F(MainWindowTest, StealthyCipherShowsTheCipherTheFileRecords)
+{
+    writeFile(file("s.txt"), "stealthy");
+    w->CipherAutoSelectCB->setChecked(true);
+    for (int i = 0; i < 3; ++i) {
+        QFile::remove(qfile("s.txt.enc"));
+        encrypt("s.txt", 0);
+        EXPECT_EQ(int(readFile(file("s.txt.enc"))[0]), w->cbxCipher->currentIndex());
+    }
+}
+
+TEST_F(MainWindowTest, ARunningCommandShowsProgressAndIgnoresOtherButtons)
+{
+    writeFile(file("p.txt"), std::string(200000, 'p'));
+    select(own);
+    chooseEnc("p.txt");
+    int polls = 0;
+    bool progressShown = false;
+    QTimer probe;
+    probe.setInterval(0);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!w->isBusy()) return;
+        progressShown = progressShown || w->progressWindow()->isVisible();
+        EXPECT_NE(QApplication::overrideCursor(), nullptr);
+        if (polls++ == 0) {
+            click(w->Encryptbtn); // no second command, no question
+            click(w->ClearRecipientbtn);
+        }
+    });
+    probe.start();
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Encryptbtn);
+    probe.stop();
+    expectBox(Kind::Information, 1);
+    EXPECT_GT(polls, 0);
+    EXPECT_TRUE(progressShown);
+    EXPECT_FALSE(w->progressWindow()->isVisible());
+    EXPECT_TRUE(w->RecipientSelected()) << "Clear was ignored too";
+}
+
+TEST(GuiFileCommandUi, ThePassphrasePromptIsMaskedAndHandsOverWhatWasTyped)
+{
+    Messages::reset();
+    Messages::setScripted(false);
+    GuiFileCommandUi ui(nullptr, nullptr, nullptr, nullptr, zerath::nullPump());
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        auto* edit = dlg->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(edit->text().isEmpty());
+        QTest::keyClicks(edit, QStringLiteral("s3cr"));
+        edit->insert(QStringLiteral("\u00e9t pass")); // typed through an input method
+        checked = true;
+        dlg->accept();
+    });
+    zerath::SecureString pass;
+    const bool ok = ui.askPassphrase(pass);
+    Messages::setScripted(true);
+    EXPECT_TRUE(checked);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(std::string(pass.view()), std::string("s3cr\xc3\xa9t pass"));
+}
+
+TEST_F(MainWindowTest, RecipientFollowsDoubleClickSelectButtonClearAndCursor)
+{
+    const int ownRow = rowOf(w->DBGrid, own), pubRow = rowOf(w->DBGrid, pub);
+    clickRow(w->DBGrid, ownRow);
+    EXPECT_FALSE(w->RecipientSelected());
+    select(own);
+    EXPECT_TRUE(w->RecipientSelected());
+    clickRow(w->DBGrid, pubRow); // another row: deselected, the fields keep their text
+    EXPECT_FALSE(w->RecipientSelected());
+    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), own);
+    click(w->AddMailBoxbtn); // the cursor row
+    EXPECT_TRUE(w->RecipientSelected());
+    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), pub);
+    click(w->ClearRecipientbtn);
+    EXPECT_FALSE(w->RecipientSelected());
+    EXPECT_TRUE(w->MailBoxKeyID->text().isEmpty() && w->MailBoxUserID->text().isEmpty());
+    select(pub);
+    w->DBGrid->setFocus();
+    QTest::keyClick(w->DBGrid, pubRow > ownRow ? Qt::Key_Up : Qt::Key_Down);
+    EXPECT_FALSE(w->RecipientSelected());
+    EXPECT_EQ(ctx->mainKeyRing().CurrentRow(), ownRow);
+}
+
+TEST(KeyRingGrid, AKeyPairNeedsAStoredExponentDLongerThan128)
+{
+    zerath::KeyRecord r;
+    r.ExponentD = std::string(128, 'A');
+    EXPECT_FALSE(storedExponentDIsPrivate(r));
+    r.ExponentD += 'A';
+    EXPECT_TRUE(storedExponentDIsPrivate(r));
+}
+
+TEST_F(GuiTest, FirstStartCreatesAPrivateEmptyKeyRingAndClosingAsks)
+{
+    startMain();
     struct stat st {};
-    ASSERT_EQ(::stat(ring.c_str(), &st), 0);
+    ASSERT_EQ(::stat(file("ZerathKeys.db").c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(w->DBGrid->keyModel().rowCount(), 0);
-    EXPECT_FALSE(w->RecipientSelected());
-
-    EXPECT_EQ(w->size(), QSize(609, 467));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Zerath"));
-    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(w->isDraggable());
-    EXPECT_EQ(w->outline().shape, WindowOutline::Shape::RoundRect);
-    EXPECT_EQ(w->outline().right, 609);
-    EXPECT_EQ(w->outline().bottom, 467);
-    EXPECT_EQ(w->outline().cornerWidth, 24);
-
-    // No settings file: Stealthy Cipher on, compression level 1 from the options dialog.
-    EXPECT_TRUE(w->CipherAutoSelectCB->isChecked());
-    EXPECT_EQ(ctx->compressionLevel(), 1);
-    ASSERT_EQ(w->cbxCipher->count(), 5);
-    EXPECT_EQ(w->cbxCipher->currentIndex(), 0);
-    EXPECT_EQ(w->cbxCipher->itemText(0), QStringLiteral("Rijndael with 256 bit key (AES)"));
-
-    // Captions, labels, hints and the status bar.
-    EXPECT_EQ(w->Encryptbtn->caption().trimmed(), QStringLiteral("Encrypt"));
-    EXPECT_EQ(w->Decryptbtn->caption().trimmed(), QStringLiteral("Decrypt"));
-    EXPECT_EQ(w->Shredderbtn->caption().trimmed(), QStringLiteral("File Shredder"));
-    EXPECT_EQ(w->PGPKeyGen->caption().trimmed(), QStringLiteral("Keys Manager"));
-    EXPECT_EQ(w->Optionsbtn->caption().trimmed(), QStringLiteral("Options"));
-    EXPECT_EQ(w->Aboutbtn->caption().trimmed(), QStringLiteral("About"));
-    EXPECT_EQ(w->CloseBtn->caption().trimmed(), QStringLiteral("Exit"));
-    for (THNoShape* b : {w->Encryptbtn, w->Decryptbtn, w->Shredderbtn, w->PGPKeyGen, w->Optionsbtn, w->Aboutbtn,
-                         w->CloseBtn, w->closetopbtn, w->Minimizebtn})
-        EXPECT_EQ(b->transparentColor(), QColor(Qt::black)) << b->objectName().toStdString();
-    EXPECT_EQ(w->AddMailBoxbtn->toolTip(), QStringLiteral("Select Recipient"));
-    EXPECT_EQ(w->SaveConfig->toolTip(), QStringLiteral("Save Configuration"));
-    EXPECT_EQ(w->Label6->text(), QStringLiteral("Anti-Symmetric RSA Keys"));
-    EXPECT_EQ(w->Label12->text(), QStringLiteral("Version 1.0"));
-    EXPECT_EQ(w->WipeOutOriginalFileCB->text(),
-              QStringLiteral("Wipe Out Original File (Permenent file deletion for increased security)"));
-    EXPECT_EQ(w->Status->panelCount(), 2);
-    EXPECT_EQ(w->Status->panelRect(0).width(), 212);
-
-    // The grid's columns.
-    KeyRingModel& m = w->DBGrid->keyModel();
-    ASSERT_EQ(m.columnCount(), 5);
-    const char* titles[] = {"Type", "User ID", "Key ID", "Length", "Creation"};
-    const int widths[] = {76, 143, 73, 39, 74};
-    for (int c = 0; c < 5; ++c) {
-        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), QString::fromLatin1(titles[c]));
-        EXPECT_EQ(w->DBGrid->columnWidth(c), widths[c]);
+    for (QWidget* b : std::initializer_list<QWidget*>{mainWindow()->CloseBtn, mainWindow()->closetopbtn}) {
+        Messages::setNextAnswer(Answer::Cancel);
+        click(b);
+        expectBox(Kind::Warning);
+        EXPECT_TRUE(mainWindow()->isVisible());
     }
-    EXPECT_EQ(m.columns()[1].valueAlignment, Qt::AlignRight);
-    EXPECT_EQ(m.columns()[1].titleAlignment, Qt::AlignHCenter);
-    EXPECT_EQ(w->DBGrid->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_TRUE(w->DBGrid->showGrid());
+    Messages::setNextAnswer(Answer::Ok);
+    click(mainWindow()->closetopbtn);
+    EXPECT_FALSE(mainWindow()->isVisible());
 }
 
-TEST_F(MainWindowTest, RecipientHighlightFollowsSelectionAndCursor)
+TEST_F(GuiTest, StealthyCipherIsSavedAndReadAtTheNextStart)
 {
-    importOwnKeyPair();
-    importOtherPublicKey();
-    start();
-    TCryptForm* w = mainWindow();
-    const int own = rowOfKey(sampleKeys().ownKeyId);
-    const int other = rowOfKey(sampleKeys().otherKeyId);
-    ASSERT_GE(own, 0);
-    ASSERT_GE(other, 0);
-
-    clickRow(own);
-    EXPECT_EQ(hex(rowColour(own)), QStringLiteral("#FFFFBF"));
-    EXPECT_EQ(hex(rowColour(other)), QStringLiteral("#DAEEEF"));
-
-    // Double click: the row is the recipient, dark red.
-    doubleClickRow(own);
-    EXPECT_TRUE(w->RecipientSelected());
-    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), sampleKeys().ownKeyId);
-    EXPECT_EQ(w->MailBoxUserID->text(), QStringLiteral("Alice Test"));
-    EXPECT_EQ(hex(rowColour(own)), QStringLiteral("#9C0606"));
-
-    // Another row: light yellow, the fields keep their texts, the key pair row is pink.
-    clickRow(other);
-    EXPECT_FALSE(w->RecipientSelected());
-    EXPECT_EQ(hex(rowColour(other)), QStringLiteral("#FFFFBF"));
-    EXPECT_EQ(hex(rowColour(own)), QStringLiteral("#FEDCD8"));
-    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), sampleKeys().ownKeyId);
-
-    // The Select Recipient button selects the cursor row.
-    QTest::mouseClick(w->AddMailBoxbtn, Qt::LeftButton);
-    EXPECT_TRUE(w->RecipientSelected());
-    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), sampleKeys().otherKeyId);
-    EXPECT_EQ(hex(rowColour(other)), QStringLiteral("#9C0606"));
-
-    // Clear empties the fields and drops the highlight.
-    QTest::mouseClick(w->ClearRecipientbtn, Qt::LeftButton);
-    EXPECT_FALSE(w->RecipientSelected());
-    EXPECT_TRUE(w->MailBoxKeyID->text().isEmpty());
-    EXPECT_TRUE(w->MailBoxUserID->text().isEmpty());
-    EXPECT_EQ(hex(rowColour(other)), QStringLiteral("#FFFFBF"));
-
-    // The keyboard moves the cursor (and the key ring's current record) too.
-    doubleClickRow(other);
-    ASSERT_TRUE(w->RecipientSelected());
-    w->DBGrid->setFocus();
-    QTest::keyClick(w->DBGrid, other > own ? Qt::Key_Up : Qt::Key_Down);
-    EXPECT_FALSE(w->RecipientSelected());
-    EXPECT_EQ(ctx->mainKeyRing().CurrentRow(), own);
-}
-
-TEST_F(MainWindowTest, KeyPairColourNeedsAnExponentDLongerThan128)
-{
-    // Record 1 is the cursor row; record 2 holds 128 characters, record 3 129.
-    const std::string d128(128, 'A'), d129(129, 'A');
-    zerath::test::writeFile(file("ZerathKeys.db"),
-                            "Pub|first|00000001|2048|d|e||n|fp|crc\r\n"
-                            "Pub/Priv|exact|00000002|2048|d|e|" + d128 + "|n|fp|crc\r\n"
-                            "Pub/Priv|longer|00000003|2048|d|e|" + d129 + "|n|fp|crc\r\n");
-    start();
-    ASSERT_EQ(mainWindow()->DBGrid->keyModel().rowCount(), 3);
-    clickRow(0);
-    EXPECT_EQ(hex(rowColour(1)), QStringLiteral("#DAEEEF"));
-    EXPECT_EQ(hex(rowColour(2)), QStringLiteral("#FEDCD8"));
-}
-
-TEST_F(MainWindowTest, FileFieldsShowTheFileStateInTheStatusBar)
-{
-    start();
-    TCryptForm* w = mainWindow();
-    zerath::test::writeFile(file("big.bin"), std::string(1234567, 'x'));
-
-    chooseEncryptFile(file("big.bin"));
-    EXPECT_EQ(w->EncFileEdit->text(), qfile("big.bin"));
-    EXPECT_EQ(w->Status->panelText(0), QStringLiteral("File size: 1,234,567 bytes"));
-    ASSERT_EQ(Messages::asked().size(), 1);
-    EXPECT_EQ(Messages::asked()[0].title, QStringLiteral("Select File to Encrypt"));
-    EXPECT_EQ(Messages::asked()[0].prompt, QStringLiteral("All Files (*.*)|*.*"));
-    EXPECT_TRUE(Messages::asked()[0].proposed.isEmpty());
-
-    chooseDecryptFile(file("gone.enc"));
-    EXPECT_EQ(w->DecFileEdit->text(), qfile("gone.enc"));
-    EXPECT_EQ(w->Status->panelText(0), QStringLiteral("File do not exist!"));
-    EXPECT_EQ(Messages::asked()[1].title, QStringLiteral("Select File to Decrypt"));
-    EXPECT_EQ(Messages::asked()[1].prompt, QStringLiteral("Encrypted Files (*.enc)|*.enc"));
-
-    chooseEncryptFile(file("gone.txt"));
-    EXPECT_EQ(w->Status->panelText(0), QStringLiteral("File Do not exist!"));
-
-    // A cancelled dialog changes nothing.
-    Messages::setNextFileName(QString());
-    QTest::mouseClick(w->SelectFileEnc, Qt::LeftButton);
-    EXPECT_EQ(w->EncFileEdit->text(), qfile("gone.txt"));
-
-    zerath::test::writeFile(file("small.txt"), "123");
-    chooseDecryptFile(file("small.txt"));
-    EXPECT_EQ(w->Status->panelText(0), QStringLiteral("File size: 3 bytes"));
-
-    EXPECT_EQ(TCryptForm::fileStatusText(QString(), false), QStringLiteral("No file loaded"));
-    EXPECT_EQ(TCryptForm::fileStatusText(QString(), true), QStringLiteral("No file loaded"));
-    if (::geteuid() != 0) { // the superuser reads any file
-        zerath::test::writeFile(file("locked.bin"), "secret");
-        ::chmod(file("locked.bin").c_str(), 0);
-        EXPECT_EQ(TCryptForm::fileStatusText(qfile("locked.bin"), false), QStringLiteral("Cannot open file"));
-        EXPECT_EQ(TCryptForm::fileStatusText(qfile("locked.bin"), true), QStringLiteral("Cannot open file!"));
+    startMain();
+    for (bool on : {true, false}) {
+        mainWindow()->CipherAutoSelectCB->setChecked(on);
+        click(mainWindow()->SaveConfig);
+        EXPECT_EQ(zerath::Settings(dir.path()).stealthyCipher(), on);
     }
-}
-
-TEST_F(MainWindowTest, StealthyCipherSettingIsSavedAsOneOrZero)
-{
-    start();
-    TCryptForm* w = mainWindow();
-    ASSERT_TRUE(w->CipherAutoSelectCB->isChecked());
-    QTest::mouseClick(w->SaveConfig, Qt::LeftButton);
-    EXPECT_NE(zerath::test::readFile(file("zerath.ini")).find("Activate=1"), std::string::npos);
-
-    w->CipherAutoSelectCB->click();
-    ASSERT_FALSE(w->CipherAutoSelectCB->isChecked());
-    QTest::mouseClick(w->SaveConfig, Qt::LeftButton);
-    const std::string ini = zerath::test::readFile(file("zerath.ini"));
-    EXPECT_NE(ini.find("[StealthyCipher]"), std::string::npos);
-    EXPECT_NE(ini.find("Activate=0"), std::string::npos);
-    EXPECT_FALSE(zerath::Settings(dir.path()).stealthyCipher());
-
-    // The next start reads it.
     windows.reset();
     ctx.reset();
-    start();
+    startMain();
     EXPECT_FALSE(mainWindow()->CipherAutoSelectCB->isChecked());
 }
 
-TEST_F(MainWindowTest, ClosingAsksAndCancelKeepsTheWindow)
+TEST_F(GuiTest, ButtonsOpenTheirWindows)
 {
-    start();
+    startMain();
     TCryptForm* w = mainWindow();
-    Messages::setNextAnswer(Messages::Answer::Cancel);
-    click(w->CloseBtn);
-    expectLastBox(Messages::Kind::Warning, QStringLiteral("Do you want to close Zerath?"));
-    EXPECT_EQ(int(Messages::lastShown().buttons), int(Messages::Buttons::OkCancel));
-    EXPECT_TRUE(w->isVisible());
-
-    Messages::setNextAnswer(Messages::Answer::Cancel);
-    click(w->closetopbtn);
-    EXPECT_TRUE(w->isVisible());
-
-    Messages::setNextAnswer(Messages::Answer::Ok);
-    click(w->closetopbtn);
-    EXPECT_EQ(Messages::shown().size(), 3);
-    EXPECT_FALSE(w->isVisible());
-}
-
-TEST_F(MainWindowTest, ButtonsOpenTheirWindowsAndAboutIsPlacedByItsRule)
-{
-    start();
-    TCryptForm* w = mainWindow();
-    // The shredder and key manager buttons open what their hooks name.
-    ASSERT_TRUE(ctx->showShredder);
-    ASSERT_TRUE(ctx->showKeyManager);
-    int calls = 0;
-    ctx->showShredder = [&](QWidget* over) {
-        EXPECT_EQ(over, w);
-        ++calls;
-    };
-    ctx->showKeyManager = [&](QWidget* over) {
-        EXPECT_EQ(over, w);
-        calls += 10;
-    };
+    QStringList opened;
+    ctx->showShredder = [&](QWidget* over) { opened << (over == w ? "shredder" : "?"); };
+    ctx->showKeyManager = [&](QWidget* over) { opened << (over == w ? "keys" : "?"); };
     click(w->Shredderbtn);
     click(w->PGPKeyGen);
-    EXPECT_EQ(calls, 11);
-
-    QPoint aboutPos;
     QTimer::singleShot(0, [&] {
-        QWidget* about = QApplication::activeModalWidget();
-        ASSERT_NE(about, nullptr);
-        aboutPos = about->pos();
-        QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(180, 180));
+        if (QWidget* about = QApplication::activeModalWidget()) {
+            opened << (about == windows->about() ? "about" : "?");
+            QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(180, 180));
+        }
     });
     click(w->Aboutbtn);
-    const QRect frame = w->frameGeometry();
-    EXPECT_EQ(aboutPos, QPoint(frame.left() + (frame.width() - 360) / 2 + 7, frame.top() + (frame.height() - 360) / 2 + 4));
+    EXPECT_EQ(opened, (QStringList{"shredder", "keys", "about"}));
 }
 
-TEST_F(MainWindowTest, KeyManagerHandOverReopensTheKeyRingAndRefreshesTheGrid)
+TEST_F(GuiTest, AKeyImportedInTheKeyManagerServesTheMainWindow)
 {
-    start();
+    startMain();
     TCryptForm* w = mainWindow();
-    ASSERT_EQ(w->DBGrid->keyModel().rowCount(), 0);
-    ctx->showKeyManager = [&](QWidget*) {
-        ctx->closeMainKeyRing();
-        EXPECT_FALSE(ctx->mainKeyRing().Active());
-        importOwnKeyPair();
-        ctx->reopenMainKeyRing();
-    };
+    TKeyGenForm* km = w->findChild<TKeyGenForm*>();
+    ASSERT_NE(km, nullptr);
+    bool mainTableClosed = false;
+    whenModal(km, [&] {
+        mainTableClosed = !ctx->mainKeyRing().Active();
+        Messages::setNextFileName(QString::fromStdString(alice().privateFile));
+        Messages::setNextText(QString::fromStdString(alice().passphrase));
+        click(km->ImportKeybtn);
+        click(km->CloseBtn);
+    });
     click(w->PGPKeyGen);
-    EXPECT_TRUE(ctx->mainKeyRing().Active());
-    EXPECT_EQ(w->DBGrid->keyModel().rowCount(), 1);
-    EXPECT_EQ(w->DBGrid->keyModel().recordAt(0).KeyID, sampleKeys().ownKeyId);
+    EXPECT_TRUE(mainTableClosed);
+    ASSERT_TRUE(ctx->mainKeyRing().Active());
+    ASSERT_EQ(w->DBGrid->keyModel().rowCount(), 1) << "the grid follows the reopened key ring";
+
+    writeFile(file("letter.txt"), "a letter for Alice");
+    doubleClickRow(w->DBGrid, 0);
+    Messages::setNextFileName(qfile("letter.txt"));
+    click(w->SelectFileEnc);
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Encryptbtn);
+    QFile::remove(qfile("letter.txt"));
+    Messages::setNextFileName(qfile("letter.txt.enc"));
+    click(w->SelectFileDec);
+    Messages::setNextText(QString::fromStdString(alice().passphrase));
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Decryptbtn);
+    expectBox(Kind::Information, 2);
+    EXPECT_EQ(readFile(file("letter.txt")), "a letter for Alice");
 }

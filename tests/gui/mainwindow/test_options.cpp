@@ -1,9 +1,7 @@
-// The options dialog: loading once at start, the counter, OK and Cancel from
-// the main window's Options button, dragging.
+// The options dialog behind the main window's Options button: what it reads
+// at start, what OK and Cancel leave in the settings file and in effect.
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -12,7 +10,7 @@
 
 #include <functional>
 
-#include "MainWindowFixture.h"
+#include "GuiFixture.h"
 #include "settings/Settings.h"
 #include "shredder/Shredder.h"
 #include "widgets/HNoShape.h"
@@ -23,17 +21,14 @@ using namespace guitest;
 
 namespace {
 
-class OptionsTest : public MainWindowTest {
-protected:
+struct OptionsTest : GuiTest {
     TOptionsDlg* options() const { return windows->options(); }
-
-    // Presses the main window's Options button; `inside` runs while the dialog is shown.
+    // Presses Options; `inside` runs while the dialog is up and closes it.
     void runOptions(const std::function<void(TOptionsDlg*)>& inside)
     {
         bool ran = false;
         QTimer::singleShot(0, [&] {
             ASSERT_EQ(QApplication::activeModalWidget(), options());
-            EXPECT_TRUE(options()->isVisible());
             inside(options());
             ran = true;
         });
@@ -45,166 +40,87 @@ protected:
     zerath::Settings settings() const { return zerath::Settings(dir.path()); }
 };
 
-class PassRecorder : public zerath::WipeProgress {
-public:
-    void setMax(int max) override { this->max = max; }
-    void setPosition(int position) override { last = position; }
+struct PassRecorder : zerath::WipeProgress {
+    void setMax(int m) override { max = m; }
+    void setPosition(int) override {}
     int max = -1;
-    int last = -1;
 };
 
 } // namespace
 
-TEST_F(OptionsTest, NoSettingsFileGivesFastestCompressionAndFourPasses)
+TEST_F(OptionsTest, StoredValuesAreBroughtIntoRangeAtStart)
 {
-    start();
-    TOptionsDlg* d = options();
-    EXPECT_EQ(d->size(), QSize(365, 260));
-    EXPECT_EQ(d->outline().shape, WindowOutline::Shape::RoundRect);
-    EXPECT_EQ(d->outline().right, 366);
-    EXPECT_EQ(d->outline().bottom, 261);
-    EXPECT_EQ(d->outline().cornerWidth, 20);
-    EXPECT_TRUE(d->isDraggable());
-    EXPECT_EQ(d->Label3->text(), QStringLiteral("Options"));
-    EXPECT_EQ(d->GroupBox1->title(), QStringLiteral("Compression Level "));
-    EXPECT_EQ(d->GroupBox2->title(), QStringLiteral("File Shreddering "));
-    EXPECT_EQ(d->Label1->text(), QStringLiteral("Number of times files are wiped out"));
-    EXPECT_TRUE(d->compresshints->wordWrap());
-    ASSERT_EQ(d->cbxCompress->count(), 4);
-    EXPECT_EQ(d->cbxCompress->itemText(0), QStringLiteral("No Compression (Disabled)"));
-    EXPECT_EQ(d->cbxCompress->itemText(2), QStringLiteral("Normal Compression"));
-    EXPECT_TRUE(d->Edit1->isReadOnly());
-
-    EXPECT_EQ(d->cbxCompress->currentText(), QStringLiteral("Fastest Compression"));
-    EXPECT_EQ(d->Edit1->text(), QStringLiteral("4"));
-    EXPECT_EQ(ctx->compressionLevel(), 1);
-    EXPECT_EQ(ctx->passCount(), 4);
-    EXPECT_FALSE(QFile::exists(qfile("zerath.ini")));
+    const struct {
+        int level, count; // stored; level -2: no settings file
+        int shownIndex, shownCount, levelInEffect;
+    } rows[] = {
+        {-2, 0, 1, 4, 1}, {3, 8, 3, 8, 3}, {7, 12, -1, 10, 0}, {1, 5, 1, 4, 1}, {1, -3, 1, 4, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.level * 100 + r.count);
+        QFile::remove(qfile("zerath.ini"));
+        if (r.level != -2) settings().SaveOptions(r.level, r.count);
+        startMain();
+        EXPECT_EQ(options()->cbxCompress->currentIndex(), r.shownIndex);
+        EXPECT_EQ(options()->passCount(), r.shownCount);
+        EXPECT_EQ(ctx->passCount(), r.shownCount);
+        EXPECT_EQ(ctx->compressionLevel(), r.levelInEffect);
+        windows.reset();
+        ctx.reset();
+    }
 }
 
-TEST_F(OptionsTest, StoredLevelThreeAndCountEightAreShownAndWrittenBackOnOk)
+TEST_F(OptionsTest, OkWritesBothValuesAndEnterIsOk)
 {
-    zerath::Settings(dir.path()).SaveOptions(3, 8);
-    start();
-    EXPECT_EQ(ctx->compressionLevel(), 3);
+    settings().SaveOptions(7, 8);
+    startMain();
+    runOptions([](TOptionsDlg* d) { click(d->OKbtn); });
+    EXPECT_EQ(settings().compressionLevel(), -1) << "an unknown level is written back as none selected";
     runOptions([](TOptionsDlg* d) {
-        EXPECT_EQ(d->cbxCompress->currentText(), QStringLiteral("Maximum Compression (Slowest)"));
-        EXPECT_EQ(d->Edit1->text(), QStringLiteral("8"));
-        QTest::mouseClick(d->OKbtn, Qt::LeftButton);
-    });
-    EXPECT_EQ(settings().compressionLevel(), 3);
-    EXPECT_EQ(settings().shredCount(), 8);
-
-    // A changed level is in effect and written on OK; Enter is OK.
-    runOptions([](TOptionsDlg* d) {
-        d->cbxCompress->setCurrentIndex(0);
+        d->cbxCompress->setCurrentIndex(2);
+        click(d->ShredCount->upButton());
         QTest::keyClick(d, Qt::Key_Return);
     });
-    EXPECT_EQ(ctx->compressionLevel(), 0);
-    EXPECT_EQ(settings().compressionLevel(), 0);
-    EXPECT_EQ(settings().shredCount(), 8);
+    EXPECT_EQ(ctx->compressionLevel(), 2);
+    EXPECT_EQ(settings().compressionLevel(), 2);
+    EXPECT_EQ(settings().shredCount(), 10);
 }
 
-TEST_F(OptionsTest, CounterStepsByTwoBetweenFourAndTenWithoutWrapping)
+TEST_F(OptionsTest, CancelKeepsTheFileButTheCounterReachesTheNextWipe)
 {
-    start();
-    TOptionsDlg* d = options();
-    QToolButton* up = d->ShredCount->upButton();
-    QToolButton* down = d->ShredCount->downButton();
-    QStringList seen;
-    for (int i = 0; i < 4; ++i) {
-        QTest::mouseClick(up, Qt::LeftButton);
-        seen << d->Edit1->text();
-    }
-    EXPECT_EQ(seen, QStringList({"6", "8", "10", "10"}));
-    seen.clear();
-    for (int i = 0; i < 4; ++i) {
-        QTest::mouseClick(down, Qt::LeftButton);
-        seen << d->Edit1->text();
-    }
-    EXPECT_EQ(seen, QStringList({"8", "6", "4", "4"}));
-    // The arrow keys in the field step it too; typing does not change it.
-    QTest::keyClick(d->Edit1, Qt::Key_Up);
-    EXPECT_EQ(d->passCount(), 6);
-    QTest::keyClicks(d->Edit1, "9");
-    EXPECT_EQ(d->passCount(), 6);
-    EXPECT_EQ(d->Edit1->text(), QStringLiteral("6"));
-}
-
-TEST_F(OptionsTest, CancelKeepsTheFileButTheCounterStaysInEffect)
-{
-    zerath::Settings(dir.path()).SaveOptions(2, 6);
-    start();
+    settings().SaveOptions(2, 6);
+    startMain();
     const std::string before = ini();
     runOptions([](TOptionsDlg* d) {
-        EXPECT_EQ(d->Edit1->text(), QStringLiteral("6"));
-        QTest::mouseClick(d->ShredCount->upButton(), Qt::LeftButton);
-        QTest::mouseClick(d->ShredCount->upButton(), Qt::LeftButton);
+        click(d->ShredCount->upButton());
+        click(d->ShredCount->upButton());
         d->cbxCompress->setCurrentIndex(3);
-        QTest::mouseClick(d->cancelbtn, Qt::LeftButton);
+        click(d->cancelbtn);
     });
     EXPECT_EQ(ini(), before);
     EXPECT_EQ(ctx->compressionLevel(), 2);
-    EXPECT_EQ(ctx->passCount(), 10);
-
-    // The next wipe makes ten passes.
     PassRecorder passes;
     ctx->setWipeProgress(&passes);
     zerath::test::writeFile(file("victim.txt"), std::string(3000, 'v'));
     ctx->shredder().ShredFile(file("victim.txt"));
-    EXPECT_EQ(passes.max, 10);
-    EXPECT_EQ(passes.last, 10);
-    EXPECT_FALSE(QFile::exists(qfile("victim.txt")));
     ctx->setWipeProgress(nullptr);
-
-    // The next showing shows what the user left; Escape cancels.
-    runOptions([](TOptionsDlg* d) {
-        EXPECT_EQ(d->Edit1->text(), QStringLiteral("10"));
-        EXPECT_EQ(d->cbxCompress->currentIndex(), 3);
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
+    EXPECT_EQ(passes.max, 10);
+    runOptions([](TOptionsDlg* d) { QTest::keyClick(d, Qt::Key_Escape); });
     EXPECT_EQ(ini(), before);
 }
 
-TEST_F(OptionsTest, StoredLevelSevenSelectsNothingAndOkWritesMinusOne)
+TEST_F(OptionsTest, CounterStepsByTwoBetweenFourAndTenWithoutWrapping)
 {
-    zerath::Settings(dir.path()).SaveOptions(7, 12);
-    start();
-    EXPECT_EQ(options()->cbxCompress->currentIndex(), -1);
-    EXPECT_EQ(ctx->compressionLevel(), 0);
-    // A stored count above ten is brought down to ten.
-    EXPECT_EQ(options()->Edit1->text(), QStringLiteral("10"));
-    runOptions([](TOptionsDlg* d) { QTest::mouseClick(d->OKbtn, Qt::LeftButton); });
-    EXPECT_EQ(settings().compressionLevel(), -1);
-    EXPECT_EQ(settings().shredCount(), 10);
-    EXPECT_EQ(ctx->compressionLevel(), 0);
-}
-
-TEST_F(OptionsTest, OddAndSmallStoredCountsAreBroughtIntoTheCounterRange)
-{
-    zerath::Settings(dir.path()).SaveOptions(1, 5);
-    start();
-    EXPECT_EQ(options()->passCount(), 4);
-    windows.reset();
-    ctx.reset();
-    zerath::Settings(dir.path()).SaveOptions(1, -3);
-    start();
-    EXPECT_EQ(options()->passCount(), 4);
-}
-
-TEST_F(OptionsTest, DraggingByTenAndFiveMovesTheDialogExactlyThatMuch)
-{
-    start();
+    startMain();
     TOptionsDlg* d = options();
-    d->move(100, 100);
-    d->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
-    const QPoint before = d->pos();
-    const QPoint grip(200, 20); // the picture's title band, clear of the controls
-    ASSERT_EQ(d->childAt(grip), nullptr);
-    sendMouse(d, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(d, QEvent::MouseMove, grip + QPoint(10, 5), Qt::NoButton, Qt::LeftButton);
-    sendMouse(d, QEvent::MouseButtonRelease, grip + QPoint(10, 5), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(d->pos(), before + QPoint(10, 5));
-    d->hide();
+    QStringList seen;
+    for (QToolButton* b : {d->ShredCount->upButton(), d->ShredCount->downButton()})
+        for (int i = 0; i < 4; ++i) {
+            click(b);
+            seen << d->Edit1->text();
+        }
+    EXPECT_EQ(seen, QStringList({"6", "8", "10", "10", "8", "6", "4", "4"}));
+    QTest::keyClick(d->Edit1, Qt::Key_Up);
+    QTest::keyClicks(d->Edit1, "9"); // typing does not change it
+    EXPECT_EQ(d->passCount(), 6);
 }

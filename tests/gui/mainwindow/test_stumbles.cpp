@@ -4,29 +4,31 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "MainWindowFixture.h"
+#include "GuiFixture.h"
 #include "TestHelpers.h"
 #include "widgets/ALProgressBar.h"
 #include "widgets/FileListBox.h"
 #include "windows/ChangePassFrm.h"
+#include "widgets/HNoShape.h"
 #include "windows/CryptForm.h"
+#include "windows/KeyRingGrid.h"
 #include "windows/ShredderForm.h"
 
 namespace guitest {
 namespace {
 
-TEST_F(MainWindowTest, EnterInAFileFieldKeepsTheRecipientAndAltLettersReachTheCommands)
+TEST_F(GuiTest, EnterInAFileFieldKeepsTheRecipientAndAltLettersReachTheCommands)
 {
-    importOwnKeyPair();
-    start();
-    clickRow(0);
+    importKey(alice().privateFile, alice().passphrase);
+    startMain();
+    clickRow(mainWindow()->DBGrid, 0);
     mainWindow()->EncFileEdit->setFocus();
     QTest::keyClick(mainWindow()->EncFileEdit, Qt::Key_Return);
     EXPECT_TRUE(mainWindow()->MailBoxKeyID->text().isEmpty()); // Select was not pressed
     // Alt+E runs Encrypt: without a recipient it says so.
-    Messages::setNextAnswer(Messages::Answer::Ok);
+    Messages::setNextAnswer(Answer::Ok);
     QTest::keyClick(mainWindow(), Qt::Key_E, Qt::AltModifier);
-    expectLastBox(Messages::Kind::Plain, QStringLiteral("No mail box specified"));
+    EXPECT_EQ(Messages::lastShown().text, QStringLiteral("No mail box specified"));
     // Every file shows in the dialogs, those without a dot too.
     Messages::setNextFileNames({});
     QTest::mouseClick(mainWindow()->SelectFileEnc, Qt::LeftButton);
@@ -45,9 +47,9 @@ TEST(Stumbles, TheShredderFilterIgnoresLetterCase)
             << c.name << " " << c.mask;
 }
 
-TEST_F(MainWindowTest, TheShredderOpensWithAnEmptyBarAndThePassphraseDialogTakesTyping)
+TEST_F(GuiTest, TheShredderOpensWithAnEmptyBarAndThePassphraseDialogTakesTyping)
 {
-    start();
+    startMain();
     TShredderForm shredder(*ctx, {QString::fromStdString(dir.path())});
     shredder.Prog->setMax(10);
     shredder.Prog->setPosition(10);
