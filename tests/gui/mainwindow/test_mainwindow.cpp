@@ -197,9 +197,11 @@ TEST_F(MainWindowTest, DecryptRefusalsWriteNothing)
     const auto pass = [](const char* p) { Messages::setNextText(QString::fromLatin1(p)); };
     const Case cases[] = {
         {"no file", [&](MainWindowTest& t) { t.w->DecFileEdit->clear(), ok(); }, 1, Kind::Warning, {}},
-        {"no key", [&](MainWindowTest& t) { click(t.w->ClearRecipientbtn), ok(); }, 1, Kind::Warning, {}},
-        {"public key only: no passphrase asked", [&](MainWindowTest& t) { t.select(t.pub), ok(); }, 1,
+        // A file no key pair is known for (d.txt.enc itself opens with the pair found for it).
+        {"no key", [&](MainWindowTest& t) { t.chooseDec("cut.enc"), click(t.w->ClearRecipientbtn), ok(); }, 1,
          Kind::Warning, {}},
+        {"public key only: no passphrase asked",
+         [&](MainWindowTest& t) { t.chooseDec("cut.enc"), t.select(t.pub), ok(); }, 1, Kind::Warning, {}},
         {"passphrase cancelled", [](MainWindowTest&) { Messages::setNextTextCancel(); }, 0, Kind::Plain, {}},
         {"wrong passphrase", [&](MainWindowTest&) { pass("not the passphrase"), ok(); }, 1, Kind::Error, {}},
         {"overwrite cancelled",
