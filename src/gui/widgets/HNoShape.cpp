@@ -248,7 +248,9 @@ void THNoShape::paintEvent(QPaintEvent*)
         QRect drawn;
         p.drawText(rect().translated(offset), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
                    m_caption, &drawn);
-        if (hasFocus()) { // the focus mark: a dotted frame round the caption
+        if (hasFocus()) { // the focus mark: a dotted frame round the words, not the spaces before them
+            const qsizetype lead = m_caption.size() - QStringView(m_caption).trimmed().size();
+            drawn.setLeft(drawn.left() + p.fontMetrics().horizontalAdvance(m_caption.left(lead)));
             p.setPen(QPen(m_captionColor, 1, Qt::DotLine));
             p.drawRect(drawn.adjusted(-3, -1, 2, 0));
         }

@@ -40,7 +40,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     batchLine = addLabel(QString(), 120, 9, width() - 140, 20);
     batchLine->setObjectName(QStringLiteral("batchLine"));
     batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    speedLine = addLabel(QString(), 28, 128, width() - 140, 16);
+    speedLine = addLabel(QString(), 28, 122, width() - 140, 15);
     speedLine->setObjectName(QStringLiteral("speedLine"));
     for (QLabel* l : {batchLine, speedLine}) {
         l->setPalette(process1->palette());
@@ -48,7 +48,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
         f.setPixelSize(11);
         l->setFont(f);
     }
-    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 116, 76, 24);
+    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
@@ -114,7 +114,7 @@ void Tpopupfrm::showOver(QWidget* mainWindow)
 
 QRect Tpopupfrm::barRect() const
 {
-    return QRect(28, 120, width() - 56 - 86, 4);
+    return QRect(28, 116, width() - 56 - 86, 4);
 }
 
 void Tpopupfrm::paintEvent(QPaintEvent* event)
