@@ -1,5 +1,7 @@
 #include "CliFileUi.h"
 
+#include "TerminalText.h"
+
 #include <iostream>
 
 namespace zerath::cli {
@@ -21,13 +23,6 @@ bool CliFileUi::askPassphrase(SecureString& out)
 {
     out = passphrase_;
     return true;
-}
-
-std::string terminalText(std::string s)
-{
-    for (char& c : s)
-        if (c == '\r') c = '\n';
-    return s;
 }
 
 int batchOutcome(const BatchResult& r)

@@ -36,7 +36,4 @@ public:
 // when any file was not done.
 int batchOutcome(const BatchResult& r);
 
-// Windows-style line separators in messages become line breaks on a terminal.
-std::string terminalText(std::string s);
-
 } // namespace zerath::cli

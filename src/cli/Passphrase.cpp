@@ -1,6 +1,8 @@
 #include "Passphrase.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,27 +12,133 @@
 
 namespace zerath::cli {
 
-SecureString readPassphrase(const std::string& source)
+namespace {
+
+constexpr std::size_t kMaxPassphraseBytes = 64 * 1024;
+
+// Reads fd to its end (or, with stopAtLineEnd, to the first LF) into text.
+// False on a read error, errno set.
+bool readAll(int fd, SecureString& text, bool stopAtLineEnd)
 {
-    const int fd = source == "-" ? STDIN_FILENO : ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw Error("Cannot read passphrase file " + source + ": " + std::strerror(errno));
-    SecureString text;
-    text.reserve(256);
-    char chunk[256];
+    char c[256];
+    const std::size_t piece = stopAtLineEnd ? 1 : sizeof c;
+    bool ok = true;
     for (;;) {
-        const ssize_t r = ::read(fd, chunk, sizeof chunk);
+        const ssize_t r = ::read(fd, c, piece);
         if (r < 0 && errno == EINTR) continue;
+        if (r < 0) ok = false;
         if (r <= 0) break;
-        text.append(chunk, static_cast<std::size_t>(r));
-        if (text.size() > 64 * 1024) break;
+        text.append(c, static_cast<std::size_t>(r));
+        if (stopAtLineEnd && c[0] == '\n') break;
+        if (text.size() > kMaxPassphraseBytes) break;
     }
-    secureZero(chunk, sizeof chunk);
-    if (fd != STDIN_FILENO) ::close(fd);
+    secureZero(c, sizeof c);
+    return ok;
+}
+
+void dropLineEnd(SecureString& text)
+{
     if (!text.empty() && text.back() == '\n') {
         text.pop_back();
         if (!text.empty() && text.back() == '\r') text.pop_back();
     }
+}
+
+// Echo off on standard input for as long as it lives. A signal that ends the
+// program meanwhile turns echo back on first.
+class EchoOff {
+public:
+    EchoOff()
+    {
+        if (::tcgetattr(STDIN_FILENO, &saved_) != 0) throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
+        restoreOnSignal_ = saved_;
+        termios quiet = saved_;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        quiet.c_lflag |= ECHONL; // the typed line break still moves to the next line
+        struct sigaction sa {};
+        sa.sa_handler = &EchoOff::onSignal;
+        sigemptyset(&sa.sa_mask);
+        for (std::size_t i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &sa, &previous_[i]);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    ~EchoOff()
+    {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        for (std::size_t i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &previous_[i], nullptr);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    static constexpr std::size_t kSignalCount = 4;
+    static constexpr int kSignals[kSignalCount] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    static void onSignal(int sig)
+    {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &restoreOnSignal_);
+        ::signal(sig, SIG_DFL);
+        ::raise(sig);
+    }
+    static inline termios restoreOnSignal_{};
+    termios saved_{};
+    struct sigaction previous_[kSignalCount] {};
+};
+
+SecureString askOnTerminal(const char* prompt)
+{
+    const EchoOff quiet;
+    const ssize_t ignored = ::write(STDERR_FILENO, prompt, std::strlen(prompt));
+    (void)ignored;
+    SecureString text;
+    if (!readAll(STDIN_FILENO, text, true))
+        throw Error(std::string("Cannot read the passphrase from the terminal: ") + std::strerror(errno));
+    dropLineEnd(text);
     return text;
+}
+
+} // namespace
+
+SecureString readPassphrase(const std::string& source)
+{
+    const bool in = source == "-";
+    const int fd = in ? STDIN_FILENO : ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Error("Cannot read passphrase file " + source + ": " + std::strerror(errno));
+    SecureString text;
+    text.reserve(256);
+    const bool ok = readAll(fd, text, false);
+    const int readErrno = errno;
+    if (!in) ::close(fd);
+    if (!ok) throw Error("Cannot read passphrase file " + source + ": " + std::strerror(readErrno));
+    dropLineEnd(text);
+    return text;
+}
+
+PassphraseSource::PassphraseSource(const CliArgs& args, const std::string& option)
+    : option_(option), file_(args.value(option))
+{
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    if (terminal && (file_.empty() || file_ == "-")) {
+        fromTerminal_ = true;
+        file_.clear();
+    }
+}
+
+void PassphraseSource::require() const
+{
+    if (!available()) throw UsageError{"missing option " + option_};
+}
+
+SecureString PassphraseSource::read(const char* prompt) const
+{
+    require();
+    return fromTerminal_ ? askOnTerminal(prompt) : readPassphrase(file_);
+}
+
+PassphraseSource::NewPassphrase PassphraseSource::readNew() const
+{
+    NewPassphrase p;
+    p.passphrase = read("New passphrase: ");
+    p.confirmation = fromTerminal_ ? askOnTerminal("Repeat passphrase: ") : p.passphrase;
+    return p;
 }
 
 } // namespace zerath::cli

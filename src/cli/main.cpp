@@ -1,7 +1,7 @@
 // zerath-cli: the key ring, file encryption and the shredder from the command line.
 // Every command is a small unit under commands/ that calls into the core library;
 // main only finds the command and turns its errors into exit codes. Passphrases
-// come only from files or standard input, never from the command line.
+// come only from files, standard input or the terminal, never from the command line.
 #include <unistd.h>
 
 #include <climits>
@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "CliArgs.h"
-#include "CliFileUi.h"
 #include "Command.h"
+#include "TerminalText.h"
+#include "common/ProcessStartup.h"
 
 using zerath::cli::Command;
 using zerath::cli::findCommand;
+using zerath::cli::terminalText;
 using zerath::cli::UsageError;
 
 namespace {
@@ -23,23 +25,25 @@ const char* const kUsage =
     "usage: zerath-cli [--home DIR] COMMAND [OPTIONS] [ARGS]\n"
     "\n"
     "commands:\n"
-    "  keygen --owner NAME --passphrase-file F\n"
+    "  keygen --owner NAME [--passphrase-file F]\n"
     "  import FILE [--passphrase-file F]\n"
     "  list\n"
     "  info KEYID\n"
     "  remove KEYID\n"
     "  export-public KEYID FILE\n"
-    "  export-private KEYID FILE --passphrase-file F\n"
-    "  passwd KEYID --passphrase-file OLD --new-passphrase-file NEW\n"
+    "  export-private KEYID FILE [--passphrase-file F]\n"
+    "  passwd KEYID [--passphrase-file OLD] [--new-passphrase-file NEW]\n"
     "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
-    "  decrypt [--key KEYID] --passphrase-file F [--force] FILE...\n"
+    "  decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
     "  inspect FILE.enc\n"
     "  shred [--passes N] FILE...\n"
     "\n"
     "--home DIR holds zerath.ini and ZerathKeys.db and receives generated key files\n"
     "(default: the program's folder). Passphrase files: F = - reads standard input;\n"
-    "one trailing line break is removed. C is 0..4 or rijndael, rc6, mars, serpent,\n"
-    "twofish; L is 0..3. 'zerath-cli COMMAND --help' shows one command.\n";
+    "one trailing line break is removed. Without the option, or with F = - on a\n"
+    "terminal, the passphrase is asked on the terminal. C is 0..4 or rijndael, rc6,\n"
+    "mars, serpent, twofish; L is 0..3; N is 4..10. 'zerath-cli COMMAND --help'\n"
+    "shows one command.\n";
 
 std::string programFolder()
 {
@@ -59,6 +63,7 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     const Command* command = nullptr;
     try {
+        zerath::ProcessStartup();
         std::string home;
         std::size_t i = 0;
         if (i < args.size() && args[i] == "--home") {
@@ -89,7 +94,7 @@ int main(int argc, char** argv)
         std::cerr << usageOf(command);
         return 2;
     } catch (const std::exception& e) {
-        std::cerr << zerath::cli::terminalText(e.what()) << "\n";
+        std::cerr << terminalText(e.what()) << "\n";
         return 1;
     }
 }

@@ -2,12 +2,14 @@
 #include <QStringList>
 
 #include "app/Application.h"
+#include "common/ProcessStartup.h"
 #include "common/Resources.h"
 #include "common/Screenshots.h"
 
 // `zerath --screenshots DIR` saves a picture of every registered window.
 int main(int argc, char** argv)
 {
+    zerath::ProcessStartup();
     QApplication app(argc, argv);
     initZerathResources();
     const QStringList args = app.arguments();

@@ -20,7 +20,7 @@ TEST(CliBatch, SeveralFilesWithAFailingOneAndTheKeyPairFoundWithoutKey)
     writeFile(home.file("b.txt"), "beta");
 
     const std::string a = home.file("a.txt"), b = home.file("b.txt"), none = home.file("none.txt");
-    const CliRun enc = cli({"--home", home.path(), "encrypt", "--to", id, a, none, b});
+    const CliRun enc = cli({"--home", home.path(), "encrypt", "--to", id, "--cipher", "0", a, none, b});
     EXPECT_EQ(enc.code, 1);
     EXPECT_EQ(enc.out, a + ".enc\n" + b + ".enc\n");
     EXPECT_EQ(enc.err, none + ": File to encrypt does not exists or the name is empty.\n");

@@ -13,14 +13,16 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--key", "--passphrase-file"}, {"--force"});
     a.expectPositional(1, SIZE_MAX);
-    CliFileUi ui(a.has("--force"), false, readPassphrase(a.required("--passphrase-file")));
+    const PassphraseSource source(a, "--passphrase-file");
+    source.require();
+    CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     return batchOutcome(DecryptFiles(ring, a.value("--key"), a.positional(), ui));
 }
 
 const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt [--key KEYID] --passphrase-file F [--force] FILE...\n"
+                                        "usage: zerath-cli decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
                                         "Decrypts each FILE with the key pair it was made for (KEYID when it\n"
                                         "opens the file); the passphrase is read once. Prints each decrypted\n"
                                         "file's path; exits 1 when any file failed.\n",

@@ -23,11 +23,17 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     } else {
         o.stealthyCipher = settings.stealthyCipher();
     }
-    o.compressionIndex = a.has("--level") ? parseInt(a.value("--level"), "level") : settings.compressionLevel();
-    if (o.compressionIndex < 0 || o.compressionIndex > 3) throw UsageError{"the level is 0..3"};
+    // Settings are taken as the desktop program takes them; only a level given
+    // on the command line can be a usage error.
+    if (a.has("--level")) {
+        o.compressionIndex = parseInt(a.value("--level"), "level");
+        if (o.compressionIndex < 0 || o.compressionIndex > 3) throw UsageError{"the level is 0..3"};
+    } else {
+        o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
+    }
     o.wipeOriginal = a.has("--wipe");
     NoProgress progress;
-    TShredder shredder([&] { return settings.shredCount(); }, progress, nullPump());
+    TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);

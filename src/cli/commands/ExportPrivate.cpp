@@ -11,12 +11,13 @@ int exportPrivate(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {"--passphrase-file"}, {});
     a.expectPositional(2, 2);
     const std::string target = a.positional()[1];
-    const std::string passFile = a.required("--passphrase-file");
+    const PassphraseSource source(a, "--passphrase-file");
+    source.require();
     KeyManager manager(home);
     openAtKey(manager, a.positional()[0]);
     manager.ExportPrivateKey([](const UserMessage&) { return true; },
                              [&](SecureString& out) {
-                                 out = readPassphrase(passFile);
+                                 out = source.read("Passphrase: ");
                                  return true;
                              },
                              [&](std::string& path) {
@@ -28,7 +29,7 @@ int exportPrivate(const std::string& home, const std::vector<std::string>& args)
 }
 
 const CommandRegistration registration({"export-private",
-                                        "usage: zerath-cli export-private KEYID FILE --passphrase-file F\n"
+                                        "usage: zerath-cli export-private KEYID FILE [--passphrase-file F]\n"
                                         "Writes the key pair's private key file under its passphrase.\n",
                                         exportPrivate});
 

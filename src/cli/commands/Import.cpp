@@ -12,12 +12,12 @@ int import(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--passphrase-file"}, {});
     a.expectPositional(1, 1);
-    const std::string passFile = a.value("--passphrase-file");
+    const PassphraseSource source(a, "--passphrase-file");
     KeyManager manager(home);
     openKeyManager(manager);
     const auto id = manager.ImportKey(a.positional()[0], [&](SecureString& out) {
-        if (passFile.empty()) return false;
-        out = readPassphrase(passFile);
+        if (!source.available()) return false;
+        out = source.read("Passphrase: ");
         return true;
     });
     manager.Close();

@@ -3,6 +3,7 @@
 #include "CliArgs.h"
 #include "CliKeys.h"
 #include "Command.h"
+#include "TerminalText.h"
 
 namespace zerath::cli {
 namespace {
@@ -13,7 +14,7 @@ int info(const std::string& home, const std::vector<std::string>& args)
     a.expectPositional(1, 1);
     KeyManager manager(home);
     openAtKey(manager, a.positional()[0]);
-    for (const std::string& line : manager.KeyInformationLines()) std::cout << line << "\n";
+    for (const std::string& line : manager.KeyInformationLines()) std::cout << escapeControls(line) << "\n";
     manager.Close();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "CliArgs.h"
 #include "Command.h"
 #include "Passphrase.h"
+#include "keyring/KeyRules.h"
 #include "pubkey/KeyPairGenerator.h"
 
 namespace zerath::cli {
@@ -13,14 +14,20 @@ int keygen(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {"--owner", "--passphrase-file"}, {});
     a.expectPositional(0, 0);
     const std::string owner = a.required("--owner");
-    const SecureString pass = readPassphrase(a.required("--passphrase-file"));
-    const KeyPairResult r = GenerateKeyPairFiles(home, owner, pass);
+    const PassphraseSource source(a, "--passphrase-file");
+    source.require();
+    // The generation dialog's rules, before the slow part.
+    CheckKeyOwnerName(owner);
+    const PassphraseSource::NewPassphrase pass = source.readNew();
+    if (pass.passphrase != pass.confirmation) throw Error("The Passphrase does not mutch!.");
+    CheckNewKeyPair(owner, pass.passphrase);
+    const KeyPairResult r = GenerateKeyPairFiles(home, owner, pass.passphrase);
     std::cout << r.PrivateKeyFile << "\n" << r.PublicKeyFile << "\n";
     return 0;
 }
 
 const CommandRegistration registration({"keygen",
-                                        "usage: zerath-cli keygen --owner NAME --passphrase-file F\n"
+                                        "usage: zerath-cli keygen --owner NAME [--passphrase-file F]\n"
                                         "Generates a 2048-bit key pair and writes Private<KeyID>.akf and "
                                         "Public<KeyID>.akf\n"
                                         "into the home folder; prints the private then the public file's path.\n",

@@ -2,6 +2,7 @@
 
 #include "CliArgs.h"
 #include "Command.h"
+#include "TerminalText.h"
 #include "keyring/KeyManager.h"
 
 namespace zerath::cli {
@@ -14,7 +15,8 @@ int list(const std::string& home, const std::vector<std::string>& args)
     KeyManager manager(home);
     manager.Open();
     for (const KeySummary& k : manager.ListKeys())
-        std::cout << k.Type << '\t' << k.UserID << '\t' << k.KeyID << '\t' << k.KeyLength << '\t' << k.Date << "\n";
+        std::cout << escapeControls(k.Type) << '\t' << escapeControls(k.UserID) << '\t' << escapeControls(k.KeyID)
+                  << '\t' << escapeControls(k.KeyLength) << '\t' << escapeControls(k.Date) << "\n";
     manager.Close();
     return 0;
 }

@@ -12,22 +12,25 @@ int passwd(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--passphrase-file", "--new-passphrase-file"}, {});
     a.expectPositional(1, 1);
-    const std::string oldFile = a.required("--passphrase-file");
-    const std::string newFile = a.required("--new-passphrase-file");
-    if (oldFile == "-" && newFile == "-") throw UsageError{"only one passphrase can come from standard input"};
-    const SecureString oldPass = readPassphrase(oldFile);
-    const SecureString newPass = readPassphrase(newFile);
+    const PassphraseSource current(a, "--passphrase-file");
+    const PassphraseSource next(a, "--new-passphrase-file");
+    current.require();
+    next.require();
+    if (a.value("--passphrase-file") == "-" && a.value("--new-passphrase-file") == "-" && !current.fromTerminal())
+        throw UsageError{"only one passphrase can come from standard input"};
+    const SecureString oldPass = current.read("Current passphrase: ");
+    const PassphraseSource::NewPassphrase newPass = next.readNew();
     KeyManager manager(home);
     openAtKey(manager, a.positional()[0]);
-    const UserMessage done = manager.ChangePassphrase(oldPass, newPass, newPass);
+    const UserMessage done = manager.ChangePassphrase(oldPass, newPass.passphrase, newPass.confirmation);
     manager.Close();
     std::cout << done.what() << "\n";
     return 0;
 }
 
 const CommandRegistration registration({"passwd",
-                                        "usage: zerath-cli passwd KEYID --passphrase-file OLD "
-                                        "--new-passphrase-file NEW\n"
+                                        "usage: zerath-cli passwd KEYID [--passphrase-file OLD] "
+                                        "[--new-passphrase-file NEW]\n"
                                         "Changes the passphrase of a key pair in the key ring.\n",
                                         passwd});
 

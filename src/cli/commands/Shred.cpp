@@ -11,7 +11,13 @@ int shred(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {"--passes"}, {});
     if (a.positional().empty()) throw UsageError{"missing argument"};
     const Settings settings(home);
-    const int passes = a.has("--passes") ? parseInt(a.value("--passes"), "pass count") : settings.shredCount();
+    int passes = settings.shredCount();
+    if (a.has("--passes")) {
+        passes = parseInt(a.value("--passes"), "pass count");
+        if (passes < Settings::kMinPasses || passes > Settings::kMaxPasses) throw UsageError{"the pass count is 4..10"};
+    }
+    // As the options counter holds a count: 4, 6, 8 or 10.
+    passes = Settings::ClampPassCount(passes);
     NoProgress progress;
     TShredder shredder([passes] { return passes; }, progress, nullPump());
     for (const std::string& file : a.positional()) shredder.ShredFile(file);
@@ -19,7 +25,7 @@ int shred(const std::string& home, const std::vector<std::string>& args)
 }
 
 const CommandRegistration registration(
-    {"shred", "usage: zerath-cli shred [--passes N] FILE...\nWipes and deletes each FILE.\n", shred});
+    {"shred", "usage: zerath-cli shred [--passes N] FILE...\nWipes and deletes each FILE with N passes (4..10).\n", shred});
 
 } // namespace
 } // namespace zerath::cli

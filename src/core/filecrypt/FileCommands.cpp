@@ -17,6 +17,7 @@
 #include "filecrypt/KeyMatch.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyRing.h"
+#include "keyring/KeyRules.h"
 #include "pubkey/SystemRandom.h"
 #include "symcrypto/CipherList.h"
 
@@ -179,6 +180,9 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     if (o.keyId.empty()) throw UserMessage(UserMessage::PlainBox, "No mail box specified");
     if (!keyRing.Active() || !keyRing.SearchDB("KeyID", o.keyId))
         throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
+    // A hand-edited key ring must not lead to a file nobody can decrypt.
+    const KeyRecord record = keyRing.CurrentRecord();
+    CheckRecipientRecord(record);
     if (!isExistingFile(o.sourcePath))
         throw UserMessage(UserMessage::WarningBox, "File to encrypt does not exists or the name is empty.");
 
@@ -198,7 +202,6 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     const std::string output = o.sourcePath + ".enc";
     if (fileExists(output) && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
 
-    const KeyRecord record = keyRing.CurrentRecord();
     {
         ProgressScope progress(ui);
         triple(ui, "Compression started, please wait...", "Encryption, waiting.", "Saving data, waiting.", 0);

@@ -28,7 +28,7 @@ void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std
 
     std::string wrapped;
     {
-        const TPublicKey key(TBigint::CreateFromString(e, 16), TBigint::CreateFromString(n, 16));
+        const TPublicKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n));
         wrapped = key.Encrypt(sessionKeyText);
     }
     checkValue = KeyCheckValue(e, n);
@@ -49,8 +49,8 @@ void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::st
 
     SecureString keyText;
     {
-        const TPrivateKey key(TBigint::CreateFromString(e, 16), TBigint::CreateFromString(n, 16),
-                              TBigint::CreateFromString(d, 16));
+        const TPrivateKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n),
+                              TBigint::CreateFromKeyText(d));
         keyText = key.Decrypt(wrappedKey);
     }
     checkValue = KeyCheckValue(e, n);
@@ -64,9 +64,9 @@ bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase
         const SecureString n = UnprotectField(record.ModulusN, fixed);
         const SecureString e = UnprotectField(record.ExponentE, fixed);
         const SecureString d = UnprotectField(record.ExponentD, passphrase);
-        TBigint::CreateFromString(n, 16);
-        TBigint::CreateFromString(e, 16);
-        TBigint::CreateFromString(d, 16);
+        TBigint::CreateFromKeyText(n);
+        TBigint::CreateFromKeyText(e);
+        TBigint::CreateFromKeyText(d);
         return true;
     } catch (...) {
         return false;

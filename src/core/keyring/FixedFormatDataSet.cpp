@@ -160,23 +160,37 @@ void TFixedFormatDataSet::BuildFieldDefsFromSchema(const std::vector<std::string
 
 // ---- record images ----------------------------------------------------------------
 
-std::string TFixedFormatDataSet::LineToImage(const std::string& line) const
+TFixedFormatDataSet::RecordImage TFixedFormatDataSet::LineToImage(const std::string& line) const
 {
-    std::string image(recordWidth_, ' ');
-    image.replace(0, std::min(line.size(), recordWidth_), line, 0, std::min(line.size(), recordWidth_));
+    RecordImage image;
+    image.reserve(fieldDefs_.size());
+    for (const auto& f : fieldDefs_)
+        image.push_back(f.offset < line.size() ? line.substr(f.offset, f.width) : std::string());
     return image;
 }
 
-std::string TFixedFormatDataSet::ImageToLine(const std::string& image) const
+std::string TFixedFormatDataSet::ImageToLine(const RecordImage& image) const
 {
-    return image.substr(0, recordWidth_);
+    std::string line;
+    for (std::size_t k = 0; k < fieldDefs_.size() && k < image.size(); ++k) {
+        line += image[k];
+        line.append(fieldDefs_[k].width - image[k].size(), ' ');
+    }
+    return line;
 }
 
-const TFieldDef& TFixedFormatDataSet::FieldByName(const std::string& name) const
+std::size_t TFixedFormatDataSet::ImageSize() const
+{
+    std::size_t n = 0;
+    for (const auto& field : image_) n += field.size();
+    return n;
+}
+
+std::size_t TFixedFormatDataSet::FieldIndex(const std::string& name) const
 {
     const std::string u = upper(name);
-    for (const auto& f : fieldDefs_)
-        if (upper(f.name) == u) return f;
+    for (std::size_t k = 0; k < fieldDefs_.size(); ++k)
+        if (upper(fieldDefs_[k].name) == u) return k;
     throw Error("Field '" + name + "' not found");
 }
 
@@ -370,12 +384,13 @@ int TFixedFormatDataSet::RecNo() const
 std::string TFixedFormatDataSet::FieldAsString(const std::string& name) const
 {
     CheckActive();
-    const TFieldDef& f = FieldByName(name);
-    if (currentRecord_ < 0 || image_.size() < f.offset + f.width) return std::string();
-    std::size_t n = DeclaredSize(f);
-    const std::size_t nul = image_.find('\0', f.offset);
-    if (nul != std::string::npos && nul < f.offset + n) n = nul - f.offset;
-    std::string v = image_.substr(f.offset, n);
+    const std::size_t k = FieldIndex(name);
+    if (currentRecord_ < 0 || k >= image_.size()) return std::string();
+    const std::size_t n = DeclaredSize(fieldDefs_[k]);
+    std::string v = image_[k].substr(0, n);
+    const std::size_t nul = v.find('\0');
+    if (nul != std::string::npos) v.resize(nul);
+    else v.resize(n, ' '); // the rest of the field's place is blank
     if (trimSpace_) {
         std::size_t e = v.size();
         while (e > 0 && v[e - 1] == ' ') --e;
@@ -398,10 +413,14 @@ void TFixedFormatDataSet::SetFieldAsString(const std::string& name, const std::s
 {
     CheckActive();
     if (state_ != TDataSetState::Edit) throw Error("Dataset not in edit or insert mode");
-    const TFieldDef& f = FieldByName(name);
-    const std::size_t n = DeclaredSize(f);
-    image_.replace(f.offset, n, n, ' ');
-    image_.replace(f.offset, std::min(value.size(), n), value, 0, std::min(value.size(), n));
+    const std::size_t k = FieldIndex(name);
+    const std::size_t n = DeclaredSize(fieldDefs_[k]);
+    // The first n characters of the field's place are replaced; what lies
+    // beyond the declared size stays.
+    std::string field = value.substr(0, n);
+    field.resize(n, ' ');
+    if (image_[k].size() > n) field.append(image_[k], n);
+    image_[k] = std::move(field);
     Changed();
 }
 

@@ -26,9 +26,10 @@ public:
     // A table file above this size is refused ("File too large") rather than
     // held in memory.
     static constexpr std::size_t kMaxFileSize = 16u << 20;
-    // Every field is as wide as the longest line, so one record image costs
-    // (longest line) x (field count) bytes. Wider images are refused with
-    // "Record too wide" instead of exhausting memory on a hostile file.
+    // Every field is as wide as the longest line. A record image holds only its
+    // own values, each within its field's width, so one long line costs its own
+    // length and no more; a definition wider than this is still refused with
+    // "Record too wide".
     static constexpr std::size_t kMaxRecordWidth = 32u << 20;
     // Width of every field when the file has no non-empty line.
     static constexpr std::size_t kDefaultWidth = 250;
@@ -79,6 +80,8 @@ public:
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
     std::size_t RecordWidth() const { return recordWidth_; }
+    // Characters the current record's image holds (its values, not the widths).
+    std::size_t ImageSize() const;
 
     // Fields of the current record; an empty table reads as empty texts.
     std::string FieldAsString(const std::string& name) const;
@@ -92,6 +95,10 @@ public:
     std::function<void()> OnDataChange;
 
 protected:
+    // A record in memory: the text in each field's place, in column order, at
+    // most the field's width; what a value leaves of its place reads as blanks.
+    using RecordImage = std::vector<std::string>;
+
     // The lines of the open file, each with its bookmark number.
     std::vector<std::pair<std::string, int>>& Lines() { return lines_; }
     const std::vector<std::pair<std::string, int>>& Lines() const { return lines_; }
@@ -99,15 +106,15 @@ protected:
     // Builds fieldDefs_ from the schema and the lines (the base rule).
     virtual void BuildFieldDefs();
     void BuildFieldDefsFromSchema(const std::vector<std::string>& schema);
-    virtual std::string LineToImage(const std::string& line) const;
-    virtual std::string ImageToLine(const std::string& image) const;
+    virtual RecordImage LineToImage(const std::string& line) const;
+    virtual std::string ImageToLine(const RecordImage& image) const;
     // Index of the first line that is a record (1 when the first line names the fields).
     virtual std::size_t FirstDataLine() const { return 0; }
     void SetSchemaInternal(std::vector<std::string> v) { schema_ = std::move(v); }
     void CheckInactive() const;
 
 private:
-    const TFieldDef& FieldByName(const std::string& name) const;
+    std::size_t FieldIndex(const std::string& name) const;
     std::size_t DeclaredSize(const TFieldDef& f) const;
     void CheckActive() const;
     void CheckBrowseMode();
@@ -132,7 +139,7 @@ private:
     int lastBookmark_ = 0;
     bool eof_ = true;
     bool bof_ = true;
-    std::string image_; // the current record's image
+    RecordImage image_; // the current record's image
     int imageBookmark_ = -1;
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/FileIO.h"
 #include "filecrypt/FieldProtection.h"
+#include "keyring/KeyRules.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/KeyFile.h"
 #include "pubkey/PrivateKey.h"
@@ -42,8 +43,8 @@ ClearPublicPart decipherPublicPart(const KeyRecord& r)
     p.modulusN = UnprotectField(r.ModulusN, fixed);
     p.exponentE = UnprotectField(r.ExponentE, fixed);
     p.keyCRC32 = UnprotectField(r.KeyCRC32, fixed);
-    p.e = TBigint::CreateFromString(p.exponentE, 16);
-    p.n = TBigint::CreateFromString(p.modulusN, 16);
+    p.e = TBigint::CreateFromKeyText(p.exponentE);
+    p.n = TBigint::CreateFromKeyText(p.modulusN);
     return p;
 }
 
@@ -123,15 +124,14 @@ std::optional<std::string> KeyManager::ImportKey(const std::string& fileName, co
         report(UserMessage::ErrorBox, keymsg::UnknownKeyFile);
     }
 
-    // An owner name with the delimiter, or longer than the field reads back,
-    // would corrupt the key ring: refuse it before anything is written.
+    // A key the key ring cannot hold whole, or that no file should be encrypted
+    // to, is refused before anything is written.
+    const KeyRecord stored = ProtectKeyRecord(clear, passphrase);
     try {
-        CheckKeyOwnerName(clear.UserID);
+        CheckNewKeyRecord(clear, stored);
     } catch (const Error& e) {
         report(UserMessage::ErrorBox, e.what());
     }
-
-    const KeyRecord stored = ProtectKeyRecord(clear, passphrase);
     if (ring_.SearchDB("KeyID", stored.KeyID)) report(UserMessage::WarningBox, keymsg::DuplicateKey(stored.KeyID));
     ring_.InsertNewRecord(stored);
     return stored.KeyID;
@@ -185,7 +185,7 @@ bool KeyManager::ExportPrivateKey(const ConfirmPrompt& confirm, const Passphrase
     const KeyRecord r = ring_.CurrentRecord();
     TBigint d;
     try {
-        d = TBigint::CreateFromString(UnprotectField(r.ExponentD, passphrase), 16);
+        d = TBigint::CreateFromKeyText(UnprotectField(r.ExponentD, passphrase));
     } catch (...) {
         report(UserMessage::ErrorBox, keymsg::WrongExportPassphrase);
     }
@@ -227,7 +227,7 @@ bool KeyManager::CheckPrivatePassphrase(std::string_view passphrase) const
     try {
         std::string stored = ring_.FieldAsString("ExponentD");
         const SecureString d = UnprotectField(stored, passphrase);
-        TBigint::CreateFromString(d, 16);
+        TBigint::CreateFromKeyText(d);
         return true;
     } catch (...) {
         return false;

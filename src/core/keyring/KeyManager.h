@@ -98,8 +98,8 @@ public:
     // Imports a key file and answers the new key's ID; nullopt when the user
     // cancelled the passphrase question. Raises UserMessage: ErrorBox
     // "Unknown key file, operation aborted"; ErrorBox "Uncorrect passphrase, Error
-    // Importing key file, operation aborted"; ErrorBox for an owner name the key
-    // ring cannot hold; WarningBox for a key ID already present (that record
+    // Importing key file, operation aborted"; ErrorBox with the KeyRules text for
+    // a key the key ring cannot hold or encrypt to; WarningBox for a key ID already present (that record
     // becomes current); PlainBox "Cannot add new key to database". The key ring
     // is unchanged after every one of them. File system errors reading the file
     // pass through.

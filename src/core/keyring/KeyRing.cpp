@@ -221,6 +221,19 @@ bool storable(std::string_view v)
     return v.find_first_of(std::string_view("|\r\n\0", 4)) == std::string_view::npos;
 }
 
+// Whether a search by KeyID finds the line's record: the table skips leading
+// blanks and control characters of a value and reads a leading double quote
+// as the start of a quoted value, which can swallow the fields after it.
+bool keyIdReadsBack(const std::string& line, std::string_view keyId)
+{
+    const std::size_t keyIdColumn = 2;
+    const auto items = TSdfDataSet::SplitLine(line, KeyRing::kDelimiter, keyIdColumn + 1);
+    if (items.size() <= keyIdColumn) return false;
+    std::string v = items[keyIdColumn].substr(0, kKeyRecordFields[keyIdColumn].declaredSize);
+    while (!v.empty() && v.back() == ' ') v.pop_back();
+    return v == keyId;
+}
+
 } // namespace
 
 void KeyRing::InsertNewRecord(const KeyRecord& stored)
@@ -228,17 +241,17 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
     const NoticeScope notices(*this, false);
     const std::string path = Path();
     try {
-        for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k)
+        std::string line;
+        for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) {
             if (!storable(FieldOf(stored, k))) throw Error("unstorable key ring value");
+            if (k) line += kDelimiter;
+            line.append(FieldOf(stored, k));
+        }
+        if (!keyIdReadsBack(line, stored.KeyID)) throw Error("the new record could not be found");
 
         Close(); // writes any pending deletion or edit first
 
         std::vector<std::string> lines = SplitKeyRingLines(readWholeFile(path, TFixedFormatDataSet::kMaxFileSize));
-        std::string line;
-        for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) {
-            if (k) line += kDelimiter;
-            line.append(FieldOf(stored, k));
-        }
         lines.push_back(std::move(line));
 
         std::string content;
@@ -253,7 +266,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
 
         Configure();
         table_.Open();
-        (void)SearchDB("KeyID", stored.KeyID);
+        if (!SearchDB("KeyID", stored.KeyID)) throw Error("the new record is not found");
     } catch (const std::exception&) {
         try {
             if (!table_.Active() && fileExists(path)) {

@@ -73,7 +73,10 @@ public:
     // writes any pending deletion or edit. The new file content goes to a
     // temporary beside the key ring, is flushed and renamed over it, so a failure
     // leaves the previous key ring whole. A value holding the delimiter "|" or a
-    // line break would corrupt the line and is refused. Any failure raises
+    // line break would corrupt the line, and a record whose KeyID would not read
+    // back (a leading quote in an earlier value opens a quoted one) could not be
+    // found again: both are refused before anything is written, and a record
+    // not found after writing is a failure too. Any failure raises
     // UserMessage (PlainBox) "Cannot add new key to database"; the table is then
     // open again on the unchanged file whenever it can be.
     void InsertNewRecord(const KeyRecord& stored);

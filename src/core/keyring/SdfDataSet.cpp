@@ -80,26 +80,24 @@ void TSdfDataSet::BuildFieldDefs()
     TFixedFormatDataSet::BuildFieldDefs();
 }
 
-std::string TSdfDataSet::LineToImage(const std::string& line) const
+TFixedFormatDataSet::RecordImage TSdfDataSet::LineToImage(const std::string& line) const
 {
     const auto& defs = FieldDefs();
-    std::string image(RecordWidth(), ' ');
-    const auto items = SplitLine(line, delimiter_, defs.size());
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        const std::size_t n = std::min(items[k].size(), defs[k].width);
-        image.replace(defs[k].offset, n, items[k], 0, n);
-    }
+    RecordImage image = SplitLine(line, delimiter_, defs.size());
+    image.resize(defs.size());
+    for (std::size_t k = 0; k < defs.size(); ++k)
+        if (image[k].size() > defs[k].width) image[k].resize(defs[k].width);
     return image;
 }
 
-std::string TSdfDataSet::ImageToLine(const std::string& image) const
+std::string TSdfDataSet::ImageToLine(const RecordImage& image) const
 {
     std::string line;
-    for (const auto& f : FieldDefs()) {
-        std::size_t b = f.offset, e = f.offset + f.width;
-        while (b < e && static_cast<unsigned char>(image[b]) <= ' ') ++b;
-        while (e > b && static_cast<unsigned char>(image[e - 1]) <= ' ') --e;
-        std::string v = image.substr(b, e - b);
+    for (const std::string& field : image) {
+        std::size_t b = 0, e = field.size();
+        while (b < e && static_cast<unsigned char>(field[b]) <= ' ') ++b;
+        while (e > b && static_cast<unsigned char>(field[e - 1]) <= ' ') --e;
+        std::string v = field.substr(b, e - b);
         if (v.find(delimiter_) != std::string::npos) v = '"' + v + '"';
         line += v;
         line += delimiter_;

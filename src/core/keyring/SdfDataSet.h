@@ -24,8 +24,8 @@ public:
 
 protected:
     void BuildFieldDefs() override;
-    std::string LineToImage(const std::string& line) const override;
-    std::string ImageToLine(const std::string& image) const override;
+    RecordImage LineToImage(const std::string& line) const override;
+    std::string ImageToLine(const RecordImage& image) const override;
     std::size_t FirstDataLine() const override { return firstLineAsSchema_ ? 1 : 0; }
 
 private:

@@ -393,6 +393,12 @@ void BigMathShutdown()
 
 // ---- text ----------------------------------------------------------------------------
 
+TBigint TBigint::CreateFromKeyText(std::string_view hex)
+{
+    if (hex.size() > kMaxKeyNumberDigits) throw Error("Number too long");
+    return CreateFromString(hex, 16);
+}
+
 TBigint TBigint::CreateFromString(std::string_view text, int base)
 {
     checkBase(base);
@@ -649,6 +655,16 @@ TBigint& TBigint::MulMod(const TBigint& b, const TBigint& m)
 
 TBigint& TBigint::PowMod(const TBigint& e, const TBigint& m)
 {
+    return PowModWith(e, m, false);
+}
+
+TBigint& TBigint::PowModSecret(const TBigint& e, const TBigint& m)
+{
+    return PowModWith(e, m, true);
+}
+
+TBigint& TBigint::PowModWith(const TBigint& e, const TBigint& m, bool secretExponent)
+{
     if (e.negative_) throw Error("Negative exponent");
     if (e.IsZero()) {
         if (IsZero()) throw Error("Zero to the zeroth power is not defined");
@@ -667,7 +683,7 @@ TBigint& TBigint::PowMod(const TBigint& e, const TBigint& m)
             *this = BigZero();
             return *this;
         }
-        DigitArray r = montgomeryPowMod(base.digits_, e.digits_, mod.digits_);
+        DigitArray r = montgomeryPowMod(base.digits_, e.digits_, mod.digits_, secretExponent);
         *this = FromDigits(std::move(r), false);
         return *this;
     }

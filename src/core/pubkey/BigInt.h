@@ -53,6 +53,12 @@ public:
     // Text in base 2..36, optional leading "-"; letters of either case.
     // Errors: "Zero-length string", "Invalid Char: %s", "Invalid Base: %d".
     static TBigint CreateFromString(std::string_view text, int base);
+    // The base-16 text of a key number (key files, the key ring, wrapped session
+    // keys). Parsing costs time quadratic in the length, and a genuine number is
+    // at most 512 digits, so a text longer than kMaxKeyNumberDigits is refused
+    // with "Number too long" before it is parsed.
+    static constexpr std::size_t kMaxKeyNumberDigits = 1024;
+    static TBigint CreateFromKeyText(std::string_view hex);
     static TBigint CreateCopy(const TBigint& source);
     static TBigint CreateFromInt64(std::int64_t value);
     // Random numbers and primes (drawn from BigRandom).
@@ -93,6 +99,9 @@ public:
     // Errors: "Negative exponent", "Zero to the zeroth power is not defined",
     // EDivByZero for m = 0 (when e > 0).
     TBigint& PowMod(const TBigint& e, const TBigint& m);
+    // The same value, for a secret exponent (the private operation): with an odd
+    // modulus, neither the steps taken nor the memory read depend on e's bits.
+    TBigint& PowModSecret(const TBigint& e, const TBigint& m);
     TBigint& ShiftLeft(int bits);                          // magnitude; negative count shifts right
     TBigint& ShiftRight(int bits);                         // magnitude; negative count shifts left
     TBigint& ShiftLeftDigits(int n);
@@ -131,6 +140,7 @@ public:
     void Wipe();
 
 private:
+    TBigint& PowModWith(const TBigint& e, const TBigint& m, bool secretExponent);
     void normalise();
     void wipeDigits() noexcept;
 

@@ -115,12 +115,6 @@ void WrapKeyLines(std::vector<std::string>& lines)
         lines.push_back(whole.substr(pos, kKeyLineWidth));
 }
 
-void CheckKeyOwnerName(std::string_view owner)
-{
-    if (owner.find('|') != std::string_view::npos) throw Error("The Key Owner cannot contain the character |.");
-    if (owner.size() > kMaxKeyOwnerLength) throw Error("The Key Owner cannot be longer than 73 characters.");
-}
-
 std::vector<std::string> SplitKeyFileLines(std::string_view content)
 {
     std::vector<std::string> lines;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "common/Secure.h"
+#include "keyring/KeyRules.h" // the owner name rules key files share with the key ring
 
 namespace zerath {
 
@@ -37,7 +38,6 @@ inline constexpr std::size_t kMaxKeyFileBytes = 1u << 20;
 inline constexpr std::size_t kMaxKeyBodyBytes = 1u << 20;
 
 inline constexpr std::size_t kKeyLineWidth = 50;
-inline constexpr std::size_t kMaxKeyOwnerLength = 73;
 
 // SHA-1 of the text's bytes as 40 upper-case hexadecimal digits.
 // Any failure: "Key Fingerprint Calculation Error".
@@ -55,12 +55,6 @@ bool CheckKeyCRC(SecureString& text);
 // Takes the list's whole text (each line followed by CR LF), clears the list and
 // refills it with pieces of 50 characters (the last one may be shorter).
 void WrapKeyLines(std::vector<std::string>& lines);
-
-// The owner name is a field of a "|"-separated key ring line whose readers
-// cut it to 73 characters: both would corrupt the key ring later.
-// "The Key Owner cannot contain the character |." /
-// "The Key Owner cannot be longer than 73 characters."
-void CheckKeyOwnerName(std::string_view owner);
 
 // Lines of a text ended by CR LF, a lone CR or a lone LF. A final line without
 // a break counts; a final break adds no empty line.

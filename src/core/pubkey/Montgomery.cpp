@@ -141,31 +141,21 @@ private:
         finish(t, out);
     }
 
-    // t has k+1 limbs and is below 2n: out := t mod n.
+    // t has k+1 limbs and is below 2n: out := t mod n. The subtraction is
+    // always made and the result chosen by a mask, without a branch.
     void finish(const u64* t, u64* out)
     {
         const std::size_t k = k_;
         const u64* n = n_.data();
-        bool geq = t[k] != 0;
-        if (!geq) {
-            geq = true; // equal counts as greater-or-equal
-            for (std::size_t i = k; i-- > 0;) {
-                if (t[i] != n[i]) {
-                    geq = t[i] > n[i];
-                    break;
-                }
-            }
+        u64 borrow = 0;
+        for (std::size_t i = 0; i < k; ++i) {
+            const u128 d = static_cast<u128>(t[i]) - n[i] - borrow;
+            out[i] = static_cast<u64>(d);
+            borrow = static_cast<u64>(d >> 64) & 1;
         }
-        if (geq) {
-            u64 borrow = 0;
-            for (std::size_t i = 0; i < k; ++i) {
-                const u128 d = static_cast<u128>(t[i]) - n[i] - borrow;
-                out[i] = static_cast<u64>(d);
-                borrow = static_cast<u64>(d >> 64) & 1;
-            }
-        } else {
-            std::copy(t, t + k, out);
-        }
+        // t >= n exactly when the top limb is set or the subtraction did not borrow.
+        const u64 keepDifference = 0 - (t[k] | (borrow ^ 1));
+        for (std::size_t i = 0; i < k; ++i) out[i] = (out[i] & keepDifference) | (t[i] & ~keepDifference);
     }
 
     const Limbs& n_;
@@ -184,10 +174,22 @@ int windowBits(int expBits)
     return 1;
 }
 
+// Copies entry `index` of a table of `count` entries of k limbs into out,
+// reading every entry the same way whatever the index.
+void selectEntry(const Limbs& table, std::size_t count, std::size_t k, u64 index, u64* out)
+{
+    std::fill(out, out + k, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const u64 hit = 0 - (((static_cast<u64>(i) ^ index) - 1) >> 63); // all ones when i == index
+        const u64* entry = table.data() + i * k;
+        for (std::size_t j = 0; j < k; ++j) out[j] |= entry[j] & hit;
+    }
+}
+
 } // namespace
 
 TBigint::DigitArray montgomeryPowMod(const TBigint::DigitArray& base, const TBigint::DigitArray& exp,
-                                     const TBigint::DigitArray& mod)
+                                     const TBigint::DigitArray& mod, bool secretExponent)
 {
     const std::size_t k = (mod.size() + 3) / 4;
     const Limbs n = toLimbs(mod, k);
@@ -200,46 +202,78 @@ TBigint::DigitArray montgomeryPowMod(const TBigint::DigitArray& base, const TBig
     r2.Modulo(modulus);
     const Limbs rr = toLimbs(r2.Digits(), k);
 
-    const TBigint e = TBigint::FromDigits(exp, false);
-    const int bits = e.BitLength();
-    const int w = windowBits(bits);
-
-    // Odd powers x^1, x^3, ..., x^(2^w - 1) in Montgomery form.
-    const std::size_t tableSize = std::size_t{1} << (w - 1);
-    Limbs table(tableSize * k, 0);
+    auto bit = [&](int i) -> unsigned {
+        const auto at = static_cast<std::size_t>(i / 16);
+        return at < exp.size() ? (exp[at] >> (i % 16)) & 1u : 0u;
+    };
     Limbs x = toLimbs(base, k);
-    ctx.mul(x.data(), rr.data(), table.data());
-    if (tableSize > 1) {
-        Limbs x2(k, 0);
-        ctx.sqr(table.data(), x2.data());
-        for (std::size_t i = 1; i < tableSize; ++i)
-            ctx.mul(table.data() + (i - 1) * k, x2.data(), table.data() + i * k);
-    }
-
-    auto bit = [&](int i) { return (exp[static_cast<std::size_t>(i / 16)] >> (i % 16)) & 1; };
-
     Limbs acc(k, 0);
-    bool started = false;
-    int i = bits - 1;
-    while (i >= 0) {
-        if (!bit(i)) {
-            if (started) ctx.sqr(acc.data(), acc.data());
-            --i;
-            continue;
+
+    if (secretExponent) {
+        // All powers x^0 .. x^(2^w - 1) in Montgomery form; windows of w bits
+        // from the top of a modulus-sized exponent.
+        constexpr int w = 5;
+        const std::size_t tableSize = std::size_t{1} << w;
+        Limbs table(tableSize * k, 0);
+        Limbs one(k, 0);
+        one[0] = 1;
+        ctx.mul(one.data(), rr.data(), table.data());
+        ctx.mul(x.data(), rr.data(), table.data() + k);
+        for (std::size_t i = 2; i < tableSize; ++i)
+            ctx.mul(table.data() + (i - 1) * k, table.data() + k, table.data() + i * k);
+
+        const int bits = static_cast<int>(16 * std::max(mod.size(), exp.size()));
+        const int windows = (bits + w - 1) / w;
+        Limbs entry(k, 0);
+        for (int win = windows - 1; win >= 0; --win) {
+            unsigned val = 0;
+            for (int b = w - 1; b >= 0; --b) val = (val << 1) | bit(win * w + b);
+            selectEntry(table, tableSize, k, val, entry.data());
+            if (win == windows - 1) {
+                std::copy(entry.begin(), entry.end(), acc.begin());
+                continue;
+            }
+            for (int s = 0; s < w; ++s) ctx.sqr(acc.data(), acc.data());
+            ctx.mul(acc.data(), entry.data(), acc.data());
         }
-        int j = std::max(i - w + 1, 0);
-        while (!bit(j)) ++j;
-        unsigned val = 0;
-        for (int b = i; b >= j; --b) val = (val << 1) | static_cast<unsigned>(bit(b));
-        const u64* entry = table.data() + (val >> 1) * k;
-        if (started) {
-            for (int s = i; s >= j; --s) ctx.sqr(acc.data(), acc.data());
-            ctx.mul(acc.data(), entry, acc.data());
-        } else {
-            std::copy(entry, entry + k, acc.begin());
-            started = true;
+    } else {
+        const TBigint e = TBigint::FromDigits(exp, false);
+        const int bits = e.BitLength();
+        const int w = windowBits(bits);
+
+        // Odd powers x^1, x^3, ..., x^(2^w - 1) in Montgomery form.
+        const std::size_t tableSize = std::size_t{1} << (w - 1);
+        Limbs table(tableSize * k, 0);
+        ctx.mul(x.data(), rr.data(), table.data());
+        if (tableSize > 1) {
+            Limbs x2(k, 0);
+            ctx.sqr(table.data(), x2.data());
+            for (std::size_t i = 1; i < tableSize; ++i)
+                ctx.mul(table.data() + (i - 1) * k, x2.data(), table.data() + i * k);
         }
-        i = j - 1;
+
+        bool started = false;
+        int i = bits - 1;
+        while (i >= 0) {
+            if (!bit(i)) {
+                if (started) ctx.sqr(acc.data(), acc.data());
+                --i;
+                continue;
+            }
+            int j = std::max(i - w + 1, 0);
+            while (!bit(j)) ++j;
+            unsigned val = 0;
+            for (int b = i; b >= j; --b) val = (val << 1) | bit(b);
+            const u64* entry = table.data() + (val >> 1) * k;
+            if (started) {
+                for (int s = i; s >= j; --s) ctx.sqr(acc.data(), acc.data());
+                ctx.mul(acc.data(), entry, acc.data());
+            } else {
+                std::copy(entry, entry + k, acc.begin());
+                started = true;
+            }
+            i = j - 1;
+        }
     }
 
     // Out of Montgomery form: multiply by 1.

@@ -140,8 +140,8 @@ SecureString TPrivateKey::DecryptUnblinded(std::string_view hex) const
 {
     try {
         if (!ExponentD || !Modulus) throw Error("no key");
-        TBigint m = TBigint::CreateFromString(hex, 16);
-        m.PowMod(*ExponentD, *Modulus);
+        TBigint m = TBigint::CreateFromKeyText(hex);
+        m.PowModSecret(*ExponentD, *Modulus);
         return HexOf(m);
     } catch (...) {
         throw Error("RSA Decryption Error");
@@ -154,7 +154,7 @@ SecureString TPrivateKey::Decrypt(std::string_view hex) const
         if (!ExponentD || !Modulus) throw Error("no key");
         const TBigint& n = *Modulus;
         const TBigint& d = *ExponentD;
-        TBigint c = TBigint::CreateFromString(hex, 16);
+        TBigint c = TBigint::CreateFromKeyText(hex);
 
         // Blinding needs a sound odd modulus, a positive input and exponents; any
         // other case (never met with a real key) takes the plain road.
@@ -175,7 +175,7 @@ SecureString TPrivateKey::Decrypt(std::string_view hex) const
                 TBigint m = std::move(r);
                 m.PowMod(e, n);
                 m.MulMod(c, n);
-                m.PowMod(d, n);
+                m.PowModSecret(d, n);
                 m.MulMod(rInv, n);
                 rInv.Wipe();
 
@@ -190,7 +190,7 @@ SecureString TPrivateKey::Decrypt(std::string_view hex) const
                 break;
             }
         }
-        c.PowMod(d, n);
+        c.PowModSecret(d, n);
         return HexOf(c);
     } catch (...) {
         throw Error("RSA Decryption Error");
@@ -254,9 +254,9 @@ void TPrivateKey::LoadFromFile(const std::string& fileName)
     KeyID = zerath::CalcKeyID(FingerPrint);
 
     try {
-        TBigint modulus = TBigint::CreateFromString(n.view(), 16);
-        TBigint exponentE = TBigint::CreateFromString(e.view(), 16);
-        TBigint exponentD = TBigint::CreateFromString(d.view(), 16);
+        TBigint modulus = TBigint::CreateFromKeyText(n.view());
+        TBigint exponentE = TBigint::CreateFromKeyText(e.view());
+        TBigint exponentD = TBigint::CreateFromKeyText(d.view());
         Modulus = std::move(modulus);
         ExponentE = std::move(exponentE);
         ExponentD = std::move(exponentD);

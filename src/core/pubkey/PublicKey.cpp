@@ -15,7 +15,7 @@ std::string TPublicKey::Encrypt(std::string_view hex) const
 {
     try {
         if (!Exponent || !Modulus) throw Error("no key");
-        TBigint m = TBigint::CreateFromString(hex, 16);
+        TBigint m = TBigint::CreateFromKeyText(hex);
         m.PowMod(*Exponent, *Modulus);
         return m.ToString(16);
     } catch (...) {
@@ -73,8 +73,8 @@ void TPublicKey::LoadFromFile(const std::string& fileName)
     KeyID = zerath::CalcKeyID(FingerPrint);
 
     try {
-        TBigint modulus = TBigint::CreateFromString(n.view(), 16);
-        TBigint exponent = TBigint::CreateFromString(e.view(), 16);
+        TBigint modulus = TBigint::CreateFromKeyText(n.view());
+        TBigint exponent = TBigint::CreateFromKeyText(e.view());
         Modulus = std::move(modulus);
         Exponent = std::move(exponent);
         KeyOwner = std::string(owner.view());

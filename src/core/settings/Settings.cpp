@@ -124,6 +124,11 @@ void Settings::SaveStealthyCipher(bool activate)
     writeFileAtomically(target, ini.text(), kOwnerOnly);
 }
 
+int Settings::CompressionLevelInEffect(int stored)
+{
+    return stored >= 0 && stored <= 3 ? stored : 0;
+}
+
 int Settings::ClampPassCount(int stored)
 {
     int v = static_cast<std::int16_t>(static_cast<std::uint16_t>(stored & 0xFFFF));

@@ -40,6 +40,9 @@ public:
     // value, clamped to 4..10, an odd value rounded down to the even step below
     // (5 -> 4, 9 -> 8); so never more than 10 and never below 4.
     static int ClampPassCount(int stored);
+    // The compression index a stored level puts in effect: the level when it is
+    // 0..3, else 0 (the desktop program leaves its start value then).
+    static int CompressionLevelInEffect(int stored);
 
 private:
     std::string readText() const; // empty when the file is absent

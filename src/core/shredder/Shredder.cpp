@@ -39,7 +39,7 @@ TShredder::TShredder(std::function<int()> passCount, WipeProgress& progress, Mes
 
 int TShredder::ClampPasses(int count)
 {
-    if (count <= 0) return 0;
+    // Never fewer than four passes: a count of 0 would delete the file unwiped.
     if (count < 4) return 4;
     return count > kMaxPasses ? kMaxPasses : count;
 }

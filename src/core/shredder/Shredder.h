@@ -42,8 +42,8 @@ public:
     // Permanent deletion, no recycle bin; true on success.
     bool EraseFile(const std::string& path);
 
-    // The pass count actually used for a stored one: 0 or below makes no pass,
-    // 1 to 3 make 4, above 10 make 10.
+    // The pass count actually used for a stored one: below 4 makes 4, above 10
+    // makes 10.
     static int ClampPasses(int count);
     // Whole 1024-byte blocks a pass writes for a file of `size` bytes.
     static std::uint64_t BlocksFor(std::uint64_t size) { return (size + kBlockSize - 1) / kBlockSize; }

@@ -127,8 +127,8 @@ TEST(Shredder, TenPassesAlternateAndEndOnZero)
 
 TEST(Shredder, PassCountsAreClampedAndReadPerFile)
 {
-    EXPECT_EQ(TShredder::ClampPasses(-5), 0);
-    EXPECT_EQ(TShredder::ClampPasses(0), 0);
+    EXPECT_EQ(TShredder::ClampPasses(-5), 4);
+    EXPECT_EQ(TShredder::ClampPasses(0), 4);
     EXPECT_EQ(TShredder::ClampPasses(1), 4);
     EXPECT_EQ(TShredder::ClampPasses(3), 4);
     EXPECT_EQ(TShredder::ClampPasses(7), 7);
@@ -136,7 +136,7 @@ TEST(Shredder, PassCountsAreClampedAndReadPerFile)
     EXPECT_EQ(TShredder::ClampPasses(INT32_MAX), 10);
 
     Rig r;
-    for (auto [stored, used] : {std::pair{0, 0}, {-3, 0}, {2, 4}, {1000, 10}, {6, 6}}) {
+    for (auto [stored, used] : {std::pair{0, 4}, {-3, 4}, {2, 4}, {1000, 10}, {6, 6}}) {
         SCOPED_TRACE(stored);
         r.passes = stored;
         r.progress.positions.clear();

@@ -1,0 +1,106 @@
+// Keys the key ring cannot hold or that no file should be encrypted to: each
+// hostile public key file, written with the program's own key-file writer, is
+// refused at import with the ring unchanged byte for byte; a hand-edited record
+// is refused before a session key is wrapped, with nothing written.
+#include <gtest/gtest.h>
+
+#include "EditedRecord.h"
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "TestUi.h"
+#include "filecrypt/FieldProtection.h"
+#include "filecrypt/FileCommands.h"
+#include "keyring/KeyManager.h"
+#include "keyring/KeyRules.h"
+#include "pubkey/PublicKey.h"
+
+using namespace zerath;
+using namespace zerath::test;
+
+namespace {
+
+// Odd, top digit c: "c5...5b" of the given number of hex digits.
+std::string hexNumber(std::size_t digits, char last = 'b') { return "c" + std::string(digits - 2, '5') + last; }
+
+struct Hostile {
+    const char* name;
+    std::string n, e, owner, date;
+    std::string_view refusal;
+};
+
+} // namespace
+
+TEST(KeyRules, HostileKeysAreRefusedAtImportWithTheRingUnchanged)
+{
+    const std::string n2048 = hexNumber(512), owner = "Mallory Example", date = "1.1.2001";
+    const Hostile cases[] = {
+        {"4096-bit modulus", hexNumber(1024), "10001", owner, date, keyrule::BadModulus},
+        {"modulus text of 1025 digits", hexNumber(1025), "10001", owner, date, keymsg::ImportFailed},
+        {"modulus 1", "1", "10001", owner, date, keyrule::BadModulus},
+        {"127-bit modulus", "7" + hexNumber(31).substr(1), "10001", owner, date, keyrule::BadModulus},
+        {"even modulus", hexNumber(512, 'a'), "10001", owner, date, keyrule::BadModulus},
+        {"negative modulus", "-" + n2048, "10001", owner, date, keyrule::BadModulus},
+        {"exponent 1", n2048, "1", owner, date, keyrule::BadExponent},
+        {"exponent 0", n2048, "0", owner, date, keyrule::BadExponent},
+        {"even exponent", n2048, "10000", owner, date, keyrule::BadExponent},
+        {"owner with a TAB", n2048, "10001", "Mallory\tExample", date, keyrule::OwnerControl},
+        {"owner with ESC", n2048, "10001", "Mallory\x1b[2J", date, keyrule::OwnerControl},
+        {"owner opening a quote", n2048, "10001", "\"Mallory", date, keyrule::OwnerQuote},
+        {"date longer than its column", n2048, "10001", owner, std::string(74, '1'), keyrule::FieldTooLong},
+    };
+    KeyRingFixture ring({TestKey::AlicePublic});
+    const std::string before = ring.ringText();
+    for (const Hostile& h : cases) {
+        SCOPED_TRACE(h.name);
+        TPublicKey key(TBigint::CreateFromString(h.e, 16), TBigint::CreateFromString(h.n, 16));
+        key.KeyOwner = h.owner;
+        key.KeyCreationDate = h.date;
+        key.Passphrase = SecureString(FixedProtectionPassphrase());
+        key.SaveToFile(ring.file("hostile.akf"));
+
+        KeyManager manager(ring.home());
+        manager.Open();
+        try {
+            manager.ImportKey(ring.file("hostile.akf"), [](SecureString&) { return false; });
+            ADD_FAILURE() << "imported";
+        } catch (const UserMessage& m) {
+            EXPECT_EQ(m.kind(), UserMessage::ErrorBox);
+            EXPECT_EQ(m.what(), h.refusal);
+        }
+        manager.Close();
+        EXPECT_EQ(ring.ringText(), before);
+    }
+}
+
+TEST(KeyRules, AHandEditedRecipientIsRefusedBeforeAnythingIsWritten)
+{
+    KeyRingFixture ring({TestKey::AlicePublic});
+    insertEditedCopy(ring, TestKey::AlicePublic, [](KeyRecord& r) {
+        r.ModulusN = ProtectField(hexNumber(200), FixedProtectionPassphrase()); // 800 bits
+    });
+    writeFile(ring.file("plain.txt"), "secret");
+    const Snapshot before = snapshotOf(ring.home());
+
+    KeyRing keys(ring.home());
+    keys.DBOpen();
+    ScriptedUi ui;
+    ui.wipeAnswer = FileCommandUi::Answer::Yes;
+    EncryptOptions o;
+    o.keyId = kEditedKeyId;
+    o.sourcePath = ring.file("plain.txt");
+    o.wipeOriginal = true;
+    o.shredFile = [](const std::string&) { FAIL(); };
+    EXPECT_EQ(errorOf([&] { EncryptFile(keys, o, ui); }), keyrule::NotForEncryption);
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(snapshotOf(ring.home()), before);
+}
+
+TEST(KeyRules, ARecordThatCannotBeFoundAgainIsNotInserted)
+{
+    KeyRingFixture ring({TestKey::AlicePublic});
+    const std::string before = ring.ringText();
+    // A leading quote opens a quoted value that swallows the KeyID.
+    EXPECT_EQ(errorOf([&] { insertEditedCopy(ring, TestKey::AlicePublic, [](KeyRecord& r) { r.UserID = "\"Eve"; }); }),
+              std::string(KeyRing::kInsertFailedText));
+    EXPECT_EQ(ring.ringText(), before);
+}
