@@ -1,5 +1,7 @@
 #include "CliFileUi.h"
 
+#include "TerminalText.h"
+
 #include <iostream>
 
 namespace zerath::cli {
@@ -23,14 +25,17 @@ bool CliFileUi::askPassphrase(SecureString& out)
     return true;
 }
 
-int fileCommandOutcome(const FileCommandResult& r, const CliFileUi& ui)
+int batchOutcome(const BatchResult& r)
 {
-    if (!r.done) {
-        std::cerr << ui.refused() << "\n";
-        return 1;
+    for (const BatchFileResult& f : r.files) {
+        if (f.outcome == BatchFileResult::Outcome::Done) {
+            std::cout << f.outputPath << "\n";
+            continue;
+        }
+        if (r.files.size() > 1) std::cerr << f.path << ": ";
+        std::cerr << terminalText(f.message) << "\n";
     }
-    std::cout << r.outputPath << "\n";
-    return 0;
+    return r.failures() == 0 && !r.cancelled ? 0 : 1;
 }
 
 } // namespace zerath::cli

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "common/Secure.h"
-#include "filecrypt/FileCommands.h"
+#include "filecrypt/BatchCommands.h"
 #include "shredder/Shredder.h"
 
 namespace zerath::cli {
@@ -31,7 +31,9 @@ public:
     void setPosition(int) override {}
 };
 
-// Prints the output path (exit 0) or the refused question (exit 1).
-int fileCommandOutcome(const FileCommandResult& r, const CliFileUi& ui);
+// Prints each output path on standard output and each failure or refusal on
+// standard error, after its file's name when there are several files. Exit 1
+// when any file was not done.
+int batchOutcome(const BatchResult& r);
 
 } // namespace zerath::cli

@@ -1,5 +1,6 @@
-// Draws every picture of the desktop program: window backgrounds (JPEG), the
-// image-button faces (PNG, black outside the shape) and the small icons.
+// Draws every picture of the desktop program, at scale 1 and again at scale 2
+// (name@2x): window backgrounds (JPEG), the image-button faces (PNG, black
+// outside the shape) and the small icons.
 // Deterministic: the same source gives the same pictures.
 //   picgen OUTPUT_DIR ICON_SVG ICON_DIR
 // The program icon is drawn from ICON_SVG: app_icon.png (64 pixels) into
@@ -21,6 +22,16 @@
 namespace {
 
 QString g_out;
+int g_scale = 1; // 2 draws the @2x pictures: twice the pixels, the same layout
+
+// An image of w x h logical pixels at the current scale; painters on it draw
+// in logical coordinates.
+QImage canvas(int w, int h, QImage::Format format)
+{
+    QImage img(w * g_scale, h * g_scale, format);
+    img.setDevicePixelRatio(g_scale);
+    return img;
+}
 
 // Small deterministic generator for the texture.
 struct Lcg {
@@ -32,12 +43,14 @@ struct Lcg {
 
 void save(const QImage& img, const QString& name, int quality = -1)
 {
-    const QString path = QDir(g_out).filePath(name);
+    QString file = name;
+    if (g_scale > 1) file.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(g_scale));
+    const QString path = QDir(g_out).filePath(file);
     if (!img.save(path, nullptr, quality)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         std::exit(1);
     }
-    std::printf("%s %dx%d\n", qPrintable(name), img.width(), img.height());
+    std::printf("%s %dx%d\n", qPrintable(file), img.width(), img.height());
 }
 
 const QColor kDeep(0x0C, 0x16, 0x21);
@@ -89,7 +102,7 @@ void panel(QPainter& p, QRectF r, double radius = 8, int shade = 0)
 // a highlight rule, and rounded panels where the controls go.
 QImage windowPicture(int w, int h, int band, const QList<QRectF>& panels, std::uint32_t seed)
 {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = canvas(w, h, QImage::Format_RGB32);
     {
         QPainter p(&img);
         QLinearGradient body(0, 0, w * 0.35, h);
@@ -250,7 +263,7 @@ void liftBlack(QImage& img, const QImage& shape)
 QImage commandFace(const Glyph& glyph, bool lit, QColor glyphColour)
 {
     const int w = 150, h = 32;
-    QImage shape(w, h, QImage::Format_ARGB32);
+    QImage shape = canvas(w, h, QImage::Format_ARGB32);
     shape.fill(Qt::transparent);
     {
         QPainter m(&shape);
@@ -261,7 +274,7 @@ QImage commandFace(const Glyph& glyph, bool lit, QColor glyphColour)
         path.addRoundedRect(QRectF(0, 0, w, h), 15.5, 15.5);
         m.drawPath(path);
     }
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = canvas(w, h, QImage::Format_RGB32);
     img.fill(Qt::black);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -307,7 +320,7 @@ QImage commandFace(const Glyph& glyph, bool lit, QColor glyphColour)
 
 QImage roundFace(int size, QColor base, bool lit, const std::function<void(QPainter&)>& mark)
 {
-    QImage shape(size, size, QImage::Format_ARGB32);
+    QImage shape = canvas(size, size, QImage::Format_ARGB32);
     shape.fill(Qt::transparent);
     {
         QPainter m(&shape);
@@ -315,7 +328,7 @@ QImage roundFace(int size, QColor base, bool lit, const std::function<void(QPain
         m.setBrush(Qt::white);
         m.drawEllipse(QRectF(0, 0, size, size));
     }
-    QImage img(size, size, QImage::Format_RGB32);
+    QImage img = canvas(size, size, QImage::Format_RGB32);
     img.fill(Qt::black);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -335,7 +348,7 @@ QImage roundFace(int size, QColor base, bool lit, const std::function<void(QPain
 
 QImage smallKey(bool pair)
 {
-    QImage img(16, 16, QImage::Format_RGB32);
+    QImage img = canvas(16, 16, QImage::Format_RGB32);
     img.fill(Qt::white); // white is the grid's transparent colour
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -365,7 +378,7 @@ QImage smallKey(bool pair)
 QImage largeKey(bool pair)
 {
     const int w = 110, h = 138;
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = canvas(w, h, QImage::Format_RGB32);
     {
         QPainter p(&img);
         QLinearGradient g(0, 0, 0, h);
@@ -427,7 +440,7 @@ QImage largeKey(bool pair)
 
 QImage alphaIcon(int size, const std::function<void(QPainter&)>& draw)
 {
-    QImage img(size, size, QImage::Format_ARGB32);
+    QImage img = canvas(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -484,7 +497,7 @@ void emblem(QPainter& p, QPointF c, double r)
 QImage roundPicture(bool splash)
 {
     const int n = 360;
-    QImage img(n, n, QImage::Format_RGB32);
+    QImage img = canvas(n, n, QImage::Format_RGB32);
     {
         QPainter p(&img);
         QRadialGradient g(n / 2.0, n * 0.38, n * 0.62);
@@ -576,6 +589,21 @@ int main(int argc, char** argv)
     const QString iconSvg = QString::fromLocal8Bit(argv[2]);
     const QString iconDir = QString::fromLocal8Bit(argv[3]);
 
+    // Every picture at the usual scale, then again at twice it (name@2x.ext),
+    // which Qt picks on a screen scaled by 2.
+    QSvgRenderer icon(iconSvg);
+    if (!icon.isValid()) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(iconSvg));
+        return 1;
+    }
+    const auto drawIcon = [&icon](int size) {
+        QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        icon.render(&p);
+        return img;
+    };
+    for (g_scale = 1; g_scale <= 2; ++g_scale) {
     const int q = 92;
     const int band = 36;
     // Window backgrounds.
@@ -689,19 +717,10 @@ int main(int argc, char** argv)
     };
     save(folder(false), "folder_closed.png");
     save(folder(true), "folder_open.png");
-    QSvgRenderer icon(iconSvg);
-    if (!icon.isValid()) {
-        std::fprintf(stderr, "cannot read %s\n", qPrintable(iconSvg));
-        return 1;
+    save(drawIcon(64 * g_scale), "app_icon.png");
     }
-    const auto drawIcon = [&icon](int size) {
-        QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        icon.render(&p);
-        return img;
-    };
-    save(drawIcon(64), "app_icon.png");
+    // The desktop's icon sizes, once.
+    g_scale = 1;
     for (int size : {48, 64, 128, 256}) {
         g_out = QStringLiteral("%1/%2x%2").arg(iconDir).arg(size);
         QDir().mkpath(g_out);

@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "Command.h"
@@ -10,21 +12,20 @@ namespace {
 int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--key", "--passphrase-file"}, {"--force"});
-    a.expectPositional(1, 1);
-    DecryptOptions o;
-    o.keyId = a.required("--key");
-    o.encryptedPath = a.positional()[0];
+    a.expectPositional(1, SIZE_MAX);
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
-    return fileCommandOutcome(DecryptFile(ring, o, ui), ui);
+    return batchOutcome(DecryptFiles(ring, a.value("--key"), a.positional(), ui));
 }
 
 const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt --key KEYID [--passphrase-file F] [--force] FILE\n"
-                                        "Decrypts FILE with the key pair KEYID; prints the decrypted file's path.\n",
+                                        "usage: zerath-cli decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
+                                        "Decrypts each FILE with the key pair it was made for (KEYID when it\n"
+                                        "opens the file); the passphrase is read once. Prints each decrypted\n"
+                                        "file's path; exits 1 when any file failed.\n",
                                         decrypt});
 
 } // namespace

@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "Command.h"
@@ -11,11 +13,10 @@ namespace {
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force"});
-    a.expectPositional(1, 1);
+    a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
     o.keyId = a.required("--to");
-    o.sourcePath = a.positional()[0];
     if (a.has("--cipher")) {
         o.cipherIndex = findCipher(a.value("--cipher"));
         if (o.cipherIndex < 0) throw UsageError{"unknown cipher " + a.value("--cipher")};
@@ -37,14 +38,14 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
-    return fileCommandOutcome(EncryptFile(ring, o, ui), ui);
+    return batchOutcome(EncryptFiles(ring, o, a.positional(), ui));
 }
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE\n"
-     "Encrypts FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
-     "an existing FILE.enc. Prints the encrypted file's path.\n",
+     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
+     "Encrypts each FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
+     "an existing FILE.enc. Prints each encrypted file's path; exits 1 when any file failed.\n",
      encrypt});
 
 } // namespace

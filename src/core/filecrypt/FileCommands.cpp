@@ -5,12 +5,16 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "common/Cancelled.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
+#include "filecrypt/KeyMatch.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
@@ -64,10 +68,48 @@ private:
     FileCommandUi& ui_;
 };
 
+// Lets the windows paint, then stops the command when the user cancelled it.
+void pumpAndCheck(FileCommandUi& ui)
+{
+    ui.pump().processEvents();
+    if (ui.cancelRequested()) throw OperationCancelled();
+}
+
 void triple(FileCommandUi& ui, const char* l1, const char* l2, const char* l3, int bold)
 {
     ui.setProgressLines(l1, l2, l3, bold);
-    ui.pump().processEvents();
+    pumpAndCheck(ui);
+}
+
+// The key pair that opens the file: the selected one when it does, else the
+// only own key pair that does, else the one the user picks among several.
+// When none does, the selected key is taken as it is and the checks that
+// follow tell the user. Without a record (nullopt) the user stopped.
+std::optional<KeyRecord> keyPairFor(KeyRing& ring, const DecryptOptions& o, FileCommandUi& ui)
+{
+    if (const auto check = FileKeyCheckValue(o.encryptedPath)) {
+        const std::vector<KeyRecord> pairs = KeysMatching(ring, *check, true);
+        for (const KeyRecord& r : pairs)
+            if (r.KeyID == o.keyId) return r;
+        if (!pairs.empty()) {
+            std::size_t pick = 0;
+            if (pairs.size() > 1) {
+                std::vector<KeyChoice> choices;
+                for (const KeyRecord& r : pairs) choices.push_back(choiceOf(r));
+                const int i = ui.chooseKeyPair(choices);
+                if (i < 0 || std::size_t(i) >= pairs.size()) return std::nullopt;
+                pick = std::size_t(i);
+            }
+            (void)ring.SearchDB("KeyID", pairs[pick].KeyID);
+            ui.keyPairFound(choiceOf(pairs[pick]));
+            return pairs[pick];
+        }
+    }
+    if (o.keyId.empty())
+        throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
+    if (!ring.Active() || !ring.SearchDB("KeyID", o.keyId))
+        throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
+    return ring.CurrentRecord();
 }
 
 // The session key's text: built in cleared memory, like the key itself.
@@ -168,8 +210,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
 
     bool wipe = false;
     if (o.wipeOriginal) {
-        const auto answer = ui.askWipeOriginal(
-            "You have selected to remove the original file permenently\rRemove after successful encryption?");
+        const auto answer = ui.askWipeOriginal(kWipeQuestion);
         if (answer == FileCommandUi::Answer::Cancel) return {};
         wipe = answer == FileCommandUi::Answer::Yes;
     }
@@ -223,7 +264,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
                 compressor->write(piece.data(), n);
                 read += n;
                 ui.setProgressFraction(fractionOf(read, source.size()));
-                ui.pump().processEvents();
+                pumpAndCheck(ui);
             }
             compressor->finish();
             toCipher.flush();
@@ -235,6 +276,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
             if (!commitOutput(out, overwrite, ui)) return {};
+        } catch (const OperationCancelled&) {
+            throw; // the unfinished temporary goes with `out`
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kEncryptError);
         }
@@ -257,18 +300,17 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
 {
     if (!isExistingFile(o.encryptedPath))
         throw UserMessage(UserMessage::WarningBox, "File to decrypt does not exists or the name is empty.");
-    if (o.keyId.empty())
-        throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
-    if (!keyRing.Active() || !keyRing.SearchDB("KeyID", o.keyId))
-        throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
-    const KeyRecord record = keyRing.CurrentRecord();
+    const std::optional<KeyRecord> found = keyPairFor(keyRing, o, ui);
+    if (!found) return {};
+    const KeyRecord& record = *found;
     if (record.ExponentD.size() < 128)
         throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
 
     SecureString passphrase;
-    if (!ui.askPassphrase(passphrase)) return {};
+    if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return {};
     if (!CheckPrivatePassphrase(record, passphrase))
         throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
+    ui.passphraseAccepted(record.KeyID, passphrase);
 
     const std::string output = decryptedName(o.encryptedPath);
     std::unique_ptr<InputFile> in;
@@ -309,7 +351,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             out = std::make_unique<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
-            ui.pump().processEvents();
+            pumpAndCheck(ui);
 
             // This thread reads and deciphers in place; one stage inflates
             // straight into the buffers of the next, which writes them.
@@ -327,7 +369,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                 cipher->DecryptCbc(piece.data(), piece.data(), piece.size);
                 inflateStage.put(std::move(piece));
                 ui.setProgressFraction(fractionOf(in->position() - start, in->size() - start));
-                ui.pump().processEvents();
+                pumpAndCheck(ui);
             }
             inflateStage.finish();
             toWrite.flush();

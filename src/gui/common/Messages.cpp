@@ -6,8 +6,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -24,7 +26,9 @@ struct Script {
     std::function<void(const QString&)> unanswered;
     std::deque<Messages::Answer> answers;
     std::deque<std::optional<QString>> texts; // nullopt = cancelled
-    std::deque<QString> fileNames;
+    std::deque<QStringList> fileNames;
+    std::deque<int> choices;
+    QString startFolder;
     QList<Messages::Shown> shown;
     QList<Messages::Asked> asked;
 };
@@ -111,6 +115,9 @@ Messages::Answer Messages::show(QWidget* parent, Kind kind, const QString& text,
     case Buttons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
     case Buttons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
     case Buttons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case Buttons::YesNoAll:
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll;
+        break;
     }
     box.setStandardButtons(set);
     const int r = box.exec();
@@ -119,7 +126,9 @@ Messages::Answer Messages::show(QWidget* parent, Kind kind, const QString& text,
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
-    default: return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    case QMessageBox::YesToAll: return Answer::YesToAll;
+    case QMessageBox::NoToAll: return Answer::NoToAll;
+    default: return buttons == Buttons::YesNo || buttons == Buttons::YesNoAll ? Answer::No : buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
 }
 
@@ -168,47 +177,91 @@ bool Messages::askText(const QString& title, const QString& prompt, bool masked,
     return ok;
 }
 
-static QString fileDialog(bool save, const QString& title, const QString& filter, const QString& defaultSuffix,
-                          const QString& proposedName)
+static QStringList fileDialog(QFileDialog::FileMode mode, const QString& title, const QString& filter,
+                              const QString& defaultSuffix, const QString& proposedName)
 {
     Script& s = script();
+    const bool save = mode == QFileDialog::AnyFile;
     s.asked.append(Messages::Asked{save ? Messages::Asked::What::SaveFile : Messages::Asked::What::OpenFile, title,
                                    filter, proposedName});
     if (s.scripted) {
         if (s.fileNames.empty()) {
             unanswered(QStringLiteral("file dialog without a queued name: ") + title);
-            return QString();
+            return {};
         }
-        QString name = s.fileNames.front();
+        QStringList names = s.fileNames.front();
         s.fileNames.pop_front();
-        return name;
+        names.removeAll(QString());
+        return names;
     }
-    QFileDialog dlg(defaultParent(), title);
+    QFileDialog dlg(defaultParent(), title, s.startFolder);
     dlg.setNameFilter(QString());
     dlg.setNameFilters(Messages::qtFilter(filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setFileMode(mode);
     if (!defaultSuffix.isEmpty())
         dlg.setDefaultSuffix(defaultSuffix.startsWith(QLatin1Char('.')) ? defaultSuffix.mid(1) : defaultSuffix);
     if (!proposedName.isEmpty())
         dlg.selectFile(proposedName);
     // The save dialog confirms before replacing an existing file (its default).
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return QString();
-    return dlg.selectedFiles().first();
+        return {};
+    s.startFolder = QFileInfo(dlg.selectedFiles().first()).absolutePath();
+    return dlg.selectedFiles();
+}
+
+static QString firstOf(const QStringList& names)
+{
+    return names.isEmpty() ? QString() : names.first();
 }
 
 QString Messages::openFileName(const QString& title, const QString& filter, const QString& defaultSuffix,
                                const QString& proposedName)
 {
-    return fileDialog(false, title, filter, defaultSuffix, proposedName);
+    return firstOf(fileDialog(QFileDialog::ExistingFile, title, filter, defaultSuffix, proposedName));
 }
 
 QString Messages::saveFileName(const QString& title, const QString& filter, const QString& defaultSuffix,
                                const QString& proposedName)
 {
-    return fileDialog(true, title, filter, defaultSuffix, proposedName);
+    return firstOf(fileDialog(QFileDialog::AnyFile, title, filter, defaultSuffix, proposedName));
 }
+
+QStringList Messages::openFileNames(const QString& title, const QString& filter)
+{
+    return fileDialog(QFileDialog::ExistingFiles, title, filter, QString(), QString());
+}
+
+int Messages::chooseItem(const QString& title, const QString& prompt, const QStringList& items)
+{
+    Script& s = script();
+    s.asked.append(Asked{Asked::What::Choice, title, prompt, items.join(QLatin1Char('\n'))});
+    if (s.scripted) {
+        if (s.choices.empty()) {
+            unanswered(QStringLiteral("choice list without a queued answer: ") + prompt);
+            return -1;
+        }
+        const int i = s.choices.front();
+        s.choices.pop_front();
+        return i;
+    }
+    QDialog dlg(defaultParent());
+    dlg.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* list = new QListWidget(&dlg);
+    list->addItems(items);
+    list->setCurrentRow(0);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    QObject::connect(box, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
+    layout->addWidget(new QLabel(prompt, &dlg));
+    layout->addWidget(list);
+    layout->addWidget(box);
+    return dlg.exec() == QDialog::Accepted ? list->currentRow() : -1;
+}
+
+void Messages::setStartFolder(const QString& folder) { script().startFolder = folder; }
 
 void Messages::setScripted(bool on) { script().scripted = on; }
 bool Messages::isScripted() { return script().scripted; }
@@ -219,7 +272,9 @@ void Messages::setUnansweredHandler(std::function<void(const QString&)> handler)
 void Messages::setNextAnswer(Answer answer) { script().answers.push_back(answer); }
 void Messages::setNextText(const QString& text) { script().texts.emplace_back(text); }
 void Messages::setNextTextCancel() { script().texts.emplace_back(std::nullopt); }
-void Messages::setNextFileName(const QString& name) { script().fileNames.push_back(name); }
+void Messages::setNextFileName(const QString& name) { script().fileNames.push_back(QStringList{name}); }
+void Messages::setNextFileNames(const QStringList& names) { script().fileNames.push_back(names); }
+void Messages::setNextChoice(int index) { script().choices.push_back(index); }
 const QList<Messages::Shown>& Messages::shown() { return script().shown; }
 Messages::Shown Messages::lastShown()
 {
@@ -230,7 +285,7 @@ const QList<Messages::Asked>& Messages::asked() { return script().asked; }
 int Messages::pendingAnswers()
 {
     const Script& s = script();
-    return int(s.answers.size() + s.texts.size() + s.fileNames.size());
+    return int(s.answers.size() + s.texts.size() + s.fileNames.size() + s.choices.size());
 }
 void Messages::reset()
 {
@@ -241,6 +296,7 @@ void Messages::reset()
             wipe(*t);
     s.texts.clear();
     s.fileNames.clear();
+    s.choices.clear();
     s.shown.clear();
     s.asked.clear();
 }

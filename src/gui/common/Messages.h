@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -10,8 +11,9 @@ class QWidget;
 class Messages {
 public:
     enum class Kind { Error, Warning, Information, Confirmation, Plain };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-    enum class Answer { None, Ok, Cancel, Yes, No };
+    // YesNoAll: Yes, No, Yes to All and No to All (questions asked per file of a batch).
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoAll };
+    enum class Answer { None, Ok, Cancel, Yes, No, YesToAll, NoToAll };
 
     // Modal box titled "Zerath" with the icon of its kind (Plain: none). A "\r"
     // (alone or before "\n") in the text is a line break. Closing the box
@@ -34,6 +36,13 @@ public:
     static QString saveFileName(const QString& title, const QString& filter,
                                 const QString& defaultSuffix = QString(),
                                 const QString& proposedName = QString());
+    // An open dialog that accepts several files; empty when cancelled.
+    static QStringList openFileNames(const QString& title, const QString& filter);
+    // A short list to pick one entry from; the index, or -1 when cancelled.
+    static int chooseItem(const QString& title, const QString& prompt, const QStringList& items);
+    // The folder the next file dialog opens in (empty: the dialog's own choice);
+    // after that, each dialog opens in the folder of the last file chosen.
+    static void setStartFolder(const QString& folder);
 
     // ---- scripted mode (tests) ----
     struct Shown {
@@ -41,8 +50,8 @@ public:
         QString text;
         Buttons buttons;
     };
-    struct Asked { // a text prompt or a file dialog
-        enum class What { Text, OpenFile, SaveFile } what;
+    struct Asked { // a text prompt, a file dialog or a choice list
+        enum class What { Text, OpenFile, SaveFile, Choice } what;
         QString title;
         QString prompt; // prompt, or the file filter
         QString proposed; // initial text, or the proposed file name
@@ -59,6 +68,8 @@ public:
     static void setNextText(const QString& text); // askText returns true with it
     static void setNextTextCancel();              // askText returns false
     static void setNextFileName(const QString& name); // empty = the dialog is cancelled
+    static void setNextFileNames(const QStringList& names);
+    static void setNextChoice(int index);              // -1 = cancelled
 
     static const QList<Shown>& shown();  // every box shown, oldest first
     static Shown lastShown();            // kind Plain, empty text when none

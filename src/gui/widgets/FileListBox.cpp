@@ -106,9 +106,11 @@ TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent)
 
 bool TFileListBox::matchesMask(const QString& name, const QString& mask)
 {
-    const QList<uint> n = name.toUcs4();
+    // Letter case does not count: "*.PDF" lists a.pdf.
+    const QList<uint> n = name.toCaseFolded().toUcs4();
     const QStringList pats = maskPatterns(mask);
-    return std::any_of(pats.begin(), pats.end(), [&](const QString& p) { return globMatch(n, p.toUcs4()); });
+    return std::any_of(pats.begin(), pats.end(),
+                       [&](const QString& p) { return globMatch(n, p.toCaseFolded().toUcs4()); });
 }
 
 bool TFileListBox::isExecutableName(const QString& name, unsigned mode)

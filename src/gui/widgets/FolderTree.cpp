@@ -171,6 +171,11 @@ void TFolderTree::init()
 {
     setColumnCount(1);
     header()->hide();
+    // Long folder names are shown whole and scrolled to, not elided.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideNone);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers); // labels are read-only
     setSortingEnabled(false);                            // the tree places children itself

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QShortcutEvent>
 
@@ -244,12 +245,44 @@ void THNoShape::paintEvent(QPaintEvent*)
     if (!m_caption.isEmpty()) {
         p.setFont(font());
         p.setPen(m_captionColor);
+        QRect drawn;
         p.drawText(rect().translated(offset), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                   m_caption);
+                   m_caption, &drawn);
+        if (hasFocus()) { // the focus mark: a dotted frame round the words, not the spaces before them
+            const qsizetype lead = m_caption.size() - QStringView(m_caption).trimmed().size();
+            drawn.setLeft(drawn.left() + p.fontMetrics().horizontalAdvance(m_caption.left(lead)));
+            p.setPen(QPen(m_captionColor, 1, Qt::DotLine));
+            p.drawRect(drawn.adjusted(-3, -1, 2, 0));
+        }
     }
     m_lastFace = face;
     m_overPainted = m_over;
     ++m_paintCount;
+}
+
+void THNoShape::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void THNoShape::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void THNoShape::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void THNoShape::enterEvent(QEnterEvent* event)

@@ -71,6 +71,19 @@ TChangePassFrm::TChangePassFrm(QWidget* parent) : SkinnedWindow(parent)
     connect(Applybtn, &QPushButton::clicked, this, &TChangePassFrm::accept);
     connect(BitBtn1, &QPushButton::clicked, this, &TChangePassFrm::BitBtn1Click);
     connect(cancelBtn, &QPushButton::clicked, this, &TChangePassFrm::reject);
+    for (QLineEdit* e : {edtCurrentpass, edtNewPass, edtConfirmPass})
+        connect(e, &QLineEdit::returnPressed, Applybtn, &QPushButton::click);
+}
+
+void TChangePassFrm::showEvent(QShowEvent* event)
+{
+    SkinnedWindow::showEvent(event);
+    for (QLineEdit* e : {edtCurrentpass, edtNewPass, edtConfirmPass}) {
+        if (e->text().isEmpty() || e == edtConfirmPass) {
+            e->setFocus();
+            break;
+        }
+    }
 }
 
 TChangePassFrm::~TChangePassFrm()

@@ -46,4 +46,8 @@ public:
     QPushButton* Applybtn;
     QPushButton* BitBtn1;
     QPushButton* cancelBtn;
+
+protected:
+    // Typing starts in the first empty passphrase entry.
+    void showEvent(QShowEvent* event) override;
 };

@@ -23,6 +23,7 @@
 #include "common/GeneralErrorHandler.h"
 #include "common/Messages.h"
 #include "common/Resources.h"
+#include "filecrypt/BatchCommands.h"
 #include "filecrypt/FileCommands.h"
 #include "filecrypt/FileKind.h"
 #include "keyring/KeyRing.h"
@@ -55,6 +56,7 @@ THNoShape* imageButton(SkinnedWindow* window, const char* face, const char* idle
         // The caption is centred on the face; two em spaces in front centre it
         // on the part right of the glyph well.
         b->setCaption(QStringLiteral("\u2003\u2003") + caption);
+        b->setFocusPolicy(Qt::StrongFocus); // reachable with Tab; Space or Enter clicks
     }
     window->place(b, x, y);
     return b;
@@ -152,19 +154,19 @@ void TCryptForm::buildControls()
 
     // Commands, down the left panel.
     const int bx = 9;
-    Encryptbtn = imageButton(this, Pictures::BtnEncrypt, Pictures::BtnEncryptIdle, QStringLiteral("Encrypt"), bx, 64,
+    Encryptbtn = imageButton(this, Pictures::BtnEncrypt, Pictures::BtnEncryptIdle, QStringLiteral("&Encrypt"), bx, 64,
                              QStringLiteral("Encryptbtn"));
-    Decryptbtn = imageButton(this, Pictures::BtnDecrypt, Pictures::BtnDecryptIdle, QStringLiteral("Decrypt"), bx, 104,
+    Decryptbtn = imageButton(this, Pictures::BtnDecrypt, Pictures::BtnDecryptIdle, QStringLiteral("&Decrypt"), bx, 104,
                              QStringLiteral("Decryptbtn"));
-    Shredderbtn = imageButton(this, Pictures::BtnShredder, Pictures::BtnShredderIdle, QStringLiteral("File Shredder"),
+    Shredderbtn = imageButton(this, Pictures::BtnShredder, Pictures::BtnShredderIdle, QStringLiteral("File &Shredder"),
                               bx, 160, QStringLiteral("Shredderbtn"));
-    PGPKeyGen = imageButton(this, Pictures::BtnKeys, Pictures::BtnKeysIdle, QStringLiteral("Keys Manager"), bx, 200,
+    PGPKeyGen = imageButton(this, Pictures::BtnKeys, Pictures::BtnKeysIdle, QStringLiteral("&Keys Manager"), bx, 200,
                             QStringLiteral("PGPKeyGen"));
-    Optionsbtn = imageButton(this, Pictures::BtnOptions, Pictures::BtnOptionsIdle, QStringLiteral("Options"), bx, 256,
+    Optionsbtn = imageButton(this, Pictures::BtnOptions, Pictures::BtnOptionsIdle, QStringLiteral("&Options"), bx, 256,
                              QStringLiteral("Optionsbtn"));
-    Aboutbtn = imageButton(this, Pictures::BtnAbout, Pictures::BtnAboutIdle, QStringLiteral("About"), bx, 296,
+    Aboutbtn = imageButton(this, Pictures::BtnAbout, Pictures::BtnAboutIdle, QStringLiteral("&About"), bx, 296,
                            QStringLiteral("Aboutbtn"));
-    CloseBtn = imageButton(this, Pictures::BtnExit, Pictures::BtnExitIdle, QStringLiteral("Exit"), bx, 388,
+    CloseBtn = imageButton(this, Pictures::BtnExit, Pictures::BtnExitIdle, QStringLiteral("E&xit"), bx, 388,
                            QStringLiteral("CloseBtn"));
     Label12 = addLabel(QStringLiteral("Version 1.0"), bx, 434, 150, 16);
     Label12->setObjectName(QStringLiteral("Label12"));
@@ -260,7 +262,11 @@ void TCryptForm::buildControls()
 
     Status = place(new TALStatusBar(this), gx, 434, rx - gx, 19);
     Status->setObjectName(QStringLiteral("Status"));
-    Status->setPanelWidths({212, 150});
+    // The cipher panel fits its longest text in the status bar's own font; the
+    // file panel takes the rest.
+    const int cipherPanel =
+        Status->fontMetrics().horizontalAdvance(QStringLiteral("Cipher: Rijndael (AES), Key size: 256")) + 16;
+    Status->setPanelWidths({Status->width() - cipherPanel, cipherPanel});
 
     connect(Encryptbtn, &THNoShape::clicked, this, &TCryptForm::EncryptbtnClick);
     connect(Decryptbtn, &THNoShape::clicked, this, &TCryptForm::DecryptbtnClick);
@@ -276,6 +282,13 @@ void TCryptForm::buildControls()
     connect(SaveConfig, &QToolButton::clicked, this, &TCryptForm::SaveConfigClick);
     connect(SelectFileEnc, &QPushButton::clicked, this, &TCryptForm::SelectFileEncClick);
     connect(SelectFileDec, &QPushButton::clicked, this, &TCryptForm::SelectFileDecClick);
+    // Typing in a field replaces a list of files with the one typed.
+    connect(EncFileEdit, &QLineEdit::textEdited, this, [this] { m_encFiles.clear(); EncFileEdit->setToolTip({}); });
+    connect(DecFileEdit, &QLineEdit::textEdited, this, [this] { m_decFiles.clear(); DecFileEdit->setToolTip({}); });
+    // Enter in a field must not press a button.
+    for (QPushButton* b : {AddMailBoxbtn, ClearRecipientbtn, SelectFileEnc, SelectFileDec})
+        b->setAutoDefault(false);
+    setAcceptDrops(true);
 }
 
 void TCryptForm::InitButtons()
@@ -339,25 +352,19 @@ QString TCryptForm::fileStatusText(const QString& fileName, bool decryptSide)
 void TCryptForm::SelectFileEncClick()
 {
     if (m_busy) return;
-    const QString name =
-        Messages::openFileName(QStringLiteral("Select File to Encrypt"), QStringLiteral("All Files (*.*)|*.*"));
-    if (name.isEmpty()) return;
-    setFileField(EncFileEdit, name);
+    const QStringList names =
+        Messages::openFileNames(QStringLiteral("Select File to Encrypt"), QStringLiteral("All Files (*)|*"));
+    if (names.isEmpty()) return;
+    setFileList(EncFileEdit, names, false);
 }
 
 void TCryptForm::SelectFileDecClick()
 {
     if (m_busy) return;
-    const QString name = Messages::openFileName(QStringLiteral("Select File to Decrypt"),
-                                                QStringLiteral("Encrypted Files (*.enc)|*.enc"));
-    if (name.isEmpty()) return;
-    setFileField(DecFileEdit, name);
-}
-
-void TCryptForm::setFileField(QLineEdit* field, const QString& name)
-{
-    field->setText(name);
-    Status->setPanelText(0, fileStatusText(name, field == DecFileEdit));
+    const QStringList names = Messages::openFileNames(QStringLiteral("Select File to Decrypt"),
+                                                      QStringLiteral("Encrypted Files (*.enc)|*.enc|All Files (*)|*"));
+    if (names.isEmpty()) return;
+    setFileList(DecFileEdit, names, true);
 }
 
 void TCryptForm::openFiles(const QStringList& files)
@@ -372,8 +379,8 @@ void TCryptForm::openFiles(const QStringList& files)
         case zerath::FileKind::Other: if (other.isEmpty()) other = path; break;
         }
     }
-    if (!other.isEmpty()) setFileField(EncFileEdit, other);
-    if (!encrypted.isEmpty()) setFileField(DecFileEdit, encrypted);
+    if (!other.isEmpty()) setFileList(EncFileEdit, {other}, false);
+    if (!encrypted.isEmpty()) setFileList(DecFileEdit, {encrypted}, true);
     if (!keyFile.isEmpty() && m_ctx.importKeyFile) guarded(this, [&] { m_ctx.importKeyFile(this, keyFile); });
 }
 
@@ -396,7 +403,8 @@ void TCryptForm::EncryptbtnClick()
     BusyScope busy(m_busy);
     zerath::EncryptOptions o;
     o.keyId = MailBoxKeyID->text().toStdString();
-    o.sourcePath = localPath(EncFileEdit->text());
+    const QStringList files = fileList(false);
+    o.sourcePath = localPath(files.value(0));
     o.cipherIndex = cbxCipher->currentIndex() < 0 ? zerath::kDefaultCipherIndex : cbxCipher->currentIndex();
     o.stealthyCipher = CipherAutoSelectCB->isChecked();
     o.wipeOriginal = WipeOutOriginalFileCB->isChecked();
@@ -406,6 +414,15 @@ void TCryptForm::EncryptbtnClick()
         m_ctx.shredder().ShredFile(path);
         wiped = true;
     };
+    if (files.size() > 1) {
+        std::vector<std::string> paths;
+        for (const QString& f : files) paths.push_back(localPath(f));
+        if (runBatch(false, int(paths.size()), [&](GuiFileCommandUi& ui) {
+                return zerath::EncryptFiles(m_ctx.mainKeyRing(), o, paths, ui);
+            }) && wiped)
+            setFileList(EncFileEdit, {}, false);
+        return;
+    }
 
     zerath::FileCommandResult result;
     bool failed = true;
@@ -429,12 +446,22 @@ void TCryptForm::DecryptbtnClick()
     BusyScope busy(m_busy);
     zerath::DecryptOptions o;
     o.keyId = MailBoxKeyID->text().toStdString();
-    o.encryptedPath = localPath(DecFileEdit->text());
+    const QStringList files = fileList(true);
+    o.encryptedPath = localPath(files.value(0));
+    if (files.size() > 1) {
+        std::vector<std::string> paths;
+        for (const QString& f : files) paths.push_back(localPath(f));
+        runBatch(true, int(paths.size()), [&](GuiFileCommandUi& ui) {
+            return zerath::DecryptFiles(m_ctx.mainKeyRing(), o.keyId, paths, ui);
+        });
+        return;
+    }
 
     zerath::FileCommandResult result;
     bool failed = true;
     {
         GuiFileCommandUi ui(this, m_progress, Status, cbxCipher, m_ctx.pump());
+        ui.onKeyPairFound = [this](const zerath::KeyChoice& k) { useFoundKeyPair(k); };
         guarded(this, [&] {
             result = zerath::DecryptFile(m_ctx.mainKeyRing(), o, ui);
             failed = false;

@@ -10,6 +10,11 @@
 #include "widgets/SkinnedWindow.h"
 
 class AppContext;
+class GuiFileCommandUi;
+namespace zerath {
+struct BatchResult;
+struct KeyChoice;
+} // namespace zerath
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -56,6 +61,15 @@ public:
     // Status bar panel 0 for the text of a file field ("No file loaded",
     // "File size: 1,234 bytes", ...); the decrypt side has its own spellings.
     static QString fileStatusText(const QString& fileName, bool decryptSide);
+    // The text of the summary a batch ends with.
+    static QString batchSummary(const zerath::BatchResult& result, int total, bool decryptSide);
+
+    // The files of the encryption or decryption field: several are shown as
+    // "N files" with the list as a tooltip and run as a batch.
+    void setFileList(QLineEdit* field, const QStringList& files, bool decryptSide);
+    QStringList fileList(bool decryptSide) const;
+    // Asks, then imports a key file into the key ring.
+    void importKeyFile(const QString& path);
 
     // Files named on the command line ("Open with" in a file manager): a key
     // file is offered for import in the key manager's import dialog, an
@@ -106,6 +120,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void InitButtons();
@@ -113,7 +129,10 @@ private:
     void DataSourceDataChange();
     void refreshGrid();
     bool startCommand();
-    void setFileField(QLineEdit* field, const QString& name);
+    void useFoundKeyPair(const zerath::KeyChoice& key);
+    // Runs a batch with the progress window and shows its summary; false when
+    // it stopped before any file.
+    bool runBatch(bool decryptSide, int total, const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run);
 
     AppContext& m_ctx;
     TOptionsDlg* m_options = nullptr;
@@ -121,4 +140,6 @@ private:
     Tpopupfrm* m_progress = nullptr;
     bool m_recipientSelected = false;
     bool m_busy = false;
+    QStringList m_encFiles;
+    QStringList m_decFiles;
 };

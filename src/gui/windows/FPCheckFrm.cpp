@@ -54,6 +54,13 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
 
     connect(Verifybtn, &QPushButton::clicked, this, &TFPCheckFrm::VerifybtnClick);
     connect(Closebtn, &QPushButton::clicked, this, &TFPCheckFrm::reject);
+    connect(FPedit2, &QLineEdit::returnPressed, Verifybtn, &QPushButton::click);
+}
+
+void TFPCheckFrm::showEvent(QShowEvent* event)
+{
+    SkinnedWindow::showEvent(event);
+    FPedit2->setFocus();
 }
 
 void TFPCheckFrm::setFingerprint(const QString& fingerprint)

@@ -30,4 +30,8 @@ public:
     QLineEdit* FPedit2;
     QPushButton* Verifybtn;
     QPushButton* Closebtn;
+
+protected:
+    // Typing starts in FPb.
+    void showEvent(QShowEvent* event) override;
 };

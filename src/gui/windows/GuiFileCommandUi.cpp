@@ -47,12 +47,64 @@ bool GuiFileCommandUi::confirmOverwrite(const std::string& text)
 
 bool GuiFileCommandUi::askPassphrase(zerath::SecureString& passphrase)
 {
+    return askPassphraseFor(std::string(), kPassphrasePrompt, passphrase);
+}
+
+bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& prompt,
+                                        zerath::SecureString& passphrase)
+{
     QString typed;
-    const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), QString::fromLatin1(kPassphrasePrompt),
-                                      true, &typed);
+    const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), q(prompt), true, &typed);
     if (ok) passphrase = secureText(typed);
     wipe(typed);
     return ok;
+}
+
+zerath::FileCommandUi::Answer GuiFileCommandUi::askOverwriteInBatch(const std::string& text)
+{
+    switch (Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::YesNoAll)) {
+    case Messages::Answer::Yes: return Answer::Yes;
+    case Messages::Answer::YesToAll: return Answer::YesToAll;
+    case Messages::Answer::NoToAll: return Answer::NoToAll;
+    default: return Answer::No;
+    }
+}
+
+int GuiFileCommandUi::chooseKeyPair(const std::vector<zerath::KeyChoice>& choices)
+{
+    QStringList items;
+    for (const zerath::KeyChoice& c : choices) items << q(c.keyId) + QStringLiteral("  ") + q(c.userId);
+    const bool busy = m_busy > 0;
+    if (busy) QApplication::restoreOverrideCursor();
+    const int pick = Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle),
+                                          QString::fromLatin1(kChooseKeyPrompt), items);
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    return pick;
+}
+
+void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
+{
+    if (onKeyPairFound) onKeyPairFound(key);
+}
+
+void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
+{
+    if (!m_progress) return;
+    const QString file = QStringLiteral("File %1 of %2: %3").arg(p.index).arg(p.count).arg(q(p.name));
+    QString speed = QString::number(int(p.share * 100)) + QStringLiteral("%");
+    if (p.bytesPerSecond > 0) {
+        const int left = int(p.secondsLeft + 0.5);
+        speed += QStringLiteral("  \u00b7  %1 MB/s  \u00b7  %2:%3 left")
+                     .arg(p.bytesPerSecond / 1e6, 0, 'f', 1)
+                     .arg(left / 60)
+                     .arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    m_progress->setBatchText(file, speed);
+}
+
+bool GuiFileCommandUi::cancelRequested()
+{
+    return m_progress && m_progress->cancelRequested();
 }
 
 void GuiFileCommandUi::setBusy(bool busy)

@@ -4,6 +4,8 @@
 // the status bar panels and the cipher list of the main window.
 #include <QPointer>
 
+#include <functional>
+
 #include "filecrypt/FileCommandUi.h"
 
 class QComboBox;
@@ -25,12 +27,24 @@ public:
 
     static constexpr const char* kPassphraseTitle = "Private Key Passphrase";
     static constexpr const char* kPassphrasePrompt = "Enter passphrase";
+    static constexpr const char* kChooseKeyTitle = "Choose Key Pair";
+    static constexpr const char* kChooseKeyPrompt = "Several of your key pairs can open this file. Use:";
 
     Answer askWipeOriginal(const std::string& text) override;
     bool confirmOverwrite(const std::string& text) override;
     // Masked prompt; the typed text is copied into `passphrase` as UTF-8 and
     // every other copy is overwritten.
     bool askPassphrase(zerath::SecureString& passphrase) override;
+    // The same prompt naming the key pair.
+    bool askPassphraseFor(const std::string& keyId, const std::string& prompt,
+                          zerath::SecureString& passphrase) override;
+    Answer askOverwriteInBatch(const std::string& text) override;
+    int chooseKeyPair(const std::vector<zerath::KeyChoice>& choices) override;
+    void keyPairFound(const zerath::KeyChoice& key) override;
+    void setBatchProgress(const zerath::BatchProgress& progress) override;
+    bool cancelRequested() override;
+    // Called with the key pair decryption found in the key ring.
+    std::function<void(const zerath::KeyChoice&)> onKeyPairFound;
 
     void setBusy(bool busy) override;
     void showProgress(bool visible) override;

@@ -27,7 +27,7 @@ std::vector<KeyGridColumn> keyManagerColumns()
 {
     return {
         {"Type", QStringLiteral("Type"), 81, Qt::AlignLeft, Qt::AlignLeft},
-        {"UserID", QStringLiteral("User ID"), 162, Qt::AlignRight, Qt::AlignHCenter},
+        {"UserID", QStringLiteral("User ID"), 162, Qt::AlignLeft, Qt::AlignHCenter},
         {"KeyID", QStringLiteral("Key ID"), 73, Qt::AlignLeft, Qt::AlignLeft},
         {"KeyLength", QStringLiteral("Length"), 47, Qt::AlignLeft, Qt::AlignLeft},
         {"Date", QStringLiteral("Creation"), 79, Qt::AlignLeft, Qt::AlignLeft},
@@ -64,7 +64,8 @@ bool okAnswer(QWidget* parent, Messages::Kind kind, const QString& text)
     return Messages::show(parent, kind, text, Messages::Buttons::OkCancel) == Messages::Answer::Ok;
 }
 
-// The masked question for a private key's passphrase.
+} // namespace
+
 bool askPrivatePassphrase(zerath::SecureString& passphrase)
 {
     QString text;
@@ -77,8 +78,6 @@ bool askPrivatePassphrase(zerath::SecureString& passphrase)
     passphrase = secureText(text);
     return true;
 }
-
-} // namespace
 
 TKeyGenForm::TKeyGenForm(AppContext& context, QWidget* parent)
     : SkinnedWindow(parent), m_ctx(context), m_manager(localPath(context.dataFolder()))
@@ -223,6 +222,11 @@ void TKeyGenForm::hideEvent(QHideEvent* event)
 void TKeyGenForm::FormShow()
 {
     if (m_open) return;
+    // The first import or export dialog opens where the key files are made;
+    // later ones where the last file was chosen.
+    static bool keyFolderOffered = false;
+    if (!keyFolderOffered) Messages::setStartFolder(m_ctx.programFolder());
+    keyFolderOffered = true;
     runGuarded(this, [this] {
         m_ctx.closeMainKeyRing();
         m_manager.Open();

@@ -107,3 +107,6 @@ private:
     bool m_open = false;
     bool m_installed = false;
 };
+
+// The masked question for a private key file's passphrase.
+bool askPrivatePassphrase(zerath::SecureString& passphrase);

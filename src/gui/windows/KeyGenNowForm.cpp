@@ -330,6 +330,11 @@ void TKeyGenNowForm::onWorkerFinished()
         m_last = job->result;
         CDate->setText(QString::fromStdString(job->result.CreationDate));
         Status->setText(QString::fromStdString(zerath::KeyPairGeneratedStatus(job->result.ElapsedMs)));
+        // Where the two files are, and the one way they reach the key ring.
+        Messages::show(this, Messages::Kind::Information,
+                       Status->text() + QStringLiteral("\r\r") + QString::fromStdString(job->result.PrivateKeyFile) +
+                           QStringLiteral("\r") + QString::fromStdString(job->result.PublicKeyFile) +
+                           QStringLiteral("\r\r") + QString::fromLatin1(kImportHint));
         emit generationFinished(true);
     } else {
         Status->clear();

@@ -23,6 +23,7 @@ class QToolButton;
 class TKeyGenNowForm : public SkinnedWindow {
     Q_OBJECT
 public:
+    static constexpr const char* kImportHint = "Import them with Import Key... to use them.";
     static constexpr int kWidth = 365;
     static constexpr int kHeight = 260;
     static constexpr int kMinUserNameLength = 5;

@@ -43,7 +43,7 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     keyinfoMemo = new QPlainTextEdit(this);
     keyinfoMemo->setObjectName(QStringLiteral("keyinfoMemo"));
     keyinfoMemo->setReadOnly(true);
-    keyinfoMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    keyinfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont memoFont(QStringLiteral("Courier New"));
     memoFont.setStyleHint(QFont::Monospace);
     memoFont.setPixelSize(11);

@@ -1,5 +1,6 @@
 #include "windows/KeyRingGrid.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
 
@@ -39,7 +40,7 @@ std::vector<KeyGridColumn> mainWindowKeyColumns()
 {
     return {
         {"Type", QStringLiteral("Type"), 76, Qt::AlignLeft, Qt::AlignLeft},
-        {"UserID", QStringLiteral("User ID"), 143, Qt::AlignRight, Qt::AlignHCenter},
+        {"UserID", QStringLiteral("User ID"), 143, Qt::AlignLeft, Qt::AlignHCenter},
         {"KeyID", QStringLiteral("Key ID"), 73, Qt::AlignLeft, Qt::AlignLeft},
         {"KeyLength", QStringLiteral("Length"), 39, Qt::AlignLeft, Qt::AlignLeft},
         {"Date", QStringLiteral("Creation"), 74, Qt::AlignLeft, Qt::AlignLeft},
@@ -112,6 +113,8 @@ QVariant KeyRingModel::data(const QModelIndex& index, int role) const
     }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(c.valueAlignment | Qt::AlignTop);
+    case Qt::ToolTipRole: // the whole text of a cell too narrow for it
+        return data(index, Qt::DisplayRole);
     default:
         return {};
     }
@@ -172,6 +175,7 @@ void KeyRingDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
     const QString value = index.data(Qt::DisplayRole).toString();
     QRect textRect = cell.adjusted(2, 2, -2, 0);
+    const auto elided = [&](const QRect& r) { return QFontMetrics(font).elidedText(value, Qt::ElideRight, r.width()); };
     if (index.column() == m_iconColumn && m_model.rowCount() > 0) {
         const QPixmap& icon = QString::fromStdString(record.Type) == QLatin1String("Pub") ? m_pubIcon : m_pairIcon;
         int textLeft = cell.left() + 2;
@@ -180,11 +184,11 @@ void KeyRingDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
             textLeft = cell.left() + icon.width() + 6;
         }
         textRect.setLeft(textLeft);
-        painter->drawText(textRect, int(Qt::AlignLeft | Qt::AlignTop) | Qt::TextSingleLine, value);
+        painter->drawText(textRect, int(Qt::AlignLeft | Qt::AlignTop) | Qt::TextSingleLine, elided(textRect));
     } else {
         const Qt::Alignment align =
             Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
-        painter->drawText(textRect, int(align | Qt::AlignTop) | Qt::TextSingleLine, value);
+        painter->drawText(textRect, int(align | Qt::AlignTop) | Qt::TextSingleLine, elided(textRect));
     }
     painter->restore();
 }

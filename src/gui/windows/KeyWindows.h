@@ -29,7 +29,7 @@ TKeyGenForm* installKeyManager(AppContext& context, QWidget* owner);
 namespace keywin {
 
 // The filter of the key file dialogs.
-inline constexpr char kKeyFileFilter[] = "Zerath Key File (*.akf)|*.akf|All files (*.*)|*.*";
+inline constexpr char kKeyFileFilter[] = "Zerath Key File (*.akf)|*.akf|All Files (*)|*";
 
 // The general error handler's pieces (common/GeneralErrorHandler.h).
 using ::boxKind;

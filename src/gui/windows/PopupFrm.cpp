@@ -1,7 +1,9 @@
 #include "windows/PopupFrm.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <cmath>
 
 #include "common/Resources.h"
@@ -35,6 +37,39 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     process1->setObjectName(QStringLiteral("process1"));
     process2->setObjectName(QStringLiteral("process2"));
     process3->setObjectName(QStringLiteral("process3"));
+    batchLine = addLabel(QString(), 120, 9, width() - 140, 20);
+    batchLine->setObjectName(QStringLiteral("batchLine"));
+    batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    speedLine = addLabel(QString(), 28, 122, width() - 140, 15);
+    speedLine->setObjectName(QStringLiteral("speedLine"));
+    for (QLabel* l : {batchLine, speedLine}) {
+        l->setPalette(process1->palette());
+        QFont f = process1->font();
+        f.setPixelSize(11);
+        l->setFont(f);
+    }
+    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 111, 76, 24);
+    Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
+    Cancelbtn->setAutoDefault(false);
+    connect(Cancelbtn, &QPushButton::clicked, this, [this] {
+        m_cancel = true;
+        Cancelbtn->setEnabled(false);
+    });
+}
+
+void Tpopupfrm::setBatchText(const QString& file, const QString& speed)
+{
+    batchLine->setText(file);
+    speedLine->setText(speed);
+}
+
+void Tpopupfrm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        if (Cancelbtn->isEnabled()) Cancelbtn->click();
+        return;
+    }
+    SkinnedWindow::keyPressEvent(event);
 }
 
 void Tpopupfrm::setLines(const QString& line1, const QString& line2, const QString& line3, int boldIndex)
@@ -65,16 +100,21 @@ void Tpopupfrm::resetLines()
 {
     setLines(QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"), 0);
     setFraction(0.0);
+    setBatchText(QString(), QString());
+    m_cancel = false;
+    Cancelbtn->setEnabled(true);
 }
 
 void Tpopupfrm::showOver(QWidget* mainWindow)
 {
     showCentredOver(mainWindow);
+    activateWindow();
+    Cancelbtn->setFocus();
 }
 
 QRect Tpopupfrm::barRect() const
 {
-    return QRect(28, 122, width() - 56, 4);
+    return QRect(28, 116, width() - 56 - 86, 4);
 }
 
 void Tpopupfrm::paintEvent(QPaintEvent* event)
@@ -98,5 +138,16 @@ ZERATH_SCREENSHOT(progress, [] {
     w->setLines(QStringLiteral("Compression started, please wait..."), QStringLiteral("Encryption, waiting."),
                 QStringLiteral("Saving data, waiting."), 1);
     w->setFraction(0.42);
+    return w;
+})
+
+ZERATH_SCREENSHOT(progress_batch, [] {
+    auto* w = new Tpopupfrm;
+    w->setLines(QStringLiteral("Data decryption done."), QStringLiteral("Data uncompress started, please wait..."),
+                QStringLiteral("Saving data, waiting."), 2);
+    w->setFraction(0.46);
+    w->setBatchText(QStringLiteral("File 2 of 5: quarterly-report.pdf.enc"),
+                    QStringLiteral("46%  \u00b7  38.2 MB/s  \u00b7  0:07 left"));
+    w->Cancelbtn->setFocus();
     return w;
 })

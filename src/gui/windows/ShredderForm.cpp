@@ -24,6 +24,7 @@
 #include "common/Resources.h"
 #include "common/SecretText.h"
 #include "common/Screenshots.h"
+#include "common/Cancelled.h"
 #include "widgets/ALProgressBar.h"
 #include "widgets/ALStatusBar.h"
 #include "widgets/FileListBox.h"
@@ -317,13 +318,14 @@ void TShredderForm::showEvent(QShowEvent* event)
     }
     if (m_running)
         return; // shown again during a run: the run owns the lists
+    Prog->setPosition(0); // no bar left over from the last run
     ApplyFolder(); // also empties the shred list
 }
 
 void TShredderForm::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        clearbtnClick();
+        m_running ? wipebtnClick() : clearbtnClick();
         event->accept();
         return;
     }
@@ -414,8 +416,11 @@ void TShredderForm::ExtFilterChange()
 
 void TShredderForm::wipebtnClick()
 {
-    if (m_running)
-        return; // a click that reached us between two passes
+    if (m_running) { // Cancel: a file is never left half-wiped, so the run stops after it
+        m_stopRequested = true;
+        wipebtn->setEnabled(false);
+        return;
+    }
     if (ListBox1->count() == 0) {
         Messages::show(this, Messages::Kind::Warning, QStringLiteral("There are no files selected for shredding."),
                        Messages::Buttons::Ok);
@@ -431,6 +436,8 @@ void TShredderForm::wipebtnClick()
     zerath::TShredder& shredder = m_context.shredder();
     const QString folder = currentFolder();
     QString failure;
+    bool cancelled = false;
+    m_stopRequested = false;
     setRunning(true);
     {
         BusyCursor busy;
@@ -443,6 +450,10 @@ void TShredderForm::wipebtnClick()
                 shredder.ShredFile(localPath(path));
                 delete ListBox1->takeItem(0);
                 updateShredCount();
+                if (m_stopRequested && ListBox1->count() > 0) {
+                    cancelled = true;
+                    break;
+                }
             }
         } catch (const std::exception& e) {
             failure = QString::fromStdString(e.what());
@@ -458,6 +469,8 @@ void TShredderForm::wipebtnClick()
     if (!failure.isEmpty()) {
         updateShredCount();
         Messages::show(this, Messages::Kind::Error, failure, Messages::Buttons::Ok);
+    } else if (cancelled) {
+        Messages::show(this, Messages::Kind::Information, QString::fromLatin1(zerath::OperationCancelled::kText));
     } else {
         ListBox1->clear();
         updateShredCount();
@@ -482,9 +495,11 @@ void TShredderForm::setRunning(bool running)
     for (QWidget* w : {static_cast<QWidget*>(FolderTree1), static_cast<QWidget*>(FileListBox1),
                        static_cast<QWidget*>(ListBox1), static_cast<QWidget*>(ExtFilter),
                        static_cast<QWidget*>(Selectallbtn), static_cast<QWidget*>(refreshbtn),
-                       static_cast<QWidget*>(wipebtn), static_cast<QWidget*>(clearbtn),
-                       static_cast<QWidget*>(closebtn)})
+                       static_cast<QWidget*>(clearbtn), static_cast<QWidget*>(closebtn)})
         w->setEnabled(!running);
+    // While the files are wiped, the wipe button cancels the rest of the list.
+    wipebtn->setText(running ? QStringLiteral("Cancel") : QStringLiteral("&Shred Files"));
+    wipebtn->setEnabled(true);
 }
 
 TShredderForm* installShredderWindow(AppContext& context, QWidget* owner)

@@ -133,6 +133,7 @@ private:
 
     AppContext& m_context;
     BarProgress m_progress{*this};
+    bool m_stopRequested = false;
     bool m_running = false;
     bool m_folderPending = false; // the tree's selection changed during a run
     bool m_treeBound = false;     // the tree's changes reach ApplyFolder once shown

@@ -1,0 +1,214 @@
+#include "filecrypt/BatchCommands.h"
+
+#include <chrono>
+#include <functional>
+#include <map>
+
+#include "common/Cancelled.h"
+#include "common/FileIO.h"
+
+namespace zerath {
+
+namespace {
+
+constexpr const char* kSkipped = "Skipped";
+
+// Stands between the commands and the front end for the length of a batch:
+// keeps the progress window up from file to file, turns each file's share into
+// the batch's, and remembers the answers that hold for the whole batch.
+class BatchUi : public FileCommandUi {
+public:
+    BatchUi(FileCommandUi& front, const std::vector<std::string>& files) : front_(front)
+    {
+        for (const std::string& f : files) {
+            const std::int64_t n = fileSize(f);
+            sizes_.push_back(n > 0 ? std::uint64_t(n) : 0);
+            total_ += sizes_.back();
+        }
+        count_ = int(files.size());
+    }
+
+    void startFile(int index, const std::string& path)
+    {
+        index_ = index;
+        name_ = baseNameOf(path);
+        refusal_ = kSkipped;
+        setProgressFraction(0);
+    }
+    void endFile() { done_ += sizes_[std::size_t(index_)]; }
+    const std::string& refusal() const { return refusal_; }
+
+    Answer wipeAnswer = Answer::No;
+    Answer askWipeOriginal(const std::string&) override { return wipeAnswer; }
+
+    bool confirmOverwrite(const std::string& text) override
+    {
+        Answer a = overwriteAll_;
+        if (a != Answer::YesToAll && a != Answer::NoToAll) a = front_.askOverwriteInBatch(text);
+        if (a == Answer::YesToAll || a == Answer::NoToAll) overwriteAll_ = a;
+        const bool yes = a == Answer::Yes || a == Answer::YesToAll;
+        if (!yes) refusal_ = text;
+        return yes;
+    }
+
+    bool askPassphraseFor(const std::string& keyId, const std::string& prompt, SecureString& out) override
+    {
+        const auto known = passphrases_.find(keyId);
+        if (known != passphrases_.end()) {
+            out = known->second;
+            return true;
+        }
+        return front_.askPassphraseFor(keyId, prompt, out);
+    }
+    void passphraseAccepted(const std::string& keyId, const SecureString& passphrase) override
+    {
+        passphrases_[keyId] = passphrase;
+        front_.passphraseAccepted(keyId, passphrase);
+    }
+
+    int chooseKeyPair(const std::vector<KeyChoice>& choices) override
+    {
+        std::string key;
+        for (const KeyChoice& c : choices) key += c.keyId + "|";
+        const auto known = picks_.find(key);
+        if (known != picks_.end()) return known->second;
+        const int pick = front_.chooseKeyPair(choices);
+        if (pick >= 0) picks_[key] = pick;
+        return pick;
+    }
+    void keyPairFound(const KeyChoice& key) override { front_.keyPairFound(key); }
+
+    // The progress window stays up for the whole batch.
+    void setBusy(bool) override {}
+    void showProgress(bool) override {}
+    void setProgressLines(const std::string& a, const std::string& b, const std::string& c, int bold) override
+    {
+        front_.setProgressLines(a, b, c, bold);
+    }
+    void setProgressFirstLine(const std::string& l1) override { front_.setProgressFirstLine(l1); }
+    void setProgressFraction(double f) override
+    {
+        const double doneBytes = double(done_) + f * double(sizes_[std::size_t(index_)]);
+        BatchProgress p;
+        p.index = index_ + 1;
+        p.count = count_;
+        p.name = name_;
+        p.share = total_ == 0 ? (index_ + f) / count_ : doneBytes / double(total_);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        p.bytesPerSecond = seconds > 0 ? doneBytes / seconds : 0;
+        p.secondsLeft = p.bytesPerSecond > 0 ? (double(total_) - doneBytes) / p.bytesPerSecond : 0;
+        front_.setProgressFraction(p.share);
+        front_.setBatchProgress(p);
+    }
+    void setStatusPanel(int panel, const std::string& text) override { front_.setStatusPanel(panel, text); }
+    void selectCipher(int index) override { front_.selectCipher(index); }
+    MessagePump& pump() override { return front_.pump(); }
+    bool cancelRequested() override { return front_.cancelRequested(); }
+
+private:
+    FileCommandUi& front_;
+    std::vector<std::uint64_t> sizes_;
+    std::uint64_t total_ = 0;
+    std::uint64_t done_ = 0;
+    int count_ = 0;
+    int index_ = 0;
+    std::string name_;
+    std::string refusal_;
+    Answer overwriteAll_ = Answer::Cancel;
+    std::map<std::string, SecureString> passphrases_;
+    std::map<std::string, int> picks_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// Busy cursor and progress window for the whole batch.
+class BatchScope {
+public:
+    explicit BatchScope(FileCommandUi& ui) : ui_(ui)
+    {
+        ui_.setBusy(true);
+        ui_.showProgress(true);
+    }
+    ~BatchScope()
+    {
+        ui_.showProgress(false);
+        ui_.setBusy(false);
+    }
+    BatchScope(const BatchScope&) = delete;
+    BatchScope& operator=(const BatchScope&) = delete;
+
+private:
+    FileCommandUi& ui_;
+};
+
+using OneFile = std::function<FileCommandResult(const std::string& path, FileCommandUi& ui)>;
+
+BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front, BatchUi& ui, const OneFile& run)
+{
+    using Outcome = BatchFileResult::Outcome;
+    BatchResult result;
+    BatchScope scope(front);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        BatchFileResult file;
+        file.path = files[i];
+        ui.startFile(int(i), files[i]);
+        try {
+            const FileCommandResult r = run(files[i], ui);
+            file.outcome = r.done ? Outcome::Done : Outcome::Refused;
+            file.outputPath = r.outputPath;
+            file.message = r.done ? r.message : ui.refusal();
+        } catch (const OperationCancelled& e) {
+            file.outcome = Outcome::Cancelled;
+            file.message = e.what();
+        } catch (const std::exception& e) {
+            file.outcome = Outcome::Failed;
+            file.message = e.what();
+        }
+        ui.endFile();
+        result.files.push_back(file);
+        if (file.outcome == Outcome::Cancelled) {
+            result.cancelled = true;
+            break;
+        }
+        front.pump().processEvents();
+        if (i + 1 < files.size() && front.cancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+int BatchResult::failures() const
+{
+    int n = 0;
+    for (const BatchFileResult& f : files) n += f.outcome != BatchFileResult::Outcome::Done;
+    return n;
+}
+
+BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,
+                         FileCommandUi& ui)
+{
+    BatchUi batch(ui, files);
+    if (each.wipeOriginal && !files.empty()) {
+        batch.wipeAnswer = ui.askWipeOriginal(kWipeQuestion);
+        if (batch.wipeAnswer == FileCommandUi::Answer::Cancel) return {};
+    }
+    return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
+        EncryptOptions o = each;
+        o.sourcePath = path;
+        return EncryptFile(keyRing, o, fileUi);
+    });
+}
+
+BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, const std::vector<std::string>& files,
+                         FileCommandUi& ui)
+{
+    BatchUi batch(ui, files);
+    return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
+        return DecryptFile(keyRing, DecryptOptions{selectedKeyId, path}, fileUi);
+    });
+}
+
+} // namespace zerath

@@ -1,0 +1,36 @@
+#pragma once
+// Several files in one go, each to its own output. A batch asks the wipe
+// question once, the overwrite question per file (Yes to All and No to All
+// answer the rest), and the passphrase once per key pair. A failure, a refused
+// overwrite included, stops only its own file; a cancel stops the batch after
+// removing the unfinished output, and the files already done stay done.
+#include <string>
+#include <vector>
+
+#include "filecrypt/FileCommands.h"
+
+namespace zerath {
+
+struct BatchFileResult {
+    enum class Outcome { Done, Refused, Failed, Cancelled };
+    std::string path;
+    Outcome outcome = Outcome::Failed;
+    std::string outputPath;
+    std::string message; // the success text, or what stopped the file
+};
+
+struct BatchResult {
+    std::vector<BatchFileResult> files; // those the batch reached, in order
+    bool cancelled = false;
+    int failures() const; // every file not done
+};
+
+// Encrypts each file for the same recipient with the same options.
+BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,
+                         FileCommandUi& ui);
+// Decrypts each file with the key pair it was made for; selectedKeyId is the
+// key the user selected (may be empty).
+BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, const std::vector<std::string>& files,
+                         FileCommandUi& ui);
+
+} // namespace zerath

@@ -1,0 +1,141 @@
+// Several files in one go, the key pair found from a file's check value, and
+// a batch cancelled midway.
+#include <gtest/gtest.h>
+
+#include "KeyRingFixture.h"
+#include "TestHelpers.h"
+#include "TestUi.h"
+#include "common/Cancelled.h"
+#include "filecrypt/BatchCommands.h"
+#include "keyring/KeyRing.h"
+
+namespace zerath::test {
+namespace {
+
+using A = FileCommandUi::Answer;
+
+// Alice's public key and key pair (or her public key alone); with a twin, a
+// second pair record with her numbers: a check-value collision.
+struct AliceRing : KeyRingFixture {
+    KeyRing ring{home()};
+    std::string pair = idOf(TestKey::AlicePair);
+
+    explicit AliceRing(std::vector<TestKey> keys = {TestKey::AlicePublic, TestKey::AlicePair}, bool twin = false)
+        : KeyRingFixture(keys)
+    {
+        ring.DBOpen(KeyRing::MissingFile::Create);
+        if (!twin) return;
+        KeyRecord copy = ring.Rows().back();
+        copy.KeyID = "7A1B2C3D";
+        ring.InsertNewRecord(copy);
+    }
+    EncryptOptions to(const std::string& source = {}) const
+    {
+        EncryptOptions o;
+        o.keyId = pair;
+        o.sourcePath = source;
+        return o;
+    }
+};
+
+struct ScriptUi : ScriptedUi {
+    std::vector<A> overwrites; // answered in turn
+    std::vector<std::string> prompts, offered;
+    int pick = -1, cancelAfter = 1 << 30, checks = 0;
+
+    A askOverwriteInBatch(const std::string&) override { return overwrites.at(asked++); }
+    bool askPassphraseFor(const std::string&, const std::string& prompt, SecureString& out) override
+    {
+        prompts.push_back(prompt);
+        return askPassphrase(out);
+    }
+    int chooseKeyPair(const std::vector<KeyChoice>& choices) override
+    {
+        for (const KeyChoice& c : choices) offered.push_back(c.keyId);
+        return pick;
+    }
+    bool cancelRequested() override { return checks++ >= cancelAfter; }
+    std::size_t asked = 0;
+};
+
+TEST(Batch, AFailureStopsOnlyItsOwnFileAndEachKeyPairIsAskedForOnce)
+{
+    AliceRing keys;
+    TempDir work;
+    const std::vector<std::string> plain{work.file("README"), work.file("missing"), work.file("b.bin")};
+    writeFile(plain[0], "first file");
+    writeFile(plain[2], std::string(40000, 'b'));
+    ScriptUi ui;
+    ui.wipeAnswer = A::Yes;
+    EncryptOptions o = keys.to();
+    o.wipeOriginal = true;
+    o.shredFile = [](const std::string& p) { std::remove(p.c_str()); };
+    const BatchResult enc = EncryptFiles(keys.ring, o, plain, ui);
+    EXPECT_EQ(enc.files.at(1).message, "File to encrypt does not exists or the name is empty.");
+    EXPECT_EQ(ui.questions.size(), 1u); // the wipe question, once
+
+    const BatchResult dec = DecryptFiles(keys.ring, "", {plain[0] + ".enc", plain[1] + ".enc", plain[2] + ".enc"}, ui);
+    EXPECT_EQ(enc.failures() + dec.failures(), 2);
+    EXPECT_EQ(readFile(plain[0]) + readFile(plain[2]), "first file" + std::string(40000, 'b'));
+    EXPECT_EQ(ui.prompts, std::vector<std::string>{"Passphrase for Alice Example <alice@example.org> (" +
+                                                   keys.pair + "):"});
+}
+
+TEST(Batch, OverwriteAnswersForAllHoldForTheRestAndACancelKeepsWhatIsDone)
+{
+    const struct {
+        std::vector<A> answers;
+        std::string replaced;
+    } cases[] = {{{A::NoToAll}, "---"}, {{A::YesToAll}, "+++"}, {{A::No, A::YesToAll}, "-++"},
+                 {{A::Yes, A::No, A::Yes}, "+-+"}};
+    AliceRing keys;
+    for (const auto& c : cases) {
+        TempDir work;
+        const std::vector<std::string> files{work.file("a"), work.file("b"), work.file("c")};
+        for (const auto& f : files) writeFile(f, ""), writeFile(f + ".enc", "old");
+        ScriptUi ui;
+        ui.overwrites = c.answers;
+        EncryptFiles(keys.ring, keys.to(), files, ui);
+        std::string replaced;
+        for (const auto& f : files) replaced += readFile(f + ".enc") == "old" ? '-' : '+';
+        EXPECT_EQ(replaced, c.replaced);
+    }
+    TempDir work;
+    writeFile(work.file("a"), "small");
+    writeFile(work.file("b"), std::string(3 << 20, 'b'));
+    ScriptUi ui;
+    ui.cancelAfter = 6; // more checks than the small file takes
+    const BatchResult r = EncryptFiles(keys.ring, keys.to(), {work.file("a"), work.file("b"), work.file("c")}, ui);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.files.at(1).message, OperationCancelled::kText);
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b"}));
+}
+
+TEST(KeyMatch, OnlyOwnKeyPairsCountAndACollisionIsTheUsersPick)
+{
+    TempDir work;
+    const std::string src = work.file("s.txt"), enc = src + ".enc";
+    ScriptUi ui;
+    {
+        AliceRing keys;
+        writeFile(src, "secret");
+        ASSERT_TRUE(EncryptFile(keys.ring, keys.to(src), ui).done);
+        std::remove(src.c_str());
+        AliceRing publicOnly({TestKey::AlicePublic}); // nothing found: the message stays as it was
+        EXPECT_EQ(errorOf<UserMessage>([&] { DecryptFile(publicOnly.ring, {"", enc}, ui); }),
+                  "No Private key selected. Double click on private key.");
+    }
+    AliceRing keys({TestKey::AlicePublic, TestKey::AlicePair}, true);
+    EXPECT_FALSE(DecryptFile(keys.ring, {"", enc}, ui).done);
+    EXPECT_EQ(ui.offered, (std::vector<std::string>{keys.pair, "7A1B2C3D"}));
+    EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"s.txt.enc"});
+    ui.pick = 1;
+    EXPECT_TRUE(DecryptFile(keys.ring, {"", enc}, ui).done);
+    EXPECT_EQ(keys.ring.FieldAsString("KeyID"), "7A1B2C3D"); // the pick is selected
+    std::remove(src.c_str());
+    EXPECT_TRUE(DecryptFile(keys.ring, {keys.pair, enc}, ui).done); // the selected pair opens it
+    EXPECT_EQ(ui.offered.size(), 4u);                                 // with no choice offered
+}
+
+} // namespace
+} // namespace zerath::test
