@@ -99,7 +99,7 @@ void TCryptForm::importKeyFile(const QString& path)
     // The key manager's table replaces the main window's for the import.
     m_ctx.closeMainKeyRing();
     guarded(this, [&] {
-        zerath::KeyManager manager(localPath(m_ctx.programFolder()));
+        zerath::KeyManager manager(localPath(m_ctx.dataFolder()));
         manager.Open();
         (void)manager.ImportKey(localPath(path), askPrivatePassphrase);
         manager.Close();

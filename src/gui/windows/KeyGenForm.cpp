@@ -225,7 +225,7 @@ void TKeyGenForm::FormShow()
     // The first import or export dialog opens where the key files are made;
     // later ones where the last file was chosen.
     static bool keyFolderOffered = false;
-    if (!keyFolderOffered) Messages::setStartFolder(m_ctx.programFolder());
+    if (!keyFolderOffered) Messages::setStartFolder(m_ctx.dataFolder());
     keyFolderOffered = true;
     runGuarded(this, [this] {
         m_ctx.closeMainKeyRing();

@@ -13,6 +13,7 @@
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "filecrypt/CryptStreams.h"
+#include "filecrypt/FileCommands.h"
 #include "filecrypt/ParallelDeflater.h"
 #include "keyring/KeyRing.h"
 

@@ -33,7 +33,7 @@ protected:
     void SetUp() override
     {
         GuiTest::SetUp();
-        keyId = importKey(alice().privateFile, alice().passphrase);
+        keyId = id(TestKey::AlicePair);
         startMain();
         doubleClickRow(mainWindow()->DBGrid, rowOf(mainWindow()->DBGrid, keyId));
     }
@@ -107,19 +107,19 @@ TEST_F(Batches, CancelLeavesNothingBehindAndTheKeyPairIsFoundWithoutASelection)
     Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Encryptbtn);
     EXPECT_EQ(lastText(), "Operation cancelled.");
-    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"ZerathKeys.db", "big.bin"}));
+    EXPECT_EQ(folderNames(home()), (std::vector<std::string>{"ZerathKeys.db", "ZerathKeys.db.lock", "big.bin"}));
     EXPECT_EQ(readFile(src), big);
 
     writeFile(src + ".enc", enc);
     std::remove(src.c_str());
     QTest::mouseClick(mainWindow()->ClearRecipientbtn, Qt::LeftButton);
     drop({src + ".enc"});
-    Messages::setNextText(QString::fromStdString(alice().passphrase));
+    Messages::setNextText(QString::fromLatin1(zerath::test::kAlicePassphrase));
     cancelMidway(true);
     Messages::setNextAnswer(Answer::Ok);
     click(mainWindow()->Decryptbtn);
     EXPECT_EQ(lastText(), "Operation cancelled.");
-    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"ZerathKeys.db", "big.bin.enc"}));
+    EXPECT_EQ(folderNames(home()), (std::vector<std::string>{"ZerathKeys.db", "ZerathKeys.db.lock", "big.bin.enc"}));
     EXPECT_EQ(Messages::asked().last().prompt.toStdString(),
               "Passphrase for Alice Example <alice@example.org> (" + keyId + "):");
     EXPECT_EQ(mainWindow()->MailBoxKeyID->text().toStdString(), keyId);

@@ -172,8 +172,9 @@ TEST_F(MainWindowTest, DecryptRefusalsWriteNothing)
         Kind kind;
     } cases[] = {
         {"no file", TestKey::AlicePair, false, "", nullptr, false, Answer::Ok, Kind::Warning},
-        {"no key", TestKey::AlicePair, true, "d.txt.enc", nullptr, false, Answer::Ok, Kind::Warning},
-        {"public key", TestKey::BobPublic, false, "d.txt.enc", nullptr, false, Answer::Ok, Kind::Warning},
+        // Bob's file: the ring holds no pair it was made for, so the selection counts.
+        {"no key", TestKey::AlicePair, true, "bob.txt.enc", nullptr, false, Answer::Ok, Kind::Warning},
+        {"public key", TestKey::BobPublic, false, "bob.txt.enc", nullptr, false, Answer::Ok, Kind::Warning},
         {"passphrase cancelled", TestKey::AlicePair, false, "d.txt.enc", "", false, Answer::None, Kind::Plain},
         {"wrong passphrase", TestKey::AlicePair, false, "d.txt.enc", "not it", false, Answer::Ok, Kind::Error},
         {"overwrite cancelled", TestKey::AlicePair, false, "d.txt.enc", kPass, true, Answer::Cancel, Kind::Confirmation},

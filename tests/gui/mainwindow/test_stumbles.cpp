@@ -18,7 +18,6 @@ namespace {
 
 TEST_F(GuiTest, EnterInAFileFieldKeepsTheRecipientAndAltLettersReachTheCommands)
 {
-    importKey(alice().privateFile, alice().passphrase);
     startMain();
     clickRow(mainWindow()->DBGrid, 0);
     mainWindow()->EncFileEdit->setFocus();
@@ -38,7 +37,7 @@ TEST_F(GuiTest, TheShredderOpensWithAnEmptyBarAndACaseBlindFilterAndThePassphras
 {
     EXPECT_TRUE(TFileListBox::matchesMask(QStringLiteral("a.pdf"), QStringLiteral("*.PDF")));
     startMain();
-    TShredderForm shredder(*ctx, {QString::fromStdString(dir.path())});
+    TShredderForm shredder(*ctx, {QString::fromStdString(home())});
     shredder.Prog->setMax(10);
     shredder.Prog->setPosition(10);
     shredder.show();
