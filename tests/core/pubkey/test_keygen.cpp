@@ -142,8 +142,8 @@ TEST(KeyGenFiles, BadInputIsRefusedBeforeAnythingIsGenerated)
         {"Al|ce", "The Key Owner cannot contain the character |."},
         {std::string(74, 'a'), "The Key Owner cannot be longer than 73 characters."},
     };
-    for (const auto& [owner, message] : cases)
-        EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), owner, "passphrase", pump, {}); }), message);
+    for (const auto& c : cases)
+        EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), c.first, "passphrase", pump, {}); }), c.second);
     EXPECT_EQ(pump.calls, 0);
     EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), "Alice", "", nullPump(), {}, 256); }),
               "Private Key file passphrase cannot be empty");
