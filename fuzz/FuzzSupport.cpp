@@ -69,7 +69,11 @@ std::string readBytes(const std::string& path)
 std::vector<std::string> namesIn(const std::string& folder)
 {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder)) {
+        // The key ring's and the settings' lock files stay beside them once made.
+        std::string name = e.path().filename().string();
+        if (!name.ends_with(".lock")) names.push_back(std::move(name));
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -17,7 +17,7 @@ std::string freshFolder(const std::string& name);
 
 void writeBytes(const std::string& path, const void* data, std::size_t n);
 std::string readBytes(const std::string& path);
-// The names in a folder, sorted.
+// The names in a folder, sorted, without the lock files writers leave.
 std::vector<std::string> namesIn(const std::string& folder);
 
 // Aborts (a crash the fuzzer reports) with the message when cond is false.
