@@ -8,6 +8,7 @@
 
 #include "common/Error.h"
 #include "filecrypt/ParallelDeflater.h"
+#include "symcrypto/Adler32.h"
 #include "common/ZlibMemory.h"
 
 namespace zerath {
@@ -169,10 +170,10 @@ void Deflater::finish()
     run(Z_FINISH);
 }
 
-Inflater::Inflater(ByteSink& out) : z_(new z_stream{}), output_(out)
+Inflater::Inflater(ByteSink& out) : z_(new z_stream{}), output_(out), adler_(kAdler32Start)
 {
     useZeroingMemory(*z_);
-    if (inflateInit(z_) != Z_OK) {
+    if (inflateInit2(z_, -MAX_WBITS) != Z_OK) {
         delete z_;
         throw Error("Decompression error");
     }
@@ -186,10 +187,41 @@ Inflater::~Inflater()
 
 void Inflater::write(const void* buf, std::size_t n)
 {
-    if (ended_ || n == 0) return;
-    z_->next_in = const_cast<Bytef*>(static_cast<const Bytef*>(buf));
+    const auto* p = static_cast<const std::uint8_t*>(buf);
+    if (!inBody_ && !bodyEnded_) {
+        const std::size_t used = takeHeader(p, n);
+        p += used;
+        n -= used;
+    }
+    if (inBody_) {
+        const std::size_t used = inflateBody(p, n);
+        p += used;
+        n -= used;
+    }
+    if (bodyEnded_ && !ended_) takeTrailer(p, n);
+}
+
+// CMF and FLG: deflate with a window of at most 32 KiB, no preset dictionary,
+// and the pair a multiple of 31.
+std::size_t Inflater::takeHeader(const std::uint8_t* p, std::size_t n)
+{
+    const std::size_t used = std::min(n, 2 - gathered_);
+    std::memcpy(edge_ + gathered_, p, used);
+    gathered_ += used;
+    if (gathered_ < 2) return used;
+    const unsigned cmf = edge_[0], flg = edge_[1];
+    if ((cmf & 0x0F) != Z_DEFLATED || (cmf >> 4) > 7 || (flg & 0x20) != 0 || (cmf << 8 | flg) % 31 != 0)
+        throw Error("Decompression error");
+    gathered_ = 0;
+    inBody_ = true;
+    return used;
+}
+
+std::size_t Inflater::inflateBody(const std::uint8_t* p, std::size_t n)
+{
+    z_->next_in = const_cast<Bytef*>(p);
     z_->avail_in = static_cast<uInt>(n);
-    while (!ended_) {
+    for (;;) {
         std::size_t room = 0;
         std::uint8_t* at = output_.space(room);
         z_->next_out = at;
@@ -197,11 +229,29 @@ void Inflater::write(const void* buf, std::size_t n)
         const int rc = inflate(z_, Z_NO_FLUSH);
         if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw Error("Decompression error");
         const std::size_t have = room - z_->avail_out;
+        adler_ = Adler32Update(adler_, at, have);
         output_.filled(at, have);
-        if (rc == Z_STREAM_END) ended_ = true;
-        else if (z_->avail_in == 0 && have < room) break; // wants more input
-        else if (rc == Z_BUF_ERROR && have == 0) throw Error("Decompression error");
+        if (rc == Z_STREAM_END) {
+            inBody_ = false;
+            bodyEnded_ = true;
+            break;
+        }
+        if (z_->avail_in == 0 && have < room) break; // wants more input
+        if (rc == Z_BUF_ERROR && have == 0) throw Error("Decompression error");
     }
+    return n - z_->avail_in;
+}
+
+void Inflater::takeTrailer(const std::uint8_t* p, std::size_t n)
+{
+    const std::size_t used = std::min(n, 4 - gathered_);
+    std::memcpy(edge_ + gathered_, p, used);
+    gathered_ += used;
+    if (gathered_ < 4) return;
+    const std::uint32_t stored = std::uint32_t(edge_[0]) << 24 | std::uint32_t(edge_[1]) << 16 |
+                                 std::uint32_t(edge_[2]) << 8 | edge_[3];
+    if (stored != adler_) throw Error("Decompression error");
+    ended_ = true;
 }
 
 } // namespace zerath

@@ -89,7 +89,9 @@ private:
     ZlibOutput output_;
 };
 
-// Decompresses one zlib stream into a sink; the Adler-32 check is zlib's.
+// Decompresses one zlib stream into a sink. zlib inflates the deflate data
+// alone; the two header bytes are checked here and the Adler-32 at the end is
+// compared with one computed here, on the wide path, as the output goes by.
 class Inflater {
 public:
     explicit Inflater(ByteSink& out);
@@ -98,12 +100,21 @@ public:
     Inflater& operator=(const Inflater&) = delete;
     // Bytes after the end of the stream are ignored. A damaged stream throws.
     void write(const void* buf, std::size_t n);
-    bool finished() const { return ended_; } // may be asked from another thread
+    // The stream has ended and its check value matched; may be asked from another thread.
+    bool finished() const { return ended_; }
     std::uint64_t produced() const { return output_.produced(); }
 
 private:
+    std::size_t takeHeader(const std::uint8_t* p, std::size_t n);
+    std::size_t inflateBody(const std::uint8_t* p, std::size_t n);
+    void takeTrailer(const std::uint8_t* p, std::size_t n);
     z_stream_s* z_;
     ZlibOutput output_;
+    std::uint8_t edge_[4] = {}; // header or trailer bytes gathered so far
+    std::size_t gathered_ = 0;
+    bool inBody_ = false;
+    bool bodyEnded_ = false;
+    std::uint32_t adler_;
     std::atomic<bool> ended_{false};
 };
 

@@ -1,4 +1,4 @@
-// SHA-1, SHA-256, base64 and CRC-32: known answers from tests/data/symcrypto,
+// SHA-1, SHA-256, base64, CRC-32 and Adler-32: known answers from tests/data/symcrypto,
 // then random inputs against Crypto++ and zlib.
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "CipherOracle.h"
 #include "TestHelpers.h"
+#include "symcrypto/Adler32.h"
 #include "symcrypto/Base64.h"
 #include "symcrypto/Crc32.h"
 #include "symcrypto/Sha1.h"
@@ -123,6 +124,27 @@ TEST(Crc32, PiecesMatchZlib)
         const std::size_t cut = m.empty() ? 0 : rng() % m.size();
         const std::uint32_t reg = CRC32Update(m.data() + cut, m.size() - cut, CRC32Update(m.data(), cut, 0xFFFFFFFFu));
         ASSERT_EQ(~reg, crc);
+    }
+}
+
+// Both paths against zlib, split at random points, on random bytes and on runs
+// of 0xFF long enough to push every sum to its largest value before reduction.
+TEST(Adler32, BothPathsMatchZlib)
+{
+    using Path = std::uint32_t (*)(std::uint32_t, const std::uint8_t*, std::size_t);
+    std::vector<Path> paths{adler32_detail::Portable};
+    if (adler32_detail::WideAvailable()) paths.push_back(adler32_detail::Wide);
+    std::mt19937_64 rng(11);
+    for (int iter = 0; iter < 400; ++iter) {
+        Bytes m = randomBytes(rng, iter < 8 ? iter : rng() % (iter < 380 ? 9000 : 300000));
+        if (iter % 5 == 0) std::fill(m.begin(), m.end(), 0xFF);
+        const auto expected = std::uint32_t(::adler32(1L, m.data(), uInt(m.size())));
+        const std::size_t cut = m.empty() ? 0 : rng() % m.size();
+        for (Path path : paths) {
+            ASSERT_EQ(path(kAdler32Start, m.data(), m.size()), expected) << m.size();
+            ASSERT_EQ(path(path(kAdler32Start, m.data(), cut), m.data() + cut, m.size() - cut), expected);
+        }
+        ASSERT_EQ(Adler32Update(kAdler32Start, m.data(), m.size()), expected);
     }
 }
 
