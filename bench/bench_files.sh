@@ -85,26 +85,27 @@ fi
 [ "$only" = zerath ] && mapfile -t rows < <(printf '%s\n' "${rows[@]}" | grep -v '^  ')
 
 echo "source: $size_mib MiB (half random, half text) on $fs under $base; $(nproc) cores; $rounds rounds"
-declare -A secs peak
+declare -A secs system peak
 for ((r = 1; r <= rounds; r++)); do
   echo "round $r: load $(cut -d' ' -f1-3 /proc/loadavg)"
   for row in "${rows[@]}"; do
     IFS='|' read -r name out cmd <<< "$row"
     rm -f "$out"; sync
-    /usr/bin/time -f "%e %M" -o "$work/t" sh -c "$cmd" >/dev/null 2>"$work/err" || { echo "$name failed:"; cat "$work/err"; exit 1; }
-    read -r s k < "$work/t"
-    secs[$name]+="$s "; peak[$name]=$(( ${peak[$name]:-0} > k ? ${peak[$name]:-0} : k ))
+    /usr/bin/time -f "%e %M %S" -o "$work/t" sh -c "$cmd" >/dev/null 2>"$work/err" || { echo "$name failed:"; cat "$work/err"; exit 1; }
+    read -r s k sys < "$work/t"
+    secs[$name]+="$s "; system[$name]+="$sys "; peak[$name]=$(( ${peak[$name]:-0} > k ? ${peak[$name]:-0} : k ))
   done
 done
 cmp -s "$work/dec/data.bin" "$src" || { echo "MISMATCH after decryption"; exit 1; }
 
 median() { tr ' ' '\n' <<< "$1" | grep . | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-printf '%-42s %8s %9s %10s  %s\n' command median MB/s "peak MiB" runs
+# The system time shows what the kernel spent (page cache, writeback) apart from the work.
+printf '%-42s %8s %9s %10s  %-16s %s\n' command median MB/s "peak MiB" runs "system time"
 for row in "${rows[@]}"; do
   IFS='|' read -r name _ _ <<< "$row"
   m=$(median "${secs[$name]}")
-  awk -v n="$name" -v s="$m" -v k="${peak[$name]}" -v mib="$size_mib" -v all="${secs[$name]}" \
-    'BEGIN { printf "%-42s %7.2fs %9.1f %10.1f  %s\n", n, s, (mib*1048576/1e6)/(s>0?s:0.001), k/1024, all }'
+  awk -v n="$name" -v s="$m" -v k="${peak[$name]}" -v mib="$size_mib" -v all="${secs[$name]}" -v sys="${system[$name]}" \
+    'BEGIN { printf "%-42s %7.2fs %9.1f %10.1f  %-16s %s\n", n, s, (mib*1048576/1e6)/(s>0?s:0.001), k/1024, all, sys }'
 done
 if [ "$only" != zerath ]; then
   ratio() { awk -v a="$(median "${secs[$1]}")" -v b="$(median "${secs[$2]}")" -v n="$3" 'BEGIN { printf "%-42s %5.2f\n", n, a/b }'; }
