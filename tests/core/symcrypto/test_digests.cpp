@@ -132,8 +132,8 @@ TEST(Crc32, PiecesMatchZlib)
 TEST(Adler32, BothPathsMatchZlib)
 {
     using Path = std::uint32_t (*)(std::uint32_t, const std::uint8_t*, std::size_t);
-    std::vector<Path> paths{adler32_detail::Portable};
-    if (adler32_detail::WideAvailable()) paths.push_back(adler32_detail::Wide);
+    const Path paths[] = {adler32_detail::Portable,
+                          adler32_detail::WideAvailable() ? adler32_detail::Wide : adler32_detail::Portable};
     std::mt19937_64 rng(11);
     for (int iter = 0; iter < 400; ++iter) {
         Bytes m = randomBytes(rng, iter < 8 ? iter : rng() % (iter < 380 ? 9000 : 300000));
