@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "symcrypto/Adler32.h"
 #include "common/FileIO.h"
 #include "common/ZlibMemory.h"
 
@@ -71,7 +72,7 @@ void ParallelDeflater::Pool::compress(z_stream& z, Job& job) const
     if (deflateReset(&z) != Z_OK) throw Error("Compression error");
     if (job.dictionary > 0 && deflateSetDictionary(&z, job.input.data(), static_cast<uInt>(job.dictionary)) != Z_OK)
         throw Error("Compression error");
-    job.adler = adler32(1L, job.piece(), static_cast<uInt>(job.size));
+    job.adler = Adler32Update(kAdler32Start, job.piece(), job.size);
     const std::size_t bound = deflateBound(&z, static_cast<uLong>(job.size)) + 64;
     if (job.output.size() < bound) job.output.resize(bound);
     z.next_in = job.piece();
