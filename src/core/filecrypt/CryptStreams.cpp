@@ -188,33 +188,44 @@ Inflater::~Inflater()
 void Inflater::write(const void* buf, std::size_t n)
 {
     const auto* p = static_cast<const std::uint8_t*>(buf);
-    if (!inBody_ && !bodyEnded_) {
-        const std::size_t used = takeHeader(p, n);
-        p += used;
-        n -= used;
+    if (part_ == Part::Header && gather(p, n, 2)) {
+        checkHeader();
+        part_ = Part::Body;
     }
-    if (inBody_) {
+    if (part_ == Part::Body) {
         const std::size_t used = inflateBody(p, n);
         p += used;
         n -= used;
     }
-    if (bodyEnded_ && !ended_) takeTrailer(p, n);
+    if (part_ == Part::Check && !ended_ && gather(p, n, 4)) {
+        const std::uint32_t stored = std::uint32_t(edge_[0]) << 24 | std::uint32_t(edge_[1]) << 16 |
+                                     std::uint32_t(edge_[2]) << 8 | edge_[3];
+        if (stored != adler_) throw Error("Decompression error");
+        ended_ = true;
+    }
+}
+
+// Gathers up to `want` bytes of a header or check value that may come split
+// across writes; true once all are there.
+bool Inflater::gather(const std::uint8_t*& p, std::size_t& n, std::size_t want)
+{
+    const std::size_t used = std::min(n, want - gathered_);
+    std::memcpy(edge_ + gathered_, p, used);
+    gathered_ += used;
+    p += used;
+    n -= used;
+    if (gathered_ < want) return false;
+    gathered_ = 0;
+    return true;
 }
 
 // CMF and FLG: deflate with a window of at most 32 KiB, no preset dictionary,
 // and the pair a multiple of 31.
-std::size_t Inflater::takeHeader(const std::uint8_t* p, std::size_t n)
+void Inflater::checkHeader() const
 {
-    const std::size_t used = std::min(n, 2 - gathered_);
-    std::memcpy(edge_ + gathered_, p, used);
-    gathered_ += used;
-    if (gathered_ < 2) return used;
     const unsigned cmf = edge_[0], flg = edge_[1];
     if ((cmf & 0x0F) != Z_DEFLATED || (cmf >> 4) > 7 || (flg & 0x20) != 0 || (cmf << 8 | flg) % 31 != 0)
         throw Error("Decompression error");
-    gathered_ = 0;
-    inBody_ = true;
-    return used;
 }
 
 std::size_t Inflater::inflateBody(const std::uint8_t* p, std::size_t n)
@@ -232,26 +243,13 @@ std::size_t Inflater::inflateBody(const std::uint8_t* p, std::size_t n)
         adler_ = Adler32Update(adler_, at, have);
         output_.filled(at, have);
         if (rc == Z_STREAM_END) {
-            inBody_ = false;
-            bodyEnded_ = true;
+            part_ = Part::Check;
             break;
         }
         if (z_->avail_in == 0 && have < room) break; // wants more input
         if (rc == Z_BUF_ERROR && have == 0) throw Error("Decompression error");
     }
     return n - z_->avail_in;
-}
-
-void Inflater::takeTrailer(const std::uint8_t* p, std::size_t n)
-{
-    const std::size_t used = std::min(n, 4 - gathered_);
-    std::memcpy(edge_ + gathered_, p, used);
-    gathered_ += used;
-    if (gathered_ < 4) return;
-    const std::uint32_t stored = std::uint32_t(edge_[0]) << 24 | std::uint32_t(edge_[1]) << 16 |
-                                 std::uint32_t(edge_[2]) << 8 | edge_[3];
-    if (stored != adler_) throw Error("Decompression error");
-    ended_ = true;
 }
 
 } // namespace zerath

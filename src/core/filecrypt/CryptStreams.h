@@ -105,15 +105,14 @@ public:
     std::uint64_t produced() const { return output_.produced(); }
 
 private:
-    std::size_t takeHeader(const std::uint8_t* p, std::size_t n);
+    bool gather(const std::uint8_t*& p, std::size_t& n, std::size_t want);
+    void checkHeader() const;
     std::size_t inflateBody(const std::uint8_t* p, std::size_t n);
-    void takeTrailer(const std::uint8_t* p, std::size_t n);
     z_stream_s* z_;
     ZlibOutput output_;
     std::uint8_t edge_[4] = {}; // header or trailer bytes gathered so far
     std::size_t gathered_ = 0;
-    bool inBody_ = false;
-    bool bodyEnded_ = false;
+    enum class Part { Header, Body, Check } part_ = Part::Header; // what the next bytes are
     std::uint32_t adler_;
     std::atomic<bool> ended_{false};
 };
