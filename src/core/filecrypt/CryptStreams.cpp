@@ -29,6 +29,21 @@ int zlibLevelOfIndex(int compressionIndex)
     }
 }
 
+std::array<std::uint8_t, 2> zlibHeaderBytes(int zlibLevel)
+{
+    const int level = zlibLevel == Z_DEFAULT_COMPRESSION ? 6 : zlibLevel;
+    const unsigned flags = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
+    unsigned header = ((Z_DEFLATED + ((MAX_WBITS - 8) << 4)) << 8) | (flags << 6);
+    header += 31 - header % 31;
+    return {static_cast<std::uint8_t>(header >> 8), static_cast<std::uint8_t>(header)};
+}
+
+std::array<std::uint8_t, 4> zlibCheckBytes(std::uint32_t adler)
+{
+    return {static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
+            static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)};
+}
+
 // ---- CBC ------------------------------------------------------------------------
 
 CbcEncryptingSink::CbcEncryptingSink(TDCP_blockcipher128& keyedCipher, ByteSink& out) : cipher_(keyedCipher), out_(out)
@@ -108,6 +123,19 @@ void ZlibOutput::filled(const std::uint8_t* at, std::size_t n)
     else out_.write(at, n);
 }
 
+void ZlibOutput::put(const std::uint8_t* p, std::size_t n)
+{
+    while (n > 0) {
+        std::size_t room = 0;
+        std::uint8_t* at = space(room);
+        const std::size_t take = std::min(room, n);
+        std::memcpy(at, p, take);
+        filled(at, take);
+        p += take;
+        n -= take;
+    }
+}
+
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize)
 {
     const int level = zlibLevelOfIndex(compressionIndex);
@@ -117,13 +145,15 @@ std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, 
     return std::make_unique<ParallelDeflater>(level, out, pieceSize);
 }
 
-Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), output_(out)
+Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), output_(out), adler_(kAdler32Start)
 {
     useZeroingMemory(*z_);
-    if (deflateInit(z_, zlibLevel) != Z_OK) {
+    if (deflateInit2(z_, zlibLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         delete z_;
         throw Error("Compression error");
     }
+    const auto header = zlibHeaderBytes(zlibLevel);
+    output_.put(header.data(), header.size());
 }
 
 Deflater::~Deflater()
@@ -153,6 +183,7 @@ void Deflater::run(int flush)
 void Deflater::write(const void* buf, std::size_t n)
 {
     auto* p = static_cast<const Bytef*>(buf);
+    adler_ = Adler32Update(adler_, p, n);
     while (n > 0) {
         const std::size_t take = std::min<std::size_t>(n, 1u << 30);
         z_->next_in = const_cast<Bytef*>(p);
@@ -168,6 +199,8 @@ void Deflater::finish()
     z_->next_in = nullptr;
     z_->avail_in = 0;
     run(Z_FINISH);
+    const auto check = zlibCheckBytes(adler_);
+    output_.put(check.data(), check.size());
 }
 
 Inflater::Inflater(ByteSink& out) : z_(new z_stream{}), output_(out), adler_(kAdler32Start)
@@ -198,9 +231,7 @@ void Inflater::write(const void* buf, std::size_t n)
         n -= used;
     }
     if (part_ == Part::Check && !ended_ && gather(p, n, 4)) {
-        const std::uint32_t stored = std::uint32_t(edge_[0]) << 24 | std::uint32_t(edge_[1]) << 16 |
-                                     std::uint32_t(edge_[2]) << 8 | edge_[3];
-        if (stored != adler_) throw Error("Decompression error");
+        if (std::memcmp(edge_, zlibCheckBytes(adler_).data(), 4) != 0) throw Error("Decompression error");
         ended_ = true;
     }
 }

@@ -4,6 +4,7 @@
 // zlib decompression on the way out. The CBC chain is enciphered in whole
 // blocks as data arrives; only the very end of the stream takes the tail rule,
 // so the bytes are those of enciphering the whole zlib stream in one chain.
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,11 @@ private:
     std::uint64_t total_ = 0;
 };
 
+// The two bytes zlib's deflate writes ahead of a stream at a zlib level, and
+// the four that end it: the Adler-32 of the input, most significant byte first.
+std::array<std::uint8_t, 2> zlibHeaderBytes(int zlibLevel);
+std::array<std::uint8_t, 4> zlibCheckBytes(std::uint32_t adler);
+
 // Where zlib puts its output: straight into a PieceWriter's buffers, or into a
 // buffer of its own that is written to any other sink.
 class ZlibOutput {
@@ -49,6 +55,7 @@ public:
     explicit ZlibOutput(ByteSink& out);
     std::uint8_t* space(std::size_t& room);
     void filled(const std::uint8_t* at, std::size_t n);
+    void put(const std::uint8_t* p, std::size_t n); // bytes made outside zlib
     std::uint64_t produced() const { return produced_; }
 
 private:
@@ -72,7 +79,8 @@ public:
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize);
 
 // Compresses into a zlib stream (RFC 1950) on the calling thread and writes it
-// to a sink.
+// to a sink. zlib makes the deflate data; the header and the Adler-32 (on the
+// wide path) are written here.
 class Deflater : public Compressor {
 public:
     Deflater(int zlibLevel, ByteSink& out);
@@ -87,6 +95,7 @@ private:
     void run(int flush);
     z_stream_s* z_;
     ZlibOutput output_;
+    std::uint32_t adler_;
 };
 
 // Decompresses one zlib stream into a sink. zlib inflates the deflate data

@@ -122,15 +122,6 @@ void ParallelDeflater::Pool::run()
     if (ready) deflateEnd(&z);
 }
 
-std::uint16_t ParallelDeflater::zlibHeader(int zlibLevel)
-{
-    const int level = zlibLevel == Z_DEFAULT_COMPRESSION ? 6 : zlibLevel;
-    const unsigned flags = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
-    unsigned header = ((Z_DEFLATED + ((MAX_WBITS - 8) << 4)) << 8) | (flags << 6);
-    header += 31 - header % 31;
-    return static_cast<std::uint16_t>(header);
-}
-
 ParallelDeflater::ParallelDeflater(int zlibLevel, ByteSink& out, std::size_t pieceSize, unsigned threads)
     : pool_(std::make_unique<Pool>()), out_(out), pieceSize_(std::max<std::size_t>(pieceSize, 1)), history_(kWindow)
 {
@@ -138,9 +129,8 @@ ParallelDeflater::ParallelDeflater(int zlibLevel, ByteSink& out, std::size_t pie
     pool_->level = zlibLevel;
     pool_->inFlightMost = threads + 2;
     for (unsigned i = 0; i < threads; ++i) pool_->workers.emplace_back([p = pool_.get()] { p->run(); });
-    const std::uint16_t header = zlibHeader(zlibLevel);
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(header >> 8), static_cast<std::uint8_t>(header)};
-    output(bytes, 2);
+    const auto header = zlibHeaderBytes(zlibLevel);
+    output(header.data(), header.size());
 }
 
 ParallelDeflater::~ParallelDeflater()
@@ -238,9 +228,8 @@ void ParallelDeflater::finish()
     if (!filling_) startPiece();
     submit(true);
     writeFinished(0);
-    const std::uint8_t tail[4] = {static_cast<std::uint8_t>(adler_ >> 24), static_cast<std::uint8_t>(adler_ >> 16),
-                                  static_cast<std::uint8_t>(adler_ >> 8), static_cast<std::uint8_t>(adler_)};
-    output(tail, 4);
+    const auto check = zlibCheckBytes(static_cast<std::uint32_t>(adler_));
+    output(check.data(), check.size());
 }
 
 } // namespace zerath

@@ -34,8 +34,6 @@ public:
 
     // How many cores this process may run on.
     static unsigned usableCores();
-    // The two header bytes zlib's deflate writes for a level.
-    static std::uint16_t zlibHeader(int zlibLevel);
 
 private:
     struct Job;
