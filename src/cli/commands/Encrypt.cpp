@@ -12,7 +12,7 @@ namespace {
 
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force"});
+    CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
@@ -32,19 +32,23 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
+    const FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
-    return batchOutcome(EncryptFiles(ring, o, a.positional(), ui));
+    BatchResult result = EncryptFiles(ring, o, selection.files, ui);
+    result.skipped = selection.skipped;
+    return batchOutcome(result);
 }
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
-     "Encrypts each FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
+     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] [-r] FILE...\n"
+     "Encrypts each FILE for KEYID into FILE.enc; -r/--recursive takes every file beneath a\n"
+     "folder (except .enc files); --wipe shreds FILE afterwards; --force replaces\n"
      "an existing FILE.enc. Prints each encrypted file's path; exits 1 when any file failed.\n",
      encrypt});
 

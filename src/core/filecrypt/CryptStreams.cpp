@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "common/Cancelled.h"
 #include "common/Error.h"
 #include "filecrypt/ParallelDeflater.h"
 #include "symcrypto/Adler32.h"
@@ -264,6 +265,7 @@ std::size_t Inflater::inflateBody(const std::uint8_t* p, std::size_t n)
     z_->next_in = const_cast<Bytef*>(p);
     z_->avail_in = static_cast<uInt>(n);
     for (;;) {
+        if (stop_.load(std::memory_order_relaxed)) throw OperationCancelled();
         std::size_t room = 0;
         std::uint8_t* at = output_.space(room);
         z_->next_out = at;

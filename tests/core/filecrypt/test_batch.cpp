@@ -1,6 +1,8 @@
 // Several files in one go, the key pair found from a file's check value, and
 // a batch cancelled midway.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
@@ -109,6 +111,63 @@ TEST(Batch, OverwriteAnswersForAllHoldForTheRestAndACancelKeepsWhatIsDone)
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.files.at(1).message, OperationCancelled::kText);
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b"}));
+}
+
+// Passphrases typed in turn; the prompt counts as a question.
+struct TypingUi : ScriptUi {
+    std::vector<std::string> typed;
+    bool askPassphraseFor(const std::string&, const std::string&, SecureString& out) override
+    {
+        questions.push_back("passphrase");
+        out = SecureString(typed.at(questions.size() - 1));
+        return true;
+    }
+};
+
+TEST(Batch, AMistypedPassphraseIsAskedAgainThreeTimesThenThePairIsGivenUp)
+{
+    AliceRing keys;
+    TempDir work;
+    const std::vector<std::string> plain{work.file("a"), work.file("b")};
+    ScriptUi quiet;
+    for (const auto& f : plain) writeFile(f, f), EncryptFile(keys.ring, keys.to(f), quiet), std::remove(f.c_str());
+    const std::vector<std::string> enc{plain[0] + ".enc", plain[1] + ".enc"};
+    TypingUi second;
+    second.typed = {"wrong", kAlicePassphrase};
+    EXPECT_EQ(DecryptFiles(keys.ring, "", enc, second).failures(), 0);
+    EXPECT_EQ(second.questions.size(), 2u);
+    EXPECT_EQ(readFile(plain[1]), plain[1]);
+
+    for (const auto& f : plain) std::remove(f.c_str());
+    TypingUi never;
+    never.typed = {"one", "two", "three", "four"};
+    const BatchResult r = DecryptFiles(keys.ring, "", enc, never);
+    EXPECT_EQ(never.questions.size(), 3u);
+    EXPECT_EQ(r.files.at(0).message, kWrongPassphrase);
+    EXPECT_EQ(r.files.at(1).message, kGivenUp);
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a.enc", "b.enc"}));
+}
+
+TEST(Batch, WhatWasNotDoneIsSaidInWordsAndEveryOtherFileIsDone)
+{
+    AliceRing keys;
+    TempDir work;
+    const std::vector<std::string> files{work.file("a"), work.file("b"), work.file("c"), work.file("d")};
+    for (const auto& f : files) writeFile(f, f);
+    writeFile(work.file("b.enc"), "old");
+    ::chmod(files[2].c_str(), 0);
+    ::chmod(work.path().c_str(), 0777);
+    ScriptUi ui;
+    ui.overwrites = {A::No};
+    // Root reads any file: the batch runs as nobody for the unreadable one to show.
+    ASSERT_EQ(::seteuid(geteuid() == 0 ? 65534 : geteuid()), 0);
+    const BatchResult r = EncryptFiles(keys.ring, keys.to(), files, ui);
+    ASSERT_EQ(::seteuid(0) == 0 || getuid() != 0, true);
+    EXPECT_EQ(r.files.at(1).message, "kept the existing b.enc");
+    EXPECT_EQ(r.files.at(2).message, "cannot be read: permission denied");
+    EXPECT_EQ(r.failures(), 2);
+    EXPECT_EQ(readFile(work.file("b.enc")), "old");
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b", "b.enc", "c", "d", "d.enc"}));
 }
 
 TEST(KeyMatch, OnlyOwnKeyPairsCountAndACollisionIsTheUsersPick)
