@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include "app/TextFormat.h"
 #include "common/Messages.h"
 #include "common/SecretText.h"
 #include "widgets/ALStatusBar.h"
@@ -16,7 +17,36 @@ QString q(const std::string& s)
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
+QString thousands(int n)
+{
+    return FormatThousands(QString::number(n));
+}
+
 } // namespace
+
+class GuiFileCommandUi::StepBack {
+public:
+    explicit StepBack(GuiFileCommandUi& ui) : m_progress(ui.m_progressShown ? ui.m_progress : nullptr)
+    {
+        if (m_progress && m_progress->isVisible()) m_progress->hide();
+        else m_progress = nullptr;
+        m_busy = ui.m_busy > 0;
+        if (m_busy) QApplication::restoreOverrideCursor();
+        m_window = ui.m_window;
+    }
+    ~StepBack()
+    {
+        if (m_busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (m_progress) m_progress->showOver(m_window);
+    }
+    StepBack(const StepBack&) = delete;
+    StepBack& operator=(const StepBack&) = delete;
+
+private:
+    QPointer<Tpopupfrm> m_progress;
+    QPointer<QWidget> m_window;
+    bool m_busy = false;
+};
 
 GuiFileCommandUi::GuiFileCommandUi(QWidget* window, Tpopupfrm* progress, TALStatusBar* status,
                                    QComboBox* ciphers, zerath::MessagePump& pump)
@@ -32,6 +62,7 @@ GuiFileCommandUi::~GuiFileCommandUi()
 
 zerath::FileCommandUi::Answer GuiFileCommandUi::askWipeOriginal(const std::string& text)
 {
+    const StepBack back(*this);
     switch (Messages::show(m_window, Messages::Kind::Warning, q(text), Messages::Buttons::YesNoCancel)) {
     case Messages::Answer::Yes: return Answer::Yes;
     case Messages::Answer::No: return Answer::No;
@@ -41,6 +72,7 @@ zerath::FileCommandUi::Answer GuiFileCommandUi::askWipeOriginal(const std::strin
 
 bool GuiFileCommandUi::confirmOverwrite(const std::string& text)
 {
+    const StepBack back(*this);
     return Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::OkCancel) ==
            Messages::Answer::Ok;
 }
@@ -53,6 +85,7 @@ bool GuiFileCommandUi::askPassphrase(zerath::SecureString& passphrase)
 bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& prompt,
                                         zerath::SecureString& passphrase)
 {
+    const StepBack back(*this);
     QString typed;
     const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), q(prompt), true, &typed);
     if (ok) passphrase = secureText(typed);
@@ -62,6 +95,7 @@ bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& p
 
 zerath::FileCommandUi::Answer GuiFileCommandUi::askOverwriteInBatch(const std::string& text)
 {
+    const StepBack back(*this);
     switch (Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::YesNoAll)) {
     case Messages::Answer::Yes: return Answer::Yes;
     case Messages::Answer::YesToAll: return Answer::YesToAll;
@@ -74,12 +108,8 @@ int GuiFileCommandUi::chooseKeyPair(const std::vector<zerath::KeyChoice>& choice
 {
     QStringList items;
     for (const zerath::KeyChoice& c : choices) items << q(c.keyId) + QStringLiteral("  ") + q(c.userId);
-    const bool busy = m_busy > 0;
-    if (busy) QApplication::restoreOverrideCursor();
-    const int pick = Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle),
-                                          QString::fromLatin1(kChooseKeyPrompt), items);
-    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-    return pick;
+    const StepBack back(*this);
+    return Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle), QString::fromLatin1(kChooseKeyPrompt), items);
 }
 
 void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
@@ -90,7 +120,11 @@ void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
 void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
 {
     if (!m_progress) return;
-    const QString file = QStringLiteral("File %1 of %2: %3").arg(p.index).arg(p.count).arg(q(p.name));
+    // "File 212 of 5,000: " stays whole; the name gives way in its middle.
+    const QString head = QStringLiteral("File %1 of %2: ").arg(thousands(p.index), thousands(p.count));
+    const QFontMetrics metrics = m_progress->batchLine->fontMetrics();
+    const int room = m_progress->batchLine->width() - metrics.horizontalAdvance(head) - 4;
+    const QString file = head + metrics.elidedText(q(p.name), Qt::ElideMiddle, std::max(room, 24));
     QString speed = QString::number(int(p.share * 100)) + QStringLiteral("%");
     if (p.bytesPerSecond > 0) {
         const int left = int(p.secondsLeft + 0.5);

@@ -57,6 +57,9 @@ public:
     zerath::MessagePump& pump() override { return m_pump; }
 
 private:
+    // While a question is open the progress window, which stays on top, steps
+    // back so the question is in front and takes the keyboard.
+    class StepBack;
     QPointer<QWidget> m_window;
     QPointer<Tpopupfrm> m_progress;
     QPointer<TALStatusBar> m_status;

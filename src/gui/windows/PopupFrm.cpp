@@ -51,9 +51,12 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
+    // Removing an unfinished output may take a moment: the window says so at once.
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
         Cancelbtn->setEnabled(false);
+        Cancelbtn->setText(QStringLiteral("Cancelling\u2026"));
+        repaint();
     });
 }
 
@@ -103,6 +106,7 @@ void Tpopupfrm::resetLines()
     setBatchText(QString(), QString());
     m_cancel = false;
     Cancelbtn->setEnabled(true);
+    Cancelbtn->setText(QStringLiteral("Cancel"));
 }
 
 void Tpopupfrm::showOver(QWidget* mainWindow)
