@@ -20,6 +20,14 @@ void add(std::vector<ReasonGroup>& groups, std::map<std::string, std::size_t>& a
     groups.push_back({reason, {path}});
 }
 
+// 5000 as "5,000".
+std::string counted(std::size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+    return digits;
+}
+
 } // namespace
 
 std::vector<ReasonGroup> NotDoneByReason(const BatchResult& r)
@@ -38,9 +46,9 @@ std::string BatchHeadline(const BatchResult& r, bool decrypt)
     for (const BatchFileResult& f : r.files) done += f.outcome == BatchFileResult::Outcome::Done;
     std::string text;
     if (r.cancelled) text.append(OperationCancelled::kText).append("\n");
-    text.append(decrypt ? "Decrypted " : "Encrypted ").append(std::to_string(done));
-    text.append(" of ").append(std::to_string(r.total)).append(" files.");
-    if (!r.skipped.empty()) text.append(" ").append(std::to_string(r.skipped.size())).append(" skipped.");
+    text.append(decrypt ? "Decrypted " : "Encrypted ").append(counted(done));
+    text.append(" of ").append(counted(r.total)).append(" files.");
+    if (!r.skipped.empty()) text.append(" ").append(counted(r.skipped.size())).append(" skipped.");
     return text;
 }
 
@@ -48,7 +56,7 @@ std::string BatchReport(const BatchResult& r, bool decrypt)
 {
     std::string text = BatchHeadline(r, decrypt) + "\n";
     for (const ReasonGroup& g : NotDoneByReason(r)) {
-        text += "\n" + g.reason + " (" + std::to_string(g.paths.size()) + "):\n";
+        text += "\n" + g.reason + " (" + counted(g.paths.size()) + "):\n";
         for (const std::string& p : g.paths) text += "  " + p + "\n";
     }
     bool first = true;

@@ -9,6 +9,7 @@
 #include "TestUi.h"
 #include "common/Cancelled.h"
 #include "filecrypt/BatchCommands.h"
+#include "filecrypt/BatchSummary.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath::test {
@@ -168,6 +169,27 @@ TEST(Batch, WhatWasNotDoneIsSaidInWordsAndEveryOtherFileIsDone)
     EXPECT_EQ(r.failures(), 2);
     EXPECT_EQ(readFile(work.file("b.enc")), "old");
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b", "b.enc", "c", "d", "d.enc"}));
+}
+
+TEST(BatchSummary, ReasonsGroupInOrderAndTheSavedTextNamesEveryFile)
+{
+    using O = BatchFileResult::Outcome;
+    BatchResult r;
+    r.total = 1500;
+    r.files = {{"/t/a", O::Done, "/t/a.enc", ""}, {"/t/b", O::Failed, "", "cannot be read: permission denied"}};
+    for (int i = 0; i < 1200; ++i) r.files.push_back({"/t/r" + std::to_string(i), O::Refused, "", "kept the existing x"});
+    r.files.push_back({"/t/c", O::Failed, "", "cannot be read: permission denied"});
+    r.skipped = {{"/t/l", kSkipLink}};
+    const std::vector<ReasonGroup> groups = NotDoneByReason(r);
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0].paths, (std::vector<std::string>{"/t/b", "/t/c"}));
+    EXPECT_EQ(groups[1].paths.size(), 1200u);
+    EXPECT_EQ(groups[2].reason, "skipped: symbolic link, not followed");
+    const std::string report = BatchReport(r, false);
+    EXPECT_EQ(report.substr(0, 124), "Encrypted 1 of 1,500 files. 1 skipped.\n\ncannot be read: permission denied (2):\n"
+                                     "  /t/b\n  /t/c\n\nkept the existing x (1,200):\n");
+    EXPECT_NE(report.find("  /t/r1199\n"), std::string::npos);
+    EXPECT_EQ(report.substr(report.size() - 25), "Done:\n  /t/a -> /t/a.enc\n");
 }
 
 TEST(KeyMatch, OnlyOwnKeyPairsCountAndACollisionIsTheUsersPick)
