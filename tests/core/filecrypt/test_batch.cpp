@@ -186,7 +186,7 @@ TEST(BatchSummary, ReasonsGroupInOrderAndTheSavedTextNamesEveryFile)
     EXPECT_EQ(groups[1].paths.size(), 1200u);
     EXPECT_EQ(groups[2].reason, "skipped: symbolic link, not followed");
     const std::string report = BatchReport(r, false);
-    EXPECT_EQ(report.substr(0, 124), "Encrypted 1 of 1,500 files. 1 skipped.\n\ncannot be read: permission denied (2):\n"
+    EXPECT_EQ(report.substr(0, 123), "Encrypted 1 of 1,500 files. 1 skipped.\n\ncannot be read: permission denied (2):\n"
                                      "  /t/b\n  /t/c\n\nkept the existing x (1,200):\n");
     EXPECT_NE(report.find("  /t/r1199\n"), std::string::npos);
     EXPECT_EQ(report.substr(report.size() - 25), "Done:\n  /t/a -> /t/a.enc\n");
