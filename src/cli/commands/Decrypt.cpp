@@ -13,14 +13,14 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--key", "--passphrase-file"}, {"--force", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
-    const FileSelection selection = selectFiles(a, home, true, false);
+    FileSelection selection = selectFiles(a, home, true, false);
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     BatchResult result = DecryptFiles(ring, a.value("--key"), selection.files, ui);
-    result.skipped = selection.skipped;
+    result.skipped = std::move(selection.skipped);
     return batchOutcome(result);
 }
 

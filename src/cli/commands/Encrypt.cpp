@@ -32,7 +32,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
-    const FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
+    FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
@@ -40,7 +40,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     ring.DBOpen(KeyRing::MissingFile::Create);
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
     BatchResult result = EncryptFiles(ring, o, selection.files, ui);
-    result.skipped = selection.skipped;
+    result.skipped = std::move(selection.skipped);
     return batchOutcome(result);
 }
 

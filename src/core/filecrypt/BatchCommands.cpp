@@ -33,6 +33,7 @@ public:
         for (const std::string& f : files) {
             const std::int64_t n = fileSize(f);
             sizes_.push_back(n > 0 ? std::uint64_t(n) : 0);
+            if (sizes_.size() % 1024 == 0) front_.pump().processEvents();
             total_ += sizes_.back();
         }
         count_ = int(files.size());

@@ -9,7 +9,7 @@ namespace zerath {
 namespace {
 
 void add(std::vector<ReasonGroup>& groups, std::map<std::string, std::size_t>& at, const std::string& reason,
-         const std::string& path)
+         const std::string* path)
 {
     const auto found = at.find(reason);
     if (found != at.end()) {
@@ -35,8 +35,8 @@ std::vector<ReasonGroup> NotDoneByReason(const BatchResult& r)
     std::vector<ReasonGroup> groups;
     std::map<std::string, std::size_t> at;
     for (const BatchFileResult& f : r.files)
-        if (f.outcome != BatchFileResult::Outcome::Done) add(groups, at, f.message, f.path);
-    for (const SkippedFile& s : r.skipped) add(groups, at, "skipped: " + s.reason, s.path);
+        if (f.outcome != BatchFileResult::Outcome::Done) add(groups, at, f.message, &f.path);
+    for (const SkippedFile& s : r.skipped) add(groups, at, "skipped: " + s.reason, &s.path);
     return groups;
 }
 
@@ -57,7 +57,7 @@ std::string BatchReport(const BatchResult& r, bool decrypt)
     std::string text = BatchHeadline(r, decrypt) + "\n";
     for (const ReasonGroup& g : NotDoneByReason(r)) {
         text += "\n" + g.reason + " (" + counted(g.paths.size()) + "):\n";
-        for (const std::string& p : g.paths) text += "  " + p + "\n";
+        for (const std::string* p : g.paths) text.append("  ").append(*p).append("\n");
     }
     bool first = true;
     for (const BatchFileResult& f : r.files) {

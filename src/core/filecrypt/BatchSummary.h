@@ -10,7 +10,7 @@ namespace zerath {
 
 struct ReasonGroup {
     std::string reason;
-    std::vector<std::string> paths; // in the batch's order
+    std::vector<const std::string*> paths; // into the result, in the batch's order
 };
 
 // Groups in the order their reason first appears: files the batch reached and

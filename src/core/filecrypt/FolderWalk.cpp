@@ -61,6 +61,7 @@ public:
         while (!pending.empty()) {
             const std::string folder = pending.back();
             pending.pop_back();
+            if (o_.pump) o_.pump->processEvents();
             std::vector<std::string> sub = one(folder);
             // Visited in name order: the last pushed is taken first.
             pending.insert(pending.end(), sub.rbegin(), sub.rend());
@@ -91,6 +92,7 @@ private:
         std::sort(names.begin(), names.end());
         const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
         for (const std::string& name : names) {
+            if (o_.pump && ++seen_ % 1024 == 0) o_.pump->processEvents();
             const std::string path = prefix + name;
             struct stat st {};
             if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -125,6 +127,7 @@ private:
     const WalkOptions& o_;
     FileSelection& out_;
     FolderId data_;
+    std::size_t seen_ = 0;
 };
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Hooks.h"
+
 namespace zerath {
 
 struct SkippedFile {
@@ -24,6 +26,7 @@ struct WalkOptions {
     bool decrypt = false;   // take only ".enc" files instead of leaving them out
     bool wipe = false;      // leave out files with more than one link
     std::string dataFolder; // its key ring, settings, locks and key files are left out
+    MessagePump* pump = nullptr; // called between folders and every so many entries
 };
 
 // Reasons a file beneath a folder is not taken.

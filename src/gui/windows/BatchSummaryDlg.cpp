@@ -62,7 +62,7 @@ BatchSummaryDlg::BatchSummaryDlg(const zerath::BatchResult& r, bool decrypt, QWi
     for (const zerath::ReasonGroup& g : groups) {
         QTreeWidgetItem* top = item(nullptr, groupTitle(g));
         const std::size_t shown = std::min<std::size_t>(g.paths.size(), kNamesShown);
-        for (std::size_t i = 0; i < shown; ++i) item(top, q(g.paths[i]));
+        for (std::size_t i = 0; i < shown; ++i) item(top, q(*g.paths[i]));
         if (shown < g.paths.size()) new QTreeWidgetItem(top, {moreLine(g.paths.size() - shown)});
         listed += shown;
     }
@@ -99,7 +99,7 @@ QString BatchSummaryDlg::text(const zerath::BatchResult& r, bool decrypt)
     for (const zerath::ReasonGroup& g : zerath::NotDoneByReason(r)) {
         lines << groupTitle(g);
         const std::size_t shown = std::min<std::size_t>(g.paths.size(), kNamesShown);
-        for (std::size_t i = 0; i < shown; ++i) lines << QStringLiteral("  ") + QFileInfo(q(g.paths[i])).fileName();
+        for (std::size_t i = 0; i < shown; ++i) lines << QStringLiteral("  ") + QFileInfo(q(*g.paths[i])).fileName();
         if (shown < g.paths.size()) lines << QStringLiteral("  ") + moreLine(g.paths.size() - shown);
     }
     return lines.join(QLatin1Char('\n'));

@@ -429,8 +429,8 @@ void TCryptForm::EncryptbtnClick()
         m_ctx.shredder().ShredFile(path);
         wiped = true;
     };
-    if (const auto batch = batchFiles(false, o.wipeOriginal)) {
-        if (runBatch(false, *batch, [&](GuiFileCommandUi& ui) {
+    if (auto batch = batchFiles(false, o.wipeOriginal)) {
+        if (runBatch(false, std::move(batch->skipped), [&](GuiFileCommandUi& ui) {
                 return zerath::EncryptFiles(m_ctx.mainKeyRing(), o, batch->files, ui);
             }) && wiped)
             setFileList(EncFileEdit, {}, false);
@@ -461,8 +461,8 @@ void TCryptForm::DecryptbtnClick()
     o.keyId = MailBoxKeyID->text().toStdString();
     const QStringList files = fileList(true);
     o.encryptedPath = localPath(files.value(0));
-    if (const auto batch = batchFiles(true, false)) {
-        runBatch(true, *batch, [&](GuiFileCommandUi& ui) {
+    if (auto batch = batchFiles(true, false)) {
+        runBatch(true, std::move(batch->skipped), [&](GuiFileCommandUi& ui) {
             return zerath::DecryptFiles(m_ctx.mainKeyRing(), o.keyId, batch->files, ui);
         });
         return;

@@ -136,7 +136,7 @@ private:
     // it stopped before any file.
     // The files of a batch when the field holds several files or a folder.
     std::optional<zerath::FileSelection> batchFiles(bool decryptSide, bool wipe) const;
-    bool runBatch(bool decryptSide, const zerath::FileSelection& selection,
+    bool runBatch(bool decryptSide, std::vector<zerath::SkippedFile> skipped,
                   const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run);
 
     AppContext& m_ctx;

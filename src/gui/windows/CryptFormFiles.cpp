@@ -141,10 +141,10 @@ std::optional<zerath::FileSelection> TCryptForm::batchFiles(bool decryptSide, bo
     }
     if (files.size() < 2 && !folder) return std::nullopt;
     // The list is taken whole before the first output is written.
-    return zerath::SelectFiles(paths, {decryptSide, wipe, localPath(m_ctx.dataFolder())});
+    return zerath::SelectFiles(paths, {decryptSide, wipe, localPath(m_ctx.dataFolder()), &m_ctx.pump()});
 }
 
-bool TCryptForm::runBatch(bool decryptSide, const zerath::FileSelection& selection,
+bool TCryptForm::runBatch(bool decryptSide, std::vector<zerath::SkippedFile> skipped,
                           const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run)
 {
     zerath::BatchResult result;
@@ -156,7 +156,7 @@ bool TCryptForm::runBatch(bool decryptSide, const zerath::FileSelection& selecti
     }
     m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
     DBGrid->viewport()->update();
-    result.skipped = selection.skipped;
+    result.skipped = std::move(skipped);
     if (!ran || (result.files.empty() && result.skipped.empty())) return false;
     BatchSummaryDlg::showFor(this, result, decryptSide);
     return true;

