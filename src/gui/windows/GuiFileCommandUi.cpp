@@ -22,6 +22,18 @@ QString thousands(int n)
     return FormatThousands(QString::number(n));
 }
 
+// "46%  ·  38.2 MB/s  ·  0:07 left", each part once it is known.
+QString shareText(const zerath::BatchProgress& p)
+{
+    QString text = QString::number(int(p.share * 100)) + QStringLiteral("%");
+    if (p.bytesPerSecond > 0) text += QStringLiteral("  \u00b7  %1 MB/s").arg(p.bytesPerSecond / 1e6, 0, 'f', 1);
+    if (p.secondsLeft > 0) {
+        const int left = int(p.secondsLeft + 0.5);
+        text += QStringLiteral("  \u00b7  %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
 } // namespace
 
 class GuiFileCommandUi::StepBack {
@@ -125,15 +137,8 @@ void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
     const QFontMetrics metrics = m_progress->batchLine->fontMetrics();
     const int room = m_progress->batchLine->width() - metrics.horizontalAdvance(head) - 4;
     const QString file = head + metrics.elidedText(q(p.name), Qt::ElideMiddle, std::max(room, 24));
-    QString speed = QString::number(int(p.share * 100)) + QStringLiteral("%");
-    if (p.bytesPerSecond > 0) {
-        const int left = int(p.secondsLeft + 0.5);
-        speed += QStringLiteral("  \u00b7  %1 MB/s  \u00b7  %2:%3 left")
-                     .arg(p.bytesPerSecond / 1e6, 0, 'f', 1)
-                     .arg(left / 60)
-                     .arg(left % 60, 2, 10, QLatin1Char('0'));
-    }
-    m_progress->setBatchText(file, speed);
+    m_inBatch = true;
+    m_progress->setBatchText(file, shareText(p));
 }
 
 bool GuiFileCommandUi::cancelRequested()
@@ -156,6 +161,7 @@ void GuiFileCommandUi::showProgress(bool visible)
 {
     m_progressShown = visible;
     if (!m_progress) return;
+    if (visible && !m_fileClock.isValid()) m_fileClock.start();
     if (visible) {
         m_progress->resetLines();
         m_progress->showOver(m_window);
@@ -177,9 +183,17 @@ void GuiFileCommandUi::setProgressFirstLine(const std::string& l1)
     if (m_progress) m_progress->setLines(q(l1), m_progress->process2->text(), m_progress->process3->text(), 1);
 }
 
+// A single file shows its share and time left as a batch does.
 void GuiFileCommandUi::setProgressFraction(double fraction)
 {
-    if (m_progress) m_progress->setFraction(fraction);
+    if (!m_progress) return;
+    m_progress->setFraction(fraction);
+    if (m_inBatch || !m_fileClock.isValid()) return;
+    zerath::BatchProgress p;
+    p.share = std::clamp(fraction, 0.0, 1.0);
+    const double seconds = double(m_fileClock.elapsed()) / 1000;
+    if (seconds > 1 && p.share > 0) p.secondsLeft = seconds * (1 - p.share) / p.share;
+    m_progress->speedLine->setText(shareText(p));
 }
 
 void GuiFileCommandUi::setStatusPanel(int panel, const std::string& text)

@@ -2,6 +2,7 @@
 // The desktop side of an encryption or decryption: questions and the
 // passphrase prompt through Messages, the progress window, the busy cursor,
 // the status bar panels and the cipher list of the main window.
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <functional>
@@ -67,4 +68,6 @@ private:
     zerath::MessagePump& m_pump;
     int m_busy = 0;
     bool m_progressShown = false;
+    bool m_inBatch = false;      // a batch writes its own share and time left
+    QElapsedTimer m_fileClock;   // since the progress window showed
 };
