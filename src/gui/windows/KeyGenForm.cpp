@@ -388,7 +388,7 @@ void TKeyGenForm::DBGridDblClick()
 
 void TKeyGenForm::SpeedButton1Click()
 {
-    m_fpCheck->setFingerprint(FPedit->text());
+    m_fpCheck->setFingerprint(FPedit->text(), QString::fromStdString(m_manager.View().recordFingerprint));
     m_fpCheck->execCentredOver(this);
 }
 
