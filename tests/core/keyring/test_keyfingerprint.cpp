@@ -12,6 +12,7 @@
 #include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFingerprint.h"
+#include "pubkey/KeyPairGenerator.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
 
@@ -161,4 +162,39 @@ TEST(KeyFingerprint, ComparisonAcceptsTheKeyAndTheRecordFingerprintOnly)
         EXPECT_EQ(m.kind(), c.same ? UserMessage::InformationBox : UserMessage::WarningBox) << c.typed;
     }
     EXPECT_EQ(CompareFingerprints("", "", "").kind(), UserMessage::WarningBox);
+}
+
+namespace {
+
+// The first line and the last line of a file's bytes, each with its line end.
+std::pair<std::string, std::string> markerLines(const std::string& bytes)
+{
+    const std::size_t firstEnd = bytes.find("\r\n") + 2;
+    const std::size_t lastStart = bytes.rfind("\r\n", bytes.size() - 3) + 2;
+    return {bytes.substr(0, firstEnd), bytes.substr(lastStart)};
+}
+
+} // namespace
+
+// Other programs find a key file by its marker lines: generated and exported
+// files carry exactly those of the committed files, byte for byte.
+TEST(KeyFiles, GeneratedAndExportedFilesCarryTheCommittedMarkerLines)
+{
+    KeyRingFixture f;
+    const KeyPairResult generated = GenerateKeyPairFiles(f.home(), "Marker Test", "marker passphrase", nullPump(), {}, 512);
+    KeyManager m(f.home());
+    m.Open();
+    ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(TestKey::AlicePair)));
+    m.ExportPublicKey([&](std::string& p) { return p = f.file("pub.akf"), true; });
+    m.ExportPrivateKey([](const UserMessage&) { return true; },
+                       [](SecureString& p) { return p = SecureString(std::string(kAlicePassphrase)), true; },
+                       [&](std::string& p) { return p = f.file("priv.akf"), true; });
+    m.Close();
+    const std::string pub = readFile(keyFileOf(TestKey::AlicePublic)), priv = readFile(keyFileOf(TestKey::AlicePair));
+    const std::pair<std::string, const std::string*> files[] = {
+        {generated.PublicKeyFile, &pub}, {f.file("pub.akf"), &pub},
+        {generated.PrivateKeyFile, &priv}, {f.file("priv.akf"), &priv},
+    };
+    for (const auto& [file, committed] : files) EXPECT_EQ(markerLines(readFile(file)), markerLines(*committed)) << file;
+    EXPECT_NE(markerLines(pub), markerLines(priv));
 }
