@@ -27,16 +27,17 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
 
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    fpFont.setPixelSize(11);
+    // Ten groups of four fit the entries whole.
+    fpFont.setPixelSize(10);
     const auto row = [&](const char* labelName, const QString& caption, QLabel*& label, const char* editName,
                          QLineEdit*& edit, int y) {
-        label = addLabel(caption, 22, y + 3, 36, 16);
+        label = addLabel(caption, 14, y + 3, 34, 16);
         label->setObjectName(QString::fromLatin1(labelName));
         styleCaption(label, true);
         edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setFont(fpFont);
-        place(edit, 60, y, 284, 22);
+        place(edit, 50, y, 302, 22);
     };
     row("Label1", QStringLiteral("FPa:"), Label1, "FPedit1", FPedit1, 50);
     FPedit1->setReadOnly(true);
@@ -91,6 +92,7 @@ QWidget* makeFPCheckScreenshot()
     form->setFingerprint(fp, QString::fromStdString(r.FP));
     // As a correspondent would read it out: one group after another.
     form->FPedit2->setText(fp.toLower());
+    form->FPedit2->setCursorPosition(0);
     form->FPedit2->setCursorPosition(0);
     return form;
 }
