@@ -8,6 +8,7 @@
 #include "CliRunner.h"
 #include "KeyArgument.h"
 #include "KeyRingFixture.h"
+#include "filecrypt/FieldProtection.h"
 #include "keyring/KeyIdentityOfRecord.h"
 #include "pubkey/KeyFingerprint.h"
 
@@ -115,6 +116,16 @@ TEST(CliKeys, InfoAndListShowOneKeyFingerprintForAPairAndItsPublicKey)
     const CliRun r = test::cli({"--home", home, "list", "--fingerprints"});
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), names("Pub\t" + kAlice + "\t$APUB\t2048\t") + ring.RecordAt(0).Date +
                                                    names("\t$AFP"));
+    // A record another program wrote: Alice's numbers upper case, zero-padded, under another key ID.
+    const KeyRecord& alice = ring.RecordAt(0);
+    KeyRecord foreign{"Pub", "Other Program", "0BADF00D", "2048", "today", "", {}, "", "FP", ""};
+    foreign.ModulusN = "00" + std::string(UnprotectField(alice.ModulusN, FixedProtectionPassphrase()).view());
+    std::transform(foreign.ModulusN.begin(), foreign.ModulusN.end(), foreign.ModulusN.begin(), ::toupper);
+    foreign.ExponentE = "0" + std::string(UnprotectField(alice.ExponentE, FixedProtectionPassphrase()).view());
+    foreign.KeyCRC32 = KeyRecordCRC("Pub", foreign.ModulusN, foreign.ExponentE, foreign.UserID, "FP", "0BADF00D", "today");
+    ring.InsertNewRecord(ProtectKeyRecord(foreign, ""));
+    EXPECT_TRUE(test::cli({"--home", home, "info", "0badf00d"}).out.ends_with("\n" + line));
+
     const CliRun ambiguous = test::cli({"--home", home, "info", "alice"});
     EXPECT_EQ(ambiguous.code, 1);
     EXPECT_EQ(ambiguous.err, names("More than one key in the key ring matches 'alice':" + kTwoAlices + "\n"));
