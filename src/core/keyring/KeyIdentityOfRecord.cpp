@@ -18,12 +18,8 @@ std::optional<std::string> RecordKeyNumbers(const KeyRecord& stored)
 
 std::string RecordKeyFingerprint(const KeyRecord& stored)
 {
-    try {
-        const std::string_view fixed = FixedProtectionPassphrase();
-        return KeyFingerprintOf(UnprotectField(stored.ModulusN, fixed), UnprotectField(stored.ExponentE, fixed));
-    } catch (const std::exception&) {
-        return std::string();
-    }
+    const std::optional<std::string> numbers = RecordKeyNumbers(stored);
+    return numbers ? KeyFingerprintOfText(*numbers) : std::string();
 }
 
 std::string AlreadyInKeyRing(std::string_view keyId)

@@ -26,11 +26,16 @@ std::string KeyNumbersText(const TBigint& modulus, const TBigint& exponent)
 
 std::string KeyFingerprint(const TBigint& modulus, const TBigint& exponent)
 {
+    return KeyFingerprintOfText(KeyNumbersText(modulus, exponent));
+}
+
+std::string KeyFingerprintOfText(std::string_view numbersText)
+{
     static const char hex[] = "0123456789ABCDEF";
     TDCP_sha256 hash;
     std::uint8_t digest[32];
     hash.Start();
-    hash.AbsorbText(KeyNumbersText(modulus, exponent));
+    hash.AbsorbText(numbersText);
     hash.Finish(digest);
     std::string out;
     for (std::size_t i = 0; i < kKeyFingerprintDigits / 2; ++i) {
@@ -43,11 +48,6 @@ std::string KeyFingerprint(const TBigint& modulus, const TBigint& exponent)
 std::string KeyNumbersTextOf(std::string_view modulusHex, std::string_view exponentHex)
 {
     return KeyNumbersText(TBigint::CreateFromKeyText(modulusHex), TBigint::CreateFromKeyText(exponentHex));
-}
-
-std::string KeyFingerprintOf(std::string_view modulusHex, std::string_view exponentHex)
-{
-    return KeyFingerprint(TBigint::CreateFromKeyText(modulusHex), TBigint::CreateFromKeyText(exponentHex));
 }
 
 std::string GroupedFingerprint(std::string_view fingerprint)

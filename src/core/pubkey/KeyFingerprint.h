@@ -19,11 +19,12 @@ inline constexpr std::size_t kKeyFingerprintDigits = 40;
 
 // "<N>|<E>": the text the key fingerprint is taken over.
 std::string KeyNumbersText(const TBigint& modulus, const TBigint& exponent);
-std::string KeyFingerprint(const TBigint& modulus, const TBigint& exponent);
 // From base-16 texts in either case, leading zeros allowed; a text that is
 // not a number raises the parser's error.
 std::string KeyNumbersTextOf(std::string_view modulusHex, std::string_view exponentHex);
-std::string KeyFingerprintOf(std::string_view modulusHex, std::string_view exponentHex);
+// The key fingerprint of the numbers, or of their "<N>|<E>" text.
+std::string KeyFingerprint(const TBigint& modulus, const TBigint& exponent);
+std::string KeyFingerprintOfText(std::string_view numbersText);
 
 // Groups of four digits separated by one blank ("1A2B 3C4D ...").
 std::string GroupedFingerprint(std::string_view fingerprint);
