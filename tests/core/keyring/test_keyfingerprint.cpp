@@ -117,22 +117,6 @@ TEST(KeyFingerprint, KeyInformationKeepsItsLinesAndAddsTheKeyFingerprintLast)
                   "\r\nKey fingerprint: " + grouped + "\r\n");
 }
 
-struct Typed {
-    const char* text;
-    const char* compact;
-};
-
-TEST(KeyFingerprint, TypedTextsCompactAndGroup)
-{
-    const Typed rows[] = {
-        {"1a2b 3c4d", "1A2B3C4D"}, {"0x1A2B3C4D", "1A2B3C4D"}, {" \t0X1a2b\r\n", "1A2B"},
-        {"0x", "0X"}, {"", ""}, {"1A2B-3C4D", "1A2B-3C4D"},
-    };
-    for (const Typed& t : rows) EXPECT_EQ(CompactFingerprint(t.text), t.compact) << t.text;
-    EXPECT_EQ(GroupedFingerprint("1A2B3C4D5E"), "1A2B 3C4D 5E");
-    EXPECT_EQ(GroupedFingerprint(""), "");
-}
-
 struct Comparison {
     std::string typed;
     bool same;
