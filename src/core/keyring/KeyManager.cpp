@@ -333,7 +333,8 @@ UserMessage CompareFingerprints(std::string_view keyFingerprint, std::string_vie
 {
     const std::string key = CompactFingerprint(keyFingerprint);
     const bool sameKey = !key.empty() && CompactFingerprint(typed) == key;
-    const bool sameRecord = !trimControls(recordFingerprint).empty() && trimControls(recordFingerprint) == trimControls(typed);
+    const std::string_view record = trimControls(recordFingerprint);
+    const bool sameRecord = !record.empty() && record == trimControls(typed);
     if (sameKey || sameRecord)
         return UserMessage(UserMessage::InformationBox, std::string(keymsg::FingerprintsSame));
     return UserMessage(UserMessage::WarningBox, std::string(keymsg::FingerprintsDifferent));
