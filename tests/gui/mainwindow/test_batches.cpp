@@ -172,10 +172,11 @@ TEST_F(Batches, AQuestionDuringABatchIsTheActiveWindow)
     for (const auto& f : files) writeFile(f, f), writeFile(f + ".enc", "old");
     drop(files);
     bool inFront = false, progressBack = false;
+    int waited = 0; // polls until the window system activates the question
     auto* poll = new QTimer(mainWindow());
     QObject::connect(poll, &QTimer::timeout, [&, poll] {
         QWidget* question = QApplication::activeModalWidget();
-        if (!question) return;
+        if (!question || (QApplication::activeWindow() != question && ++waited < 100)) return;
         poll->stop();
         poll->deleteLater();
         inFront = QApplication::activeWindow() == question;
