@@ -18,6 +18,8 @@ struct z_stream_s;
 
 namespace zerath {
 
+class RawInflate;
+
 // zlib level of a compression index 0..3 (none, fastest, zlib's default, best).
 int zlibLevelOfIndex(int compressionIndex);
 
@@ -98,8 +100,8 @@ private:
     std::uint32_t adler_;
 };
 
-// Decompresses one zlib stream into a sink. zlib inflates the deflate data
-// alone; the two header bytes are checked here and the Adler-32 at the end is
+// Decompresses one zlib stream into a sink. The raw inflater (ISA-L's when
+// the build has it, else zlib's) inflates the deflate data alone; the two header bytes are checked here and the Adler-32 at the end is
 // compared with one computed here, on the wide path, as the output goes by.
 class Inflater {
 public:
@@ -117,10 +119,12 @@ private:
     bool gather(const std::uint8_t*& p, std::size_t& n, std::size_t want);
     void checkHeader() const;
     std::size_t inflateBody(const std::uint8_t* p, std::size_t n);
-    z_stream_s* z_;
+    std::unique_ptr<RawInflate> engine_;
     ZlibOutput output_;
     std::uint8_t edge_[4] = {}; // header or trailer bytes gathered so far
     std::size_t gathered_ = 0;
+    std::uint8_t behind_[8] = {}; // check value bytes the raw inflater read ahead
+    std::size_t behindCount_ = 0;
     enum class Part { Header, Body, Check } part_ = Part::Header; // what the next bytes are
     std::uint32_t adler_;
     std::atomic<bool> ended_{false};
