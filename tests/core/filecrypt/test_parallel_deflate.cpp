@@ -60,6 +60,21 @@ std::string inflateWithCryptopp(const std::string& stream)
     return out;
 }
 
+// Feeds a stream to the inflater in pieces of `cut` bytes; what it wrote, or
+// "!" for a refusal, "?" for a stream that never ended.
+std::string inflateInPieces(const std::string& stream, std::size_t cut)
+{
+    StringSink sink;
+    Inflater inflater(sink);
+    try {
+        for (std::size_t at = 0; at < stream.size() && !inflater.finished(); at += cut)
+            inflater.write(stream.data() + at, std::min(cut, stream.size() - at));
+    } catch (const Error&) {
+        return "!";
+    }
+    return inflater.finished() ? sink.bytes : "?";
+}
+
 TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
 {
     const std::uint16_t headers[] = {0x7801, 0x7801, 0x789C, 0x78DA};
@@ -90,42 +105,36 @@ TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
                 << where;
             EXPECT_TRUE(inflateWithZlib(z, size) == input) << where;
             EXPECT_TRUE(inflateWithCryptopp(z) == input) << where;
+            EXPECT_TRUE(inflateInPieces(z, 1000) == input) << where;
         }
     }
 }
 
-// Feeds a stream to the inflater in pieces of `cut` bytes; what it wrote, or
-// "!" for a refusal, "?" for a stream that never ended.
-std::string inflateInPieces(const std::string& stream, std::size_t cut)
-{
-    StringSink sink;
-    Inflater inflater(sink);
-    try {
-        for (std::size_t at = 0; at < stream.size() && !inflater.finished(); at += cut)
-            inflater.write(stream.data() + at, std::min(cut, stream.size() - at));
-    } catch (const Error&) {
-        return "!";
-    }
-    return inflater.finished() ? sink.bytes : "?";
-}
-
-// Crypto++'s zlib streams at three window sizes, cut anywhere (header and check value
-// across pieces); damaged headers and check values refused, a cut-off end
-// never taken as the end, and bytes after the end ignored.
+// Crypto++'s zlib streams at three window sizes and with stored, fixed and
+// dynamic blocks, cut anywhere (header and check value across pieces, the
+// last block's end anywhere in a piece); damaged headers and check values
+// refused, a cut-off end never taken as the end, and bytes after the end ignored.
 TEST(Inflater, ReadsZlibStreamsInAnyPiecesAndRefusesDamage)
 {
-    const std::string input = mixed(3 * kPiece + 5, 9);
-    for (int bits : {9, 12, 15}) {
+    for (const auto& [level, bits, size] : {std::tuple{6u, 9u, 3 * kPiece + 5}, {6u, 12u, 3 * kPiece + 5},
+                                            {6u, 15u, 3 * kPiece + 5}, {0u, 15u, 2 * kPiece}, {1u, 15u, std::size_t{9}},
+                                            {9u, 15u, std::size_t{0}}, {9u, 15u, kPiece + 1}}) {
+        const std::string input = mixed(size, 9);
         std::string stream;
-        CryptoPP::StringSource(input, true, new CryptoPP::ZlibCompressor(new CryptoPP::StringSink(stream), 6, bits));
-        for (std::size_t cut : {std::size_t{1}, std::size_t{3}, std::size_t{1000}, stream.size()})
-            EXPECT_TRUE(inflateInPieces(stream + "trailing bytes", cut) == input) << bits << " " << cut;
+        CryptoPP::StringSource(input, true,
+                               new CryptoPP::ZlibCompressor(new CryptoPP::StringSink(stream), level, bits));
+        for (std::size_t cut : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{7},
+                                std::size_t{1000}, stream.size()})
+            EXPECT_TRUE(inflateInPieces(stream + "trailing bytes", cut) == input) << level << "/" << bits << " " << cut;
         for (std::size_t at : {stream.size() - 1, stream.size() - 4}) { // the check value
             std::string bad = stream;
             bad[at] = char(bad[at] ^ 0x41);
             EXPECT_TRUE(inflateInPieces(bad, 2) == "!") << bits << " byte " << at;
         }
         EXPECT_EQ(inflateInPieces(stream.substr(0, stream.size() - 1), 7), "?");
+        std::string reserved = stream; // a first block of the reserved type 3
+        reserved[2] = char(0x07);
+        EXPECT_EQ(inflateInPieces(reserved, 5), "!");
         // Headers: another method, a window over 32 KiB, a preset dictionary (each
         // with a sound check), and a check that fails.
         for (const auto& [cmf, flg] : {std::pair{0x77u, 0u}, {0x88u, 0u}, {0x78u, 0x20u}, {0x78u, 0x02u}}) {
