@@ -1,14 +1,11 @@
-// The engines behind the zlib streams, driven directly: whatever cuts the
-// input and whatever room the output has, the raw inflater makes the bytes
-// zlib compressed and stops at the end of the data, giving back what it read
-// past it; the piece compressor's pieces, each primed with the bytes before
-// it, read back with zlib as one stream.
+// The raw inflater driven directly: whatever cuts the input and whatever room
+// the output has, it makes the bytes zlib compressed and stops at the end of
+// the data, giving back what it read past it.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <random>
 
-#include "common/Error.h"
 #include "filecrypt/DeflateEngines.h"
 
 using namespace zerath;
@@ -74,52 +71,6 @@ TEST(RawInflate, StopsAtTheEndAndGivesBackWhatFollowsForAnyCutAndRoom)
                 for (std::size_t room : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{1} << 17})
                     EXPECT_TRUE(inflateRaw(stream, cut, room) == input + "|CHECK+tail")
                         << level << " " << size << " " << cut << " " << room;
-        }
-    }
-}
-
-TEST(RawInflate, RefusesDamagedData)
-{
-    const std::string stream = rawDeflate(sample(20000), 6);
-    // A reserved block type; a distance before the start of the data (a fixed
-    // block whose first code is a match).
-    for (const std::string& bad : {std::string("\x07\x00\x00\x00", 4), std::string("\x03\x02\x20\x00\x00", 5)})
-        EXPECT_THROW(inflateRaw(bad, 64, 4096), Error);
-    std::string cut = stream.substr(0, stream.size() / 2);
-    EXPECT_EQ(inflateRaw(cut, 64, 4096).back(), '?');
-}
-
-TEST(PieceCompressor, PiecesPrimedWithTheirPastReadBackAsOneStream)
-{
-    for (int level : {0, 1, 6, 9}) {
-        const std::string input = sample(200000);
-        const auto engine = makePieceCompressor(level);
-        std::string stream;
-        SecureBytes out;
-        const std::size_t piece = 48 * 1024 + 17;
-        for (std::size_t at = 0; at == 0 || at < input.size(); at += piece) {
-            const std::size_t n = std::min(piece, input.size() - at);
-            const std::size_t dictionary = std::min<std::size_t>(at, 32 * 1024);
-            const auto* p = reinterpret_cast<const std::uint8_t*>(input.data()) + at;
-            const std::size_t made = engine->compress(p, dictionary, n, at + n == input.size(), out);
-            stream.append(reinterpret_cast<const char*>(out.data()), made);
-        }
-        EXPECT_TRUE(inflateRaw(stream + "after", 4096, 4096) == input + "|after") << level;
-        // zlib as the independent reader.
-        z_stream z{};
-        ASSERT_EQ(inflateInit2(&z, -MAX_WBITS), Z_OK);
-        std::string back(input.size() + 1, '\0');
-        z.next_in = reinterpret_cast<Bytef*>(stream.data());
-        z.avail_in = static_cast<uInt>(stream.size());
-        z.next_out = reinterpret_cast<Bytef*>(back.data());
-        z.avail_out = static_cast<uInt>(back.size());
-        EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END) << level;
-        back.resize(z.total_out);
-        inflateEnd(&z);
-        EXPECT_TRUE(back == input) << level;
-        // The fast level still compresses the text: well under the input's size.
-        if (level > 0) {
-            EXPECT_LT(stream.size(), input.size() / 2) << level;
         }
     }
 }
