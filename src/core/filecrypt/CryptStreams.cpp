@@ -140,10 +140,9 @@ void ZlibOutput::put(const std::uint8_t* p, std::size_t n)
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize)
 {
     const int level = zlibLevelOfIndex(compressionIndex);
-    // Stored blocks cost no more than a copy, and on a single core the pieces
-    // would only add the cost of their dictionaries.
-    // ISA-L's pieces cost next to nothing, and one worker compresses while
-    // this thread reads.
+    // Stored blocks cost no more than a copy. On a single core zlib's pieces
+    // would only add the cost of their dictionaries; ISA-L's cost next to
+    // nothing, and its one worker compresses while this thread reads.
     if (level == 0 || (ParallelDeflater::usableCores() == 1 && !compressesWithIsal(level)))
         return std::make_unique<Deflater>(level, out);
     return std::make_unique<ParallelDeflater>(level, out, pieceSize);

@@ -101,8 +101,9 @@ private:
 };
 
 // Decompresses one zlib stream into a sink. The raw inflater (ISA-L's when
-// the build has it, else zlib's) inflates the deflate data alone; the two header bytes are checked here and the Adler-32 at the end is
-// compared with one computed here, on the wide path, as the output goes by.
+// the build has it, else zlib's) inflates the deflate data alone; the two
+// header bytes are checked here and the Adler-32 at the end is compared with
+// one computed here, on the wide path, as the output goes by.
 class Inflater {
 public:
     explicit Inflater(ByteSink& out);
