@@ -7,10 +7,8 @@
 #include <cstring>
 
 #include "common/Error.h"
-#include "filecrypt/DeflateEngines.h"
 #include "filecrypt/ParallelDeflater.h"
 #include "symcrypto/Adler32.h"
-#include "common/ZlibMemory.h"
 
 namespace zerath {
 
@@ -140,68 +138,44 @@ void ZlibOutput::put(const std::uint8_t* p, std::size_t n)
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize)
 {
     const int level = zlibLevelOfIndex(compressionIndex);
-    // Stored blocks cost no more than a copy. On a single core zlib's pieces
-    // would only add the cost of their dictionaries; ISA-L's cost next to
-    // nothing, and its one worker compresses while this thread reads.
-    if (level == 0 || (ParallelDeflater::usableCores() == 1 && !compressesWithIsal(level)))
-        return std::make_unique<Deflater>(level, out);
+    // Stored blocks cost no more than a copy, and on a single core the pieces
+    // would only add the cost of their dictionaries.
+    if (level == 0 || ParallelDeflater::usableCores() == 1) return std::make_unique<Deflater>(level, out);
     return std::make_unique<ParallelDeflater>(level, out, pieceSize);
 }
 
-Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), output_(out), adler_(kAdler32Start)
+Deflater::Deflater(int zlibLevel, ByteSink& out)
+    : engine_(makeRawDeflate(zlibLevel)), output_(out), adler_(kAdler32Start)
 {
-    useZeroingMemory(*z_);
-    if (deflateInit2(z_, zlibLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        delete z_;
-        throw Error("Compression error");
-    }
     const auto header = zlibHeaderBytes(zlibLevel);
     output_.put(header.data(), header.size());
 }
 
-Deflater::~Deflater()
-{
-    deflateEnd(z_);
-    delete z_;
-}
+Deflater::~Deflater() = default;
 
-void Deflater::run(int flush)
+void Deflater::run(const std::uint8_t* p, std::size_t n, RawDeflate::Flush flush)
 {
     for (;;) {
         std::size_t room = 0;
         std::uint8_t* at = output_.space(room);
-        z_->next_out = at;
-        z_->avail_out = static_cast<uInt>(room);
-        const int rc = deflate(z_, flush);
-        if (rc == Z_STREAM_ERROR) throw Error("Compression error");
-        output_.filled(at, room - z_->avail_out);
-        if (flush == Z_FINISH) {
-            if (rc == Z_STREAM_END) return;
-        } else if (z_->avail_in == 0 && z_->avail_out != 0) {
-            return;
-        }
+        const RawDeflate::Step step = engine_->run(p, n, at, room, flush);
+        output_.filled(at, step.made);
+        p += step.used;
+        n -= step.used;
+        if (step.done) return;
     }
 }
 
 void Deflater::write(const void* buf, std::size_t n)
 {
-    auto* p = static_cast<const Bytef*>(buf);
+    auto* p = static_cast<const std::uint8_t*>(buf);
     adler_ = Adler32Update(adler_, p, n);
-    while (n > 0) {
-        const std::size_t take = std::min<std::size_t>(n, 1u << 30);
-        z_->next_in = const_cast<Bytef*>(p);
-        z_->avail_in = static_cast<uInt>(take);
-        run(Z_NO_FLUSH);
-        p += take;
-        n -= take;
-    }
+    run(p, n, RawDeflate::Flush::None);
 }
 
 void Deflater::finish()
 {
-    z_->next_in = nullptr;
-    z_->avail_in = 0;
-    run(Z_FINISH);
+    run(nullptr, 0, RawDeflate::Flush::Finish);
     const auto check = zlibCheckBytes(adler_);
     output_.put(check.data(), check.size());
 }

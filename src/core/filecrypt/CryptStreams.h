@@ -14,11 +14,9 @@
 #include "filecrypt/PieceStage.h"
 #include "symcrypto/Cipher.h"
 
-struct z_stream_s;
+#include "filecrypt/DeflateEngines.h"
 
 namespace zerath {
-
-class RawInflate;
 
 // zlib level of a compression index 0..3 (none, fastest, zlib's default, best).
 int zlibLevelOfIndex(int compressionIndex);
@@ -81,7 +79,7 @@ public:
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize);
 
 // Compresses into a zlib stream (RFC 1950) on the calling thread and writes it
-// to a sink. zlib makes the deflate data; the header and the Adler-32 (on the
+// to a sink. The level's engine (see DeflateEngines) makes the deflate data; the header and the Adler-32 (on the
 // wide path) are written here.
 class Deflater : public Compressor {
 public:
@@ -94,8 +92,8 @@ public:
     std::uint64_t compressedSize() const override { return output_.produced(); }
 
 private:
-    void run(int flush);
-    z_stream_s* z_;
+    void run(const std::uint8_t* p, std::size_t n, RawDeflate::Flush flush);
+    std::unique_ptr<RawDeflate> engine_;
     ZlibOutput output_;
     std::uint32_t adler_;
 };

@@ -16,38 +16,35 @@ namespace zerath {
 
 namespace {
 
-// Raw deflate at a zlib level; the stream is reset for each piece.
-class ZlibPieceCompressor : public PieceCompressor {
+// Raw deflate at a zlib level, with its window and memory level at their defaults.
+class ZlibRawDeflate : public RawDeflate {
 public:
-    explicit ZlibPieceCompressor(int level)
+    explicit ZlibRawDeflate(int level)
     {
         useZeroingMemory(z_);
         if (deflateInit2(&z_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
             throw Error("Compression error");
     }
-    ~ZlibPieceCompressor() override { deflateEnd(&z_); }
+    ~ZlibRawDeflate() override { deflateEnd(&z_); }
 
-    std::size_t compress(const std::uint8_t* in, std::size_t dictionary, std::size_t size, bool last,
-                         SecureBytes& out) override
+    void restart(const std::uint8_t* at, std::size_t n) override
     {
         if (deflateReset(&z_) != Z_OK) throw Error("Compression error");
-        if (dictionary > 0 && deflateSetDictionary(&z_, in - dictionary, static_cast<uInt>(dictionary)) != Z_OK)
-            throw Error("Compression error");
-        const std::size_t bound = deflateBound(&z_, static_cast<uLong>(size)) + 64;
-        if (out.size() < bound) out.resize(bound);
+        if (n > 0 && deflateSetDictionary(&z_, at - n, static_cast<uInt>(n)) != Z_OK) throw Error("Compression error");
+    }
+
+    Step run(const std::uint8_t* in, std::size_t n, std::uint8_t* out, std::size_t room, Flush flush) override
+    {
         z_.next_in = const_cast<Bytef*>(in);
-        z_.avail_in = static_cast<uInt>(size);
-        std::size_t produced = 0;
-        const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
-        for (;;) {
-            if (produced == out.size()) out.resize(out.size() + 64 * 1024);
-            z_.next_out = out.data() + produced;
-            z_.avail_out = static_cast<uInt>(out.size() - produced);
-            const int rc = deflate(&z_, flush);
-            if (rc == Z_STREAM_ERROR) throw Error("Compression error");
-            produced = out.size() - z_.avail_out;
-            if (last ? rc == Z_STREAM_END : (z_.avail_in == 0 && z_.avail_out != 0)) return produced;
-        }
+        z_.avail_in = static_cast<uInt>(std::min<std::size_t>(n, UINT_MAX));
+        z_.next_out = out;
+        z_.avail_out = static_cast<uInt>(std::min<std::size_t>(room, UINT_MAX));
+        const uInt inBefore = z_.avail_in, outBefore = z_.avail_out;
+        const int rc = deflate(&z_, flush == Flush::Finish ? Z_FINISH : flush == Flush::Sync ? Z_SYNC_FLUSH : Z_NO_FLUSH);
+        if (rc == Z_STREAM_ERROR) throw Error("Compression error");
+        Step step{inBefore - z_.avail_in, outBefore - z_.avail_out, false};
+        step.done = flush == Flush::Finish ? rc == Z_STREAM_END : step.used == n && z_.avail_out != 0;
+        return step;
     }
 
 private:
@@ -83,9 +80,9 @@ private:
 
 // ISA-L's level 1, raw. Its state and its level buffer hold plaintext, so
 // both live in zeroing memory.
-class IsalPieceCompressor : public PieceCompressor {
+class IsalRawDeflate : public RawDeflate {
 public:
-    IsalPieceCompressor() : levelBuffer_(ISAL_DEF_LVL1_DEFAULT)
+    IsalRawDeflate() : levelBuffer_(ISAL_DEF_LVL1_DEFAULT)
     {
         isal_zstream* s = stream_.get();
         isal_deflate_init(s);
@@ -93,36 +90,35 @@ public:
         s->level_buf = levelBuffer_.data();
         s->level_buf_size = static_cast<std::uint32_t>(levelBuffer_.size());
         s->gzip_flag = IGZIP_DEFLATE;
-        s->flush = SYNC_FLUSH;
     }
 
-    std::size_t compress(const std::uint8_t* in, std::size_t dictionary, std::size_t size, bool last,
-                         SecureBytes& out) override
+    void restart(const std::uint8_t* at, std::size_t n) override
     {
-        if (size > UINT32_MAX || dictionary > UINT32_MAX) throw Error("Compression error");
-        isal_zstream* s = stream_.get();
-        isal_deflate_reset(s);
-        s->end_of_stream = last ? 1 : 0;
-        if (dictionary > 0 &&
-            isal_deflate_set_dict(s, const_cast<std::uint8_t*>(in - dictionary), static_cast<std::uint32_t>(dictionary)) !=
-                COMP_OK)
+        isal_deflate_reset(stream_.get());
+        if (n > UINT32_MAX ||
+            (n > 0 && isal_deflate_set_dict(stream_.get(), const_cast<std::uint8_t*>(at - n),
+                                            static_cast<std::uint32_t>(n)) != COMP_OK))
             throw Error("Compression error");
-        // Data that does not shrink goes into stored blocks: a little over its size.
-        const std::size_t bound = size + size / 16 + 1024;
-        if (out.size() < bound) out.resize(bound);
+    }
+
+    Step run(const std::uint8_t* in, std::size_t n, std::uint8_t* out, std::size_t room, Flush flush) override
+    {
+        isal_zstream* s = stream_.get();
         s->next_in = const_cast<std::uint8_t*>(in);
-        s->avail_in = static_cast<std::uint32_t>(size);
-        std::size_t produced = 0;
-        for (;;) {
-            if (produced == out.size()) out.resize(out.size() + 64 * 1024);
-            s->next_out = out.data() + produced;
-            s->avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(out.size() - produced, UINT32_MAX));
-            if (isal_deflate(s) != COMP_OK) throw Error("Compression error");
-            produced = static_cast<std::size_t>(s->next_out - out.data());
-            const auto state = s->internal_state.state;
-            if (last ? state == ZSTATE_END : (s->avail_in == 0 && (s->avail_out != 0 || state == ZSTATE_NEW_HDR)))
-                return produced;
-        }
+        s->avail_in = static_cast<std::uint32_t>(std::min<std::size_t>(n, UINT32_MAX));
+        s->next_out = out;
+        s->avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(room, UINT32_MAX));
+        s->flush = flush == Flush::None ? NO_FLUSH : SYNC_FLUSH;
+        s->end_of_stream = flush == Flush::Finish ? 1 : 0;
+        const std::uint32_t inBefore = s->avail_in, outBefore = s->avail_out;
+        if (isal_deflate(s) != COMP_OK) throw Error("Compression error");
+        Step step{inBefore - s->avail_in, outBefore - s->avail_out, false};
+        const auto state = s->internal_state.state;
+        const bool taken = step.used == n;
+        step.done = flush == Flush::Finish ? state == ZSTATE_END
+                    : flush == Flush::Sync ? taken && (s->avail_out != 0 || state == ZSTATE_NEW_HDR)
+                                           : taken && s->avail_out != 0;
+        return step;
     }
 
 private:
@@ -177,22 +173,30 @@ private:
 
 } // namespace
 
-bool compressesWithIsal(int zlibLevel)
+std::unique_ptr<RawDeflate> makeRawDeflate(int zlibLevel)
 {
 #if ZERATH_HAVE_ISAL
-    return zlibLevel == 1;
-#else
-    (void)zlibLevel;
-    return false;
+    if (zlibLevel == 1) return std::make_unique<IsalRawDeflate>();
 #endif
+    return std::make_unique<ZlibRawDeflate>(zlibLevel);
 }
 
-std::unique_ptr<PieceCompressor> makePieceCompressor(int zlibLevel)
+std::size_t compressPiece(RawDeflate& engine, const std::uint8_t* in, std::size_t dictionary, std::size_t size,
+                          bool last, SecureBytes& out)
 {
-#if ZERATH_HAVE_ISAL
-    if (compressesWithIsal(zlibLevel)) return std::make_unique<IsalPieceCompressor>();
-#endif
-    return std::make_unique<ZlibPieceCompressor>(zlibLevel);
+    engine.restart(in, dictionary);
+    // Data that does not shrink goes into stored blocks: a little over its size.
+    const std::size_t bound = size + size / 16 + 1024;
+    if (out.size() < bound) out.resize(bound);
+    std::size_t used = 0, made = 0;
+    for (;;) {
+        if (made == out.size()) out.resize(out.size() + 64 * 1024);
+        const RawDeflate::Step step = engine.run(in + used, size - used, out.data() + made, out.size() - made,
+                                                 last ? RawDeflate::Flush::Finish : RawDeflate::Flush::Sync);
+        used += step.used;
+        made += step.made;
+        if (step.done) return made;
+    }
 }
 
 std::unique_ptr<RawInflate> makeRawInflate()

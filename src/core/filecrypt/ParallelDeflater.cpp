@@ -63,23 +63,23 @@ struct ParallelDeflater::Pool {
     std::vector<std::thread> workers;
 
     void run();
-    void compress(PieceCompressor& engine, Job& job) const;
+    void compress(RawDeflate& engine, Job& job) const;
 };
 
-void ParallelDeflater::Pool::compress(PieceCompressor& engine, Job& job) const
+void ParallelDeflater::Pool::compress(RawDeflate& engine, Job& job) const
 {
     if (FaultInjection::pieceShouldFail()) throw Error("Compression error");
     job.adler = Adler32Update(kAdler32Start, job.piece(), job.size);
-    job.produced = engine.compress(job.piece(), job.dictionary, job.size, job.last, job.output);
+    job.produced = compressPiece(engine, job.piece(), job.dictionary, job.size, job.last, job.output);
 }
 
 void ParallelDeflater::Pool::run()
 {
     // Raw deflate: the header and the checksum belong to the whole stream.
-    std::unique_ptr<PieceCompressor> engine;
+    std::unique_ptr<RawDeflate> engine;
     std::exception_ptr startError;
     try {
-        engine = makePieceCompressor(level);
+        engine = makeRawDeflate(level);
     } catch (...) {
         startError = std::current_exception();
     }
