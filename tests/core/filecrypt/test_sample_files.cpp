@@ -40,7 +40,11 @@ TEST_P(SampleFiles, EveryIndexDecryptsToTheSameBytes)
         const std::string name = work.file("sample-index" + std::to_string(index));
         if (writeTo) {
             writeFile(name, plain);
-            const EncryptOptions o{keys.idOf(TestKey::AlicePublic), name, index, false, false, index, kPiece, {}};
+            EncryptOptions o;
+            o.keyId = keys.idOf(TestKey::AlicePublic);
+            o.sourcePath = name;
+            o.cipherIndex = o.compressionIndex = index;
+            o.pieceSize = kPiece;
             ASSERT_TRUE(EncryptFile(ring, o, ui).done);
             writeFile(writeTo + name.substr(name.rfind('/') + 7) + ".enc", readFile(name + ".enc"));
             continue;
