@@ -31,71 +31,31 @@ struct Tree {
     std::string rel(const std::string& p) const { return p.substr(dir.path().size()); }
 };
 
-struct WalkCase {
-    const char* name;
-    bool decrypt, wipe;
-    std::vector<std::string> files;
-    std::map<std::string, std::string> skipped; // path → reason
-};
-
-class FolderWalk : public testing::TestWithParam<WalkCase> {};
-
-TEST_P(FolderWalk, TakesRegularFilesAndNamesEveryOtherWithItsReason)
-{
-    const WalkCase& c = GetParam();
-    Tree t;
-    const FileSelection s = SelectFiles({t.root}, {c.decrypt, c.wipe, t.dir.file("tree/data/")});
-    std::vector<std::string> files;
-    for (const std::string& f : s.files) files.push_back(t.rel(f));
-    EXPECT_EQ(files, c.files);
-    std::map<std::string, std::string> skipped;
-    for (const SkippedFile& f : s.skipped) skipped[t.rel(f.path)] = f.reason;
-    EXPECT_EQ(skipped, c.skipped);
-    EXPECT_TRUE(s.hadFolder);
-}
-
-const std::map<std::string, std::string> kAlwaysLeft{
-    {"tree/$000003.tmp", kSkipTemporary},      {"tree/sub/.zerath-Ab12Cd.tmp", kSkipTemporary},
-    {"tree/data/ZerathKeys.db", kSkipOwnData}, {"tree/data/zerath.ini.lock", kSkipOwnData},
-    {"tree/data/PrivateABCD1234.akf", kSkipOwnData}, {"tree/sub/link", kSkipLink}, {"tree/pipe", kSkipSpecial}};
-
-std::map<std::string, std::string> plus(std::map<std::string, std::string> m,
-                                        const std::map<std::string, std::string>& more)
-{
-    m.insert(more.begin(), more.end());
-    return m;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Trees, FolderWalk,
-    testing::Values(
-        WalkCase{"Encrypt", false, false,
-                 {"tree/.hidden", "tree/PublicABCD1234.akf", "tree/a.txt", "tree/data/note.txt", "tree/sub/b.bin",
-                  "tree/sub/deep/c", "tree/sub/deep/twin"},
-                 plus(kAlwaysLeft, {{"tree/old.enc", kSkipEncrypted}})},
-        WalkCase{"EncryptAndWipe", false, true,
-                 {"tree/.hidden", "tree/PublicABCD1234.akf", "tree/a.txt", "tree/data/note.txt", "tree/sub/deep/c"},
-                 plus(kAlwaysLeft, {{"tree/old.enc", kSkipEncrypted},
-                                    {"tree/sub/b.bin", kSkipLinked},
-                                    {"tree/sub/deep/twin", kSkipLinked}})},
-        WalkCase{"Decrypt", true, false, {"tree/old.enc"},
-                 plus(kAlwaysLeft, {{"tree/.hidden", kSkipNotEncrypted},
-                                    {"tree/PublicABCD1234.akf", kSkipNotEncrypted},
-                                    {"tree/a.txt", kSkipNotEncrypted},
-                                    {"tree/data/note.txt", kSkipNotEncrypted},
-                                    {"tree/sub/b.bin", kSkipNotEncrypted},
-                                    {"tree/sub/deep/c", kSkipNotEncrypted},
-                                    {"tree/sub/deep/twin", kSkipNotEncrypted}})}),
-    [](const testing::TestParamInfo<WalkCase>& i) { return std::string(i.param.name); });
-
-TEST(FolderWalkArguments, AFileIsTakenAsGivenAndAMissingFolderEntryIsNamed)
+// Wipe on, the two names of the hard-linked file are left out as well.
+TEST(FolderWalk, TakesRegularFilesAndNamesEveryOtherWithItsReason)
 {
     Tree t;
-    const FileSelection s = SelectFiles({t.dir.file("tree/old.enc"), t.dir.file("tree/sub/deep")}, {});
-    EXPECT_EQ(s.files, (std::vector<std::string>{t.dir.file("tree/old.enc"), t.dir.file("tree/sub/deep/c"),
-                                                 t.dir.file("tree/sub/deep/twin")}));
-    EXPECT_EQ(SelectFiles({t.dir.file("tree/a.txt")}, {}).hadFolder, false);
-    EXPECT_EQ(cannotBeRead(EACCES), "cannot be read: permission denied");
+    std::map<std::string, std::string> left{
+        {"tree/$000003.tmp", kSkipTemporary},      {"tree/sub/.zerath-Ab12Cd.tmp", kSkipTemporary},
+        {"tree/data/ZerathKeys.db", kSkipOwnData}, {"tree/data/zerath.ini.lock", kSkipOwnData},
+        {"tree/data/PrivateABCD1234.akf", kSkipOwnData}, {"tree/sub/link", kSkipLink},
+        {"tree/pipe", kSkipSpecial},               {"tree/old.enc", kSkipEncrypted}};
+    std::vector<std::string> taken{"tree/.hidden",       "tree/PublicABCD1234.akf", "tree/a.txt",
+                                   "tree/data/note.txt", "tree/sub/b.bin",          "tree/sub/deep/c",
+                                   "tree/sub/deep/twin"};
+    for (const bool wipe : {false, true}) {
+        if (wipe) {
+            left["tree/sub/b.bin"] = left["tree/sub/deep/twin"] = kSkipLinked;
+            taken = {taken[0], taken[1], taken[2], taken[3], taken[5]};
+        }
+        const FileSelection s = SelectFiles({t.root}, {false, wipe, t.dir.file("tree/data/")});
+        std::vector<std::string> files;
+        for (const std::string& f : s.files) files.push_back(t.rel(f));
+        std::map<std::string, std::string> skipped;
+        for (const SkippedFile& f : s.skipped) skipped[t.rel(f.path)] = f.reason;
+        EXPECT_EQ(files, taken);
+        EXPECT_EQ(skipped, left);
+    }
 }
 
 } // namespace
