@@ -1,6 +1,6 @@
 #include "filecrypt/SessionKey.h"
 
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"

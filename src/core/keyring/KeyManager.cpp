@@ -1,7 +1,7 @@
 #include "keyring/KeyManager.h"
 
 #include "common/FileIO.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyRules.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/KeyFile.h"
