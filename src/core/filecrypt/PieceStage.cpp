@@ -5,6 +5,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -33,14 +34,21 @@ struct PieceStage::State {
     }
 };
 
-PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work)
+PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread)
     : state_(std::make_unique<State>())
 {
     state_->capacity = pieceCapacity;
     state_->buffers = buffers < 2 ? 2 : buffers;
     state_->work = std::move(work);
-    state_->worker = std::thread([this] { run(); });
+    if (!ownThread) return;
+    try {
+        state_->worker = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        // Under a process limit the work is done on the feeding thread.
+    }
 }
+
+bool PieceStage::hasThread() const { return state_->worker.joinable(); }
 
 PieceStage::~PieceStage()
 {
@@ -102,6 +110,19 @@ Piece PieceStage::take()
 void PieceStage::put(Piece piece)
 {
     State& s = *state_;
+    if (!hasThread()) {
+        s.rethrow();
+        try {
+            s.work(piece);
+        } catch (...) {
+            s.error = std::current_exception();
+            s.stop = true;
+            throw;
+        }
+        piece.size = 0;
+        s.spare.push_back(std::move(piece));
+        return;
+    }
     {
         std::lock_guard<std::mutex> g(s.lock);
         s.rethrow();
