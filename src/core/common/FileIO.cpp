@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "common/InputFile.h"
+#include "common/FolderBatch.h"
 #include "common/Temporaries.h"
 
 namespace zerath {
@@ -255,7 +256,7 @@ AtomicFile::AtomicFile(std::string finalPath, mode_t mode, Scrub scrub)
     : finalPath_(std::move(finalPath)), mode_(mode), scrub_(scrub)
 {
     const std::string folder = folderOf(finalPath_);
-    removeStaleTemporaries(folder);
+    FolderBatch::sweepStaleTemporaries(folder);
     file_ = OutputFile(createTemporary(folder, tempPath_));
     slot_ = LiveTemporaries::add(tempPath_, file_.fd(), scrub == Scrub::Overwrite);
 }
@@ -327,7 +328,7 @@ bool AtomicFile::finish(bool replace)
         file_.close();
     } catch (...) { // the content is on disk under its final name already
     }
-    syncFolderOf(finalPath_);
+    FolderBatch::syncFolderOf(finalPath_);
     return true;
 }
 
