@@ -6,6 +6,8 @@
 
 #include "common/Cancelled.h"
 #include "common/FileIO.h"
+#include "common/FolderBatch.h"
+#include "filecrypt/SessionKey.h"
 
 namespace zerath {
 
@@ -147,6 +149,7 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
     using Outcome = BatchFileResult::Outcome;
     BatchResult result;
     BatchScope scope(front);
+    FolderBatch folders;
     for (std::size_t i = 0; i < files.size(); ++i) {
         BatchFileResult file;
         file.path = files[i];
@@ -206,8 +209,11 @@ BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, con
                          FileCommandUi& ui)
 {
     BatchUi batch(ui, files);
+    KeyPairCache keyPairs;
     return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
-        return DecryptFile(keyRing, DecryptOptions{selectedKeyId, path}, fileUi);
+        DecryptOptions o{selectedKeyId, path};
+        o.keyPairs = &keyPairs;
+        return DecryptFile(keyRing, o, fileUi);
     });
 }
 

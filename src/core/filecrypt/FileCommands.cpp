@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "common/Cancelled.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/FolderBatch.h"
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
@@ -27,12 +29,18 @@ namespace {
 
 constexpr std::size_t kPiece = 1 << 20;  // at most this much work between two pump calls
 constexpr std::size_t kStageBuffers = 4; // pieces each stage holds
+constexpr std::size_t kSmallestPiece = 4096;
+constexpr std::size_t kInflatedPiece = 64 * 1024; // what a small file's output is written in
 
-// The piece size in effect: whole CBC blocks, at most kPiece.
-std::size_t pieceOf(std::size_t wanted)
+// The piece size in effect: whole CBC blocks, at most kPiece, and no more
+// than a file of `size` bytes needs (buffers are touched, and so paid for,
+// whole: a small file must not cost a megabyte of fresh memory).
+std::size_t pieceOf(std::size_t wanted, std::uint64_t size)
 {
-    if (wanted == 0 || wanted > kPiece) return kPiece;
-    return (wanted + 15) / 16 * 16;
+    std::size_t piece = wanted == 0 || wanted > kPiece ? kPiece : wanted;
+    const std::uint64_t enough = std::max<std::uint64_t>(size, kSmallestPiece);
+    if (enough < piece) piece = static_cast<std::size_t>(enough);
+    return (piece + 15) / 16 * 16;
 }
 
 bool isExistingFile(const std::string& path)
@@ -250,12 +258,14 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
 
             // This thread reads and feeds the compressor (whose workers use
             // every core); one stage enciphers and writes what comes out.
-            const std::size_t pieceSize = pieceOf(o.pieceSize);
+            // A source of one piece takes no thread at all.
+            const std::size_t pieceSize = pieceOf(o.pieceSize, source.size());
+            const bool onePiece = source.size() <= pieceSize;
             AtomicFileSink sink(out);
             CbcEncryptingSink cbc(*cipher, sink);
-            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); });
+            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece);
             PieceWriter toCipher(encipherStage);
-            const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize);
+            const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize, source.size());
             SecureBytes piece(pieceSize);
             std::uint64_t read = 0;
             for (;;) {
@@ -287,6 +297,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     if (wipe) {
         try {
             if (!o.shredFile) throw Error("No wiping routine");
+            FolderBatch::flushNow(output); // the output's name on disk before its source goes
             o.shredFile(o.sourcePath);
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kEncryptError);
@@ -308,7 +319,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
 
     SecureString passphrase;
     if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return {};
-    if (!CheckPrivatePassphrase(record, passphrase))
+    const bool opened = o.keyPairs && o.keyPairs->knows(record);
+    if (!opened && !CheckPrivatePassphrase(record, passphrase))
         throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
     ui.passphraseAccepted(record.KeyID, passphrase);
 
@@ -337,7 +349,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             std::uint32_t check = 0;
             SecureString keyText;
             try {
-                DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
+                if (o.keyPairs) o.keyPairs->DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
+                else DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
             } catch (...) {
                 throw UserMessage(UserMessage::ErrorBox, "Decryption Error!, operation aborted");
             }
@@ -354,14 +367,18 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             pumpAndCheck(ui);
 
             // This thread reads and deciphers in place; one stage inflates
-            // straight into the buffers of the next, which writes them.
-            const std::size_t pieceSize = pieceOf(o.pieceSize);
+            // straight into the buffers of the next, which writes them. A
+            // file of one piece takes no thread at all.
+            const std::uint64_t start = in->position();
+            const std::size_t pieceSize = pieceOf(o.pieceSize, in->size() - start);
+            const bool onePiece = in->size() - start <= pieceSize;
             AtomicFileSink sink(*out);
-            PieceStage writeStage(pieceSize, kStageBuffers, [&](Piece& p) { sink.write(p.data(), p.size); });
+            PieceStage writeStage(pieceOf(o.pieceSize, std::max<std::uint64_t>(in->size(), kInflatedPiece)),
+                                  kStageBuffers, [&](Piece& p) { sink.write(p.data(), p.size); }, !onePiece);
             PieceWriter toWrite(writeStage);
             Inflater inflater(toWrite);
-            PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); });
-            const std::uint64_t start = in->position();
+            PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); },
+                                    !onePiece);
             while (!inflater.finished()) {
                 Piece piece = inflateStage.take();
                 piece.size = in->read(piece.data(), piece.capacity());

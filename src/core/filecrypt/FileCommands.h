@@ -18,6 +18,7 @@
 
 namespace zerath {
 
+class KeyPairCache;
 class KeyRing;
 
 struct EncryptOptions {
@@ -36,6 +37,7 @@ struct DecryptOptions {
     std::string keyId;     // the own key pair's KeyID
     std::string encryptedPath;
     std::size_t pieceSize = 0;  // as for encryption
+    KeyPairCache* keyPairs = nullptr; // a batch's opened key pairs (none: opened for this file alone)
 };
 
 struct FileCommandResult {
