@@ -17,6 +17,7 @@
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
 #include "filecrypt/KeyMatch.h"
+#include "filecrypt/OutputFlusher.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
@@ -172,6 +173,14 @@ bool commitOutput(AtomicFile& out, bool overwriteAgreed, FileCommandUi& ui)
     return true;
 }
 
+// A file whose output is written and being flushed: complete() finishes it.
+FileCommandResult pendingResult(const std::string& output, int cipherIndex, std::function<FileCommandResult()> complete)
+{
+    FileCommandResult r{true, output, cipherIndex, ""};
+    r.complete = std::move(complete);
+    return r;
+}
+
 double fractionOf(std::uint64_t done, std::uint64_t total)
 {
     return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
@@ -233,6 +242,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     const bool overwrite = fileExists(output);
     if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
 
+    std::shared_ptr<AtomicFile> out;
+    std::shared_future<void> flushing;
     {
         ProgressScope progress(ui);
         triple(ui, "Compression started, please wait...", "Encryption, waiting.", "Saving data, waiting.", 0);
@@ -250,8 +261,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             EncryptSymKey(record, keyText, header.keyCheck, header.wrappedKey);
             osRandomBytes(header.iv.data(), header.iv.size());
 
-            AtomicFile out(output);
-            out.write(header.serialize());
+            out = std::make_shared<AtomicFile>(output);
+            out->write(header.serialize());
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
             ui.setStatusPanel(1, "Cipher: " + cipherStatusName(*cipher) + ", Key size: 256");
@@ -261,7 +272,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             // A source of one piece takes no thread at all.
             const std::size_t pieceSize = pieceOf(o.pieceSize, source.size());
             const bool onePiece = source.size() <= pieceSize;
-            AtomicFileSink sink(out);
+            AtomicFileSink sink(*out);
             CbcEncryptingSink cbc(*cipher, sink);
             PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece);
             PieceWriter toCipher(encipherStage);
@@ -285,7 +296,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             cbc.finish();
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            if (!commitOutput(out, overwrite, ui)) return {};
+            if (o.flusher) flushing = o.flusher->start([out] { out->flush(); });
+            else if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const OperationCancelled&) {
             throw; // the unfinished temporary goes with `out`
         } catch (...) {
@@ -293,18 +305,30 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         }
     }
 
-    FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
-    if (wipe) {
-        try {
-            if (!o.shredFile) throw Error("No wiping routine");
-            FolderBatch::flushNow(output); // the output's name on disk before its source goes
-            o.shredFile(o.sourcePath);
-        } catch (...) {
-            throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+    auto finish = [out, flushing, overwrite, wipe, output, cipherIndex, source = o.sourcePath, shred = o.shredFile,
+                   &ui]() -> FileCommandResult {
+        if (flushing.valid()) {
+            try {
+                flushing.get();
+                if (!commitOutput(*out, overwrite, ui)) return {};
+            } catch (...) {
+                throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+            }
         }
-        result.message = "File encrypted successfuly and original file permenently deleted";
-    }
-    return result;
+        FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
+        if (wipe) {
+            try {
+                if (!shred) throw Error("No wiping routine");
+                FolderBatch::flushNow(output); // the output's name on disk before its source goes
+                shred(source);
+            } catch (...) {
+                throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+            }
+            result.message = "File encrypted successfuly and original file permenently deleted";
+        }
+        return result;
+    };
+    return o.flusher ? pendingResult(output, cipherIndex, finish) : finish();
 }
 
 FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
@@ -338,7 +362,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
     {
         ProgressScope progress(ui);
         triple(ui, "Data Decryption started, please wait...", "Data Uncompress, waiting.", "Data Saving, waiting.", 0);
-        std::unique_ptr<AtomicFile> out;
+        std::shared_ptr<AtomicFile> out;
         try {
             const EncryptedFileHeader header = readEncryptedFileHeader(*in);
             if (isValidCipherIndex(header.cipherNumber)) {
@@ -361,7 +385,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
 
             auto cipher = makeCipher(cipherIndex);
             const SecureBytes sessionKey = sessionKeyBytes(keyText);
-            out = std::make_unique<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
+            out = std::make_shared<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
             pumpAndCheck(ui);
@@ -396,6 +420,18 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
+            if (o.flusher) {
+                const std::shared_future<void> flushing = o.flusher->start([out] { out->flush(); });
+                return pendingResult(output, cipherIndex, [out, flushing, overwrite, output, cipherIndex, &ui] {
+                    try {
+                        flushing.get();
+                        if (!commitOutput(*out, overwrite, ui)) return FileCommandResult{};
+                    } catch (...) {
+                        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+                    }
+                    return FileCommandResult{true, output, cipherIndex, "File decrypted successfuly"};
+                });
+            }
             if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes

@@ -44,6 +44,28 @@ unsigned cgroupQuotaCores(const std::string& cpuMax)
     return static_cast<unsigned>(std::min<unsigned long long>((q + period - 1) / period, 1u << 16));
 }
 
+namespace {
+
+long long readNumber(const std::string& path)
+{
+    long long v = 0;
+    std::FILE* f = std::fopen(path.c_str(), "re");
+    if (!f) return 0;
+    if (std::fscanf(f, "%lld", &v) != 1) v = 0;
+    std::fclose(f);
+    return v;
+}
+
+// The same from the older hierarchy's two files (a quota of -1: none).
+unsigned cgroupV1QuotaCores(const std::string& folder)
+{
+    const long long quota = readNumber(folder + "cpu.cfs_quota_us"), period = readNumber(folder + "cpu.cfs_period_us");
+    if (quota <= 0 || period <= 0) return 0;
+    return static_cast<unsigned>(std::min<long long>((quota + period - 1) / period, 1 << 16));
+}
+
+} // namespace
+
 unsigned ParallelDeflater::usableCores()
 {
     unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -61,6 +83,7 @@ unsigned ParallelDeflater::usableCores()
     }
     unsigned quota = cgroupQuotaCores("/sys/fs/cgroup" + (group == "/" ? std::string() : group) + "/cpu.max");
     if (quota == 0) quota = cgroupQuotaCores("/sys/fs/cgroup/cpu.max");
+    if (quota == 0) quota = cgroupV1QuotaCores("/sys/fs/cgroup/cpu/");
     if (quota != 0) cores = std::min(cores, quota);
     return cores;
 }
@@ -161,7 +184,10 @@ ParallelDeflater::ParallelDeflater(int zlibLevel, ByteSink& out, std::size_t pie
     // Under a process limit fewer workers may start: the compressor runs with
     // those that did; with none it cannot run at all.
     try {
-        for (unsigned i = 0; i < threads; ++i) pool_->workers.emplace_back([p = pool_.get()] { p->run(); });
+        for (unsigned i = 0; i < threads; ++i) {
+            FaultInjection::threadStarting();
+            pool_->workers.emplace_back([p = pool_.get()] { p->run(); });
+        }
     } catch (const std::system_error&) {
     }
     if (pool_->workers.empty()) throw Error("Compression error");

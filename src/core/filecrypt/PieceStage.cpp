@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/FileIO.h"
 
 namespace zerath {
 
@@ -42,6 +43,7 @@ PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work
     state_->work = std::move(work);
     if (!ownThread) return;
     try {
+        FaultInjection::threadStarting();
         state_->worker = std::thread([this] { run(); });
     } catch (const std::system_error&) {
         // Under a process limit the work is done on the feeding thread.
