@@ -215,11 +215,12 @@ void ParallelDeflater::startPiece()
 {
     if (pool_->spare.empty()) {
         filling_ = std::make_unique<Job>();
-        filling_->input.resize(kWindow + pieceSize_);
     } else {
         filling_ = std::move(pool_->spare.back());
         pool_->spare.pop_back();
     }
+    // The first piece has no dictionary before it.
+    if (filling_->input.size() < historySize_ + pieceSize_) filling_->input.resize(historySize_ + pieceSize_);
     std::memcpy(filling_->input.data(), history_.data(), historySize_);
     filling_->dictionary = historySize_;
     filling_->size = 0;
