@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/FileIO.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFile.h"
 

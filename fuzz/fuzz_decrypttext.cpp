@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "common/Error.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "symcrypto/Base64.h"
 #include "symcrypto/Rijndael.h"
 #include "symcrypto/Sha256.h"

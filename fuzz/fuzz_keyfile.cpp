@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "common/Error.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyRecord.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"

@@ -8,7 +8,7 @@
 #include "CliRunner.h"
 #include "KeyArgument.h"
 #include "KeyRingFixture.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyIdentityOfRecord.h"
 #include "pubkey/KeyFingerprint.h"
 

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath::test {

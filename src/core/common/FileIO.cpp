@@ -10,9 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 #include "common/InputFile.h"
+#include "common/FolderBatch.h"
 #include "common/Temporaries.h"
 
 namespace zerath {
@@ -28,6 +30,7 @@ struct FaultState {
     int syncs = 0;
     int renames = 0;
     int pieces = 0;
+    int threads = 0;
 };
 
 FaultState& faults()
@@ -255,7 +258,7 @@ AtomicFile::AtomicFile(std::string finalPath, mode_t mode, Scrub scrub)
     : finalPath_(std::move(finalPath)), mode_(mode), scrub_(scrub)
 {
     const std::string folder = folderOf(finalPath_);
-    removeStaleTemporaries(folder);
+    FolderBatch::sweepStaleTemporaries(folder);
     file_ = OutputFile(createTemporary(folder, tempPath_));
     slot_ = LiveTemporaries::add(tempPath_, file_.fd(), scrub == Scrub::Overwrite);
 }
@@ -299,6 +302,19 @@ void AtomicFile::commit()
     (void)finish(true);
 }
 
+void AtomicFile::flush()
+{
+    if (done_) throwFileError(EBADF);
+    try {
+        if (::fchmod(file_.fd(), committedMode(finalPath_, mode_)) != 0) throwFileError(errno);
+        file_.sync();
+    } catch (...) {
+        abort();
+        throw;
+    }
+    flushed_ = true;
+}
+
 bool AtomicFile::commitUnlessExists()
 {
     return finish(false);
@@ -308,8 +324,10 @@ bool AtomicFile::finish(bool replace)
 {
     if (done_) throwFileError(EBADF);
     try {
-        if (::fchmod(file_.fd(), committedMode(finalPath_, mode_)) != 0) throwFileError(errno);
-        file_.sync();
+        if (!flushed_) {
+            if (::fchmod(file_.fd(), committedMode(finalPath_, mode_)) != 0) throwFileError(errno);
+            file_.sync();
+        }
         // Renamed while still open and locked, so no clean-up can take it first.
         if (replace) renameFile(tempPath_, finalPath_);
         else renameFileNoReplace(tempPath_, finalPath_);
@@ -327,7 +345,7 @@ bool AtomicFile::finish(bool replace)
         file_.close();
     } catch (...) { // the content is on disk under its final name already
     }
-    syncFolderOf(finalPath_);
+    FolderBatch::syncFolderOf(finalPath_);
     return true;
 }
 
@@ -466,6 +484,7 @@ void resetFaults(bool active, const FaultPlan& plan)
     f.syncs = 0;
     f.renames = 0;
     f.pieces = 0;
+    f.threads = 0;
 }
 
 } // namespace
@@ -487,6 +506,14 @@ bool FaultInjection::pieceShouldFail()
     std::lock_guard<std::mutex> g(f.lock);
     if (!f.active) return false;
     return f.pieces++ == f.plan.failOnPiece;
+}
+
+void FaultInjection::threadStarting()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (f.active && f.plan.threadStarts >= 0 && f.threads++ >= f.plan.threadStarts)
+        throw std::system_error(EAGAIN, std::generic_category(), "Resource temporarily unavailable");
 }
 
 std::int64_t FaultInjection::bytesWritten()

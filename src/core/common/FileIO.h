@@ -95,6 +95,10 @@ public:
     void write(const void* data, std::size_t n);
     void write(std::string_view s) { write(s.data(), s.size()); }
     void commit();
+    // The first half of commit(): gives the file its mode and flushes it, so
+    // that commit() has only the rename left. May run on another thread than
+    // the rest, never at the same time. A failure removes the temporary.
+    void flush();
     // The same without replacing: false when the final name exists, and the
     // temporary is kept for commit() or abort().
     [[nodiscard]] bool commitUnlessExists();
@@ -113,6 +117,7 @@ private:
     Scrub scrub_;
     int slot_ = -1;
     bool done_ = false;
+    bool flushed_ = false;
     std::uint64_t written_ = 0;
     std::uint64_t writebackStarted_ = 0; // bytes handed to the disk so far
 };
@@ -142,6 +147,7 @@ struct FaultPlan {
     int failOnSync = -1;              // the n-th sync (0-based) fails; -1 never
     int failOnRename = -1;            // the n-th rename (0-based) fails; -1 never
     int failOnPiece = -1;             // the n-th piece a compression worker takes (0-based) fails
+    int threadStarts = -1;            // threads that may start; the next fail as under a process limit; -1 all
 };
 class FaultInjection {
 public:
@@ -150,6 +156,9 @@ public:
     static bool active();
     // Counts a piece of compression work; true when the plan fails it.
     static bool pieceShouldFail();
+    // Called before a worker thread starts: throws what std::thread throws when
+    // the plan allows no more threads (std::system_error, EAGAIN).
+    static void threadStarting();
     // Bytes counted against failAfterBytes since the plan was set.
     static std::int64_t bytesWritten();
 };

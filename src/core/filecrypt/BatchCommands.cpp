@@ -5,12 +5,16 @@
 
 #include <cerrno>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <map>
 #include <set>
 
 #include "common/Cancelled.h"
 #include "common/FileIO.h"
+#include "common/FolderBatch.h"
+#include "filecrypt/OutputFlusher.h"
+#include "filecrypt/SessionKey.h"
 
 namespace zerath {
 
@@ -197,23 +201,23 @@ std::string unreadable(const std::string& path)
     return errno == ENOENT ? std::string() : cannotBeRead(errno);
 }
 
+// Outputs that may be flushing at once while the batch goes on.
+constexpr std::size_t kFlushing = 8;
+
 BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front, BatchUi& ui, const OneFile& run)
 {
     using Outcome = BatchFileResult::Outcome;
     BatchResult result;
     result.total = files.size();
     BatchScope scope(front);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        BatchFileResult file;
-        file.path = files[i];
-        ui.startFile(int(i), files[i]);
-        const std::string cannotRead = unreadable(files[i]);
+    FolderBatch folders;
+    auto record = [&](BatchFileResult& file, const std::function<FileCommandResult()>& work) {
         try {
-            if (!cannotRead.empty()) throw Error(cannotRead);
-            const FileCommandResult r = run(files[i], ui);
+            const FileCommandResult r = work();
             file.outcome = r.done ? Outcome::Done : Outcome::Refused;
             file.outputPath = r.outputPath;
             file.message = r.done ? r.message : ui.refusal();
+            return r.complete;
         } catch (const OperationCancelled& e) {
             file.outcome = Outcome::Cancelled;
             file.message = e.what();
@@ -221,8 +225,28 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
             file.outcome = Outcome::Failed;
             file.message = e.what();
         }
+        return std::function<FileCommandResult()>();
+    };
+    // Files written and flushing, completed in the batch's order.
+    std::deque<std::pair<std::size_t, std::function<FileCommandResult()>>> flushing;
+    auto completeOldest = [&] {
+        auto [at, complete] = std::move(flushing.front());
+        flushing.pop_front();
+        (void)record(result.files[at], complete);
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        BatchFileResult file;
+        file.path = files[i];
+        ui.startFile(int(i), files[i]);
+        auto complete = record(file, [&] {
+            const std::string cannotRead = unreadable(files[i]);
+            if (!cannotRead.empty()) throw Error(cannotRead);
+            return run(files[i], ui);
+        });
         ui.endFile();
         result.files.push_back(file);
+        if (complete) flushing.emplace_back(result.files.size() - 1, std::move(complete));
+        while (flushing.size() > kFlushing) completeOldest();
         if (file.outcome == Outcome::Cancelled) {
             result.cancelled = true;
             break;
@@ -233,6 +257,8 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
             break;
         }
     }
+    // What was written before a cancel is finished, not dropped.
+    while (!flushing.empty()) completeOldest();
     return result;
 }
 
@@ -258,9 +284,11 @@ BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std
         batch.wipeAnswer = ui.askWipeOriginal(kWipeQuestion);
         if (batch.wipeAnswer == FileCommandUi::Answer::Cancel) return {};
     }
+    OutputFlusher flusher(kFlushing);
     return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
         EncryptOptions o = each;
         o.sourcePath = path;
+        o.flusher = &flusher;
         return EncryptFile(keyRing, o, fileUi);
     });
 }
@@ -269,10 +297,15 @@ BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, con
                          FileCommandUi& ui)
 {
     BatchUi batch(ui, files, decryptedName);
+    KeyPairCache keyPairs;
+    OutputFlusher flusher(kFlushing);
     return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
+        DecryptOptions o{selectedKeyId, path};
+        o.keyPairs = &keyPairs;
+        o.flusher = &flusher;
         for (int tries = 1;; ++tries) {
             try {
-                return DecryptFile(keyRing, DecryptOptions{selectedKeyId, path}, fileUi);
+                return DecryptFile(keyRing, o, fileUi);
             } catch (const UserMessage& e) {
                 if (std::string(e.what()) != kWrongPassphrase) throw;
                 if (tries == kPassphraseTries) {

@@ -136,13 +136,20 @@ void ZlibOutput::put(const std::uint8_t* p, std::size_t n)
     }
 }
 
-std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize)
+std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize,
+                                           std::uint64_t sourceSize)
 {
     const int level = zlibLevelOfIndex(compressionIndex);
-    // Stored blocks cost no more than a copy, and on a single core the pieces
-    // would only add the cost of their dictionaries.
-    if (level == 0 || ParallelDeflater::usableCores() == 1) return std::make_unique<Deflater>(level, out);
-    return std::make_unique<ParallelDeflater>(level, out, pieceSize);
+    // Stored blocks cost no more than a copy, on a single core the pieces
+    // would only add the cost of their dictionaries, and a source of one piece
+    // is not worth a thread.
+    if (level == 0 || sourceSize <= pieceSize || ParallelDeflater::usableCores() == 1)
+        return std::make_unique<Deflater>(level, out);
+    try {
+        return std::make_unique<ParallelDeflater>(level, out, pieceSize);
+    } catch (const Error&) {
+        return std::make_unique<Deflater>(level, out); // no worker could start
+    }
 }
 
 Deflater::Deflater(int zlibLevel, ByteSink& out)

@@ -75,8 +75,10 @@ public:
 };
 
 // The compressor of a compression index: the parallel one for indices 1 to 3
-// when there is more than one core, else one zlib stream on this thread.
-std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize);
+// when there is more than one core and more than one piece of source, else
+// (or when no worker thread can start) one zlib stream on this thread.
+std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize,
+                                           std::uint64_t sourceSize = UINT64_MAX);
 
 // Compresses into a zlib stream (RFC 1950) on the calling thread and writes it
 // to a sink. The level's engine (see DeflateEngines) makes the deflate data; the header and the Adler-32 (on the

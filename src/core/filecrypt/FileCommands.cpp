@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -11,10 +13,12 @@
 #include "common/Cancelled.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/FolderBatch.h"
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
 #include "filecrypt/KeyMatch.h"
+#include "filecrypt/OutputFlusher.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
@@ -27,12 +31,18 @@ namespace {
 
 constexpr std::size_t kPiece = 1 << 20;  // at most this much work between two pump calls
 constexpr std::size_t kStageBuffers = 4; // pieces each stage holds
+constexpr std::size_t kSmallestPiece = 4096;
+constexpr std::size_t kInflatedPiece = 64 * 1024; // what a small file's output is written in
 
-// The piece size in effect: whole CBC blocks, at most kPiece.
-std::size_t pieceOf(std::size_t wanted)
+// The piece size in effect: whole CBC blocks, at most kPiece, and no more
+// than a file of `size` bytes needs (buffers are touched, and so paid for,
+// whole: a small file must not cost a megabyte of fresh memory).
+std::size_t pieceOf(std::size_t wanted, std::uint64_t size)
 {
-    if (wanted == 0 || wanted > kPiece) return kPiece;
-    return (wanted + 15) / 16 * 16;
+    std::size_t piece = wanted == 0 || wanted > kPiece ? kPiece : wanted;
+    const std::uint64_t enough = std::max<std::uint64_t>(size, kSmallestPiece);
+    if (enough < piece) piece = static_cast<std::size_t>(enough);
+    return (piece + 15) / 16 * 16;
 }
 
 bool isExistingFile(const std::string& path)
@@ -164,6 +174,14 @@ bool commitOutput(AtomicFile& out, bool overwriteAgreed, FileCommandUi& ui)
     return true;
 }
 
+// A file whose output is written and being flushed: complete() finishes it.
+FileCommandResult pendingResult(const std::string& output, int cipherIndex, std::function<FileCommandResult()> complete)
+{
+    FileCommandResult r{true, output, cipherIndex, ""};
+    r.complete = std::move(complete);
+    return r;
+}
+
 double fractionOf(std::uint64_t done, std::uint64_t total)
 {
     return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
@@ -225,6 +243,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     const bool overwrite = fileExists(output);
     if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
 
+    std::shared_ptr<AtomicFile> out;
+    std::shared_future<void> flushing;
     {
         ProgressScope progress(ui);
         triple(ui, "Compression started, please wait...", "Encryption, waiting.", "Saving data, waiting.", 0);
@@ -242,20 +262,22 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             EncryptSymKey(record, keyText, header.keyCheck, header.wrappedKey);
             osRandomBytes(header.iv.data(), header.iv.size());
 
-            AtomicFile out(output);
-            out.write(header.serialize());
+            out = std::make_shared<AtomicFile>(output);
+            out->write(header.serialize());
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
             ui.setStatusPanel(1, "Cipher: " + cipherStatusName(*cipher) + ", Key size: 256");
 
             // This thread reads and feeds the compressor (whose workers use
             // every core); one stage enciphers and writes what comes out.
-            const std::size_t pieceSize = pieceOf(o.pieceSize);
-            AtomicFileSink sink(out);
+            // A source of one piece takes no thread at all.
+            const std::size_t pieceSize = pieceOf(o.pieceSize, source.size());
+            const bool onePiece = source.size() <= pieceSize;
+            AtomicFileSink sink(*out);
             CbcEncryptingSink cbc(*cipher, sink);
-            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); });
+            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece);
             PieceWriter toCipher(encipherStage);
-            const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize);
+            const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize, source.size());
             SecureBytes piece(pieceSize);
             std::uint64_t read = 0;
             for (;;) {
@@ -275,7 +297,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             cbc.finish();
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            if (!commitOutput(out, overwrite, ui)) return {};
+            if (o.flusher) flushing = o.flusher->start([out] { out->flush(); });
+            else if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const OperationCancelled&) {
             throw; // the unfinished temporary goes with `out`
         } catch (...) {
@@ -283,17 +306,30 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         }
     }
 
-    FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
-    if (wipe) {
-        try {
-            if (!o.shredFile) throw Error("No wiping routine");
-            o.shredFile(o.sourcePath);
-        } catch (...) {
-            throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+    auto finish = [out, flushing, overwrite, wipe, output, cipherIndex, source = o.sourcePath, shred = o.shredFile,
+                   &ui]() -> FileCommandResult {
+        if (flushing.valid()) {
+            try {
+                flushing.get();
+                if (!commitOutput(*out, overwrite, ui)) return {};
+            } catch (...) {
+                throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+            }
         }
-        result.message = "File encrypted successfuly and original file permenently deleted";
-    }
-    return result;
+        FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
+        if (wipe) {
+            try {
+                if (!shred) throw Error("No wiping routine");
+                FolderBatch::flushNow(output); // the output's name on disk before its source goes
+                shred(source);
+            } catch (...) {
+                throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+            }
+            result.message = "File encrypted successfuly and original file permenently deleted";
+        }
+        return result;
+    };
+    return o.flusher ? pendingResult(output, cipherIndex, finish) : finish();
 }
 
 FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
@@ -308,7 +344,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
 
     SecureString passphrase;
     if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return {};
-    if (!CheckPrivatePassphrase(record, passphrase))
+    const bool opened = o.keyPairs && o.keyPairs->knows(record);
+    if (!opened && !CheckPrivatePassphrase(record, passphrase))
         throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
     ui.passphraseAccepted(record.KeyID, passphrase);
 
@@ -326,7 +363,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
     {
         ProgressScope progress(ui);
         triple(ui, "Data Decryption started, please wait...", "Data Uncompress, waiting.", "Data Saving, waiting.", 0);
-        std::unique_ptr<AtomicFile> out;
+        std::shared_ptr<AtomicFile> out;
         try {
             const EncryptedFileHeader header = readEncryptedFileHeader(*in);
             if (isValidCipherIndex(header.cipherNumber)) {
@@ -337,7 +374,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             std::uint32_t check = 0;
             SecureString keyText;
             try {
-                DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
+                if (o.keyPairs) o.keyPairs->DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
+                else DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
             } catch (...) {
                 throw UserMessage(UserMessage::ErrorBox, "Decryption Error!, operation aborted");
             }
@@ -348,20 +386,17 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
 
             auto cipher = makeCipher(cipherIndex);
             const SecureBytes sessionKey = sessionKeyBytes(keyText);
-            out = std::make_unique<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
+            out = std::make_shared<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
             pumpAndCheck(ui);
 
             // This thread reads and deciphers in place; one stage inflates
-            // straight into the buffers of the next, which writes them.
-            const std::size_t pieceSize = pieceOf(o.pieceSize);
-            AtomicFileSink sink(*out);
-            PieceStage writeStage(pieceSize, kStageBuffers, [&](Piece& p) { sink.write(p.data(), p.size); });
-            PieceWriter toWrite(writeStage);
-            Inflater inflater(toWrite);
-            PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); });
+            // straight into the buffers of the next, which writes them. A
+            // file of one piece takes no thread at all.
             const std::uint64_t start = in->position();
+            const std::size_t pieceSize = pieceOf(o.pieceSize, in->size() - start);
+            const bool onePiece = in->size() - start <= pieceSize;
             const auto fraction = [&] { return fractionOf(in->position() - start, in->size() - start); };
             // While a stage is busy (a small piece may inflate to gigabytes)
             // the windows go on painting and Cancel is obeyed.
@@ -369,6 +404,27 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                 ui.setProgressFraction(fraction());
                 pumpAndCheck(ui);
             };
+            // A file of one piece inflates and writes on this thread: the
+            // writing pumps now and then instead of the waits.
+            auto lastPump = std::chrono::steady_clock::now();
+            const auto pumpNowAndThen = [&] {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - lastPump < std::chrono::milliseconds(40)) return;
+                lastPump = now;
+                whileWaiting();
+            };
+            AtomicFileSink sink(*out);
+            PieceStage writeStage(pieceOf(o.pieceSize, std::max<std::uint64_t>(in->size(), kInflatedPiece)),
+                                  kStageBuffers,
+                                  [&](Piece& p) {
+                                      sink.write(p.data(), p.size);
+                                      if (onePiece) pumpNowAndThen();
+                                  },
+                                  !onePiece);
+            PieceWriter toWrite(writeStage);
+            Inflater inflater(toWrite);
+            PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); },
+                                    !onePiece);
             // Whatever stops the command stops the inflating at once too.
             struct StopInflating {
                 Inflater& inflater;
@@ -391,6 +447,18 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
+            if (o.flusher) {
+                const std::shared_future<void> flushing = o.flusher->start([out] { out->flush(); });
+                return pendingResult(output, cipherIndex, [out, flushing, overwrite, output, cipherIndex, &ui] {
+                    try {
+                        flushing.get();
+                        if (!commitOutput(*out, overwrite, ui)) return FileCommandResult{};
+                    } catch (...) {
+                        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+                    }
+                    return FileCommandResult{true, output, cipherIndex, "File decrypted successfuly"};
+                });
+            }
             if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes

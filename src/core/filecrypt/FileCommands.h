@@ -18,7 +18,9 @@
 
 namespace zerath {
 
+class KeyPairCache;
 class KeyRing;
+class OutputFlusher;
 
 struct EncryptOptions {
     std::string keyId;          // the recipient's KeyID
@@ -30,12 +32,15 @@ struct EncryptOptions {
     std::size_t pieceSize = 0;  // the pipeline's piece; 0: the default (tests use small ones)
     // Wipes the source after a successful encryption.
     std::function<void(const std::string&)> shredFile;
+    OutputFlusher* flusher = nullptr; // see FileCommandResult::complete
 };
 
 struct DecryptOptions {
     std::string keyId;     // the own key pair's KeyID
     std::string encryptedPath;
     std::size_t pieceSize = 0;  // as for encryption
+    KeyPairCache* keyPairs = nullptr; // a batch's opened key pairs (none: opened for this file alone)
+    OutputFlusher* flusher = nullptr; // see FileCommandResult::complete
 };
 
 struct FileCommandResult {
@@ -43,6 +48,12 @@ struct FileCommandResult {
     std::string outputPath;
     int cipherIndex = -1;
     std::string message;     // the information text shown on success
+    // With a flusher in the options, a command whose output is written returns
+    // at once, its output being flushed on the flusher's threads, and this is
+    // set: called later on the same thread, it waits for the flush, commits the
+    // output (and wipes the source when asked) and gives the final result, or
+    // throws the file's failure. Dropped uncalled, the output is removed.
+    std::function<FileCommandResult()> complete{};
 };
 
 // Messages of the commands.

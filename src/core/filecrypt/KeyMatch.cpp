@@ -2,7 +2,7 @@
 
 #include "common/InputFile.h"
 #include "filecrypt/EncryptedFileHeader.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyRing.h"
 

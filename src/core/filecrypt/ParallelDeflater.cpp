@@ -4,11 +4,15 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <string>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -26,13 +30,62 @@ constexpr unsigned kMostWorkers = 8; // bounds memory on large machines
 
 } // namespace
 
+unsigned cgroupQuotaCores(const std::string& cpuMax)
+{
+    std::FILE* f = std::fopen(cpuMax.c_str(), "re");
+    if (!f) return 0;
+    char quota[32] = {};
+    unsigned long long period = 0;
+    const int got = std::fscanf(f, "%31s %llu", quota, &period);
+    std::fclose(f);
+    if (got != 2 || period == 0 || std::strcmp(quota, "max") == 0) return 0;
+    const unsigned long long q = std::strtoull(quota, nullptr, 10);
+    if (q == 0) return 0;
+    return static_cast<unsigned>(std::min<unsigned long long>((q + period - 1) / period, 1u << 16));
+}
+
+namespace {
+
+long long readNumber(const std::string& path)
+{
+    long long v = 0;
+    std::FILE* f = std::fopen(path.c_str(), "re");
+    if (!f) return 0;
+    if (std::fscanf(f, "%lld", &v) != 1) v = 0;
+    std::fclose(f);
+    return v;
+}
+
+// The same from the older hierarchy's two files (a quota of -1: none).
+unsigned cgroupV1QuotaCores(const std::string& folder)
+{
+    const long long quota = readNumber(folder + "cpu.cfs_quota_us"), period = readNumber(folder + "cpu.cfs_period_us");
+    if (quota <= 0 || period <= 0) return 0;
+    return static_cast<unsigned>(std::min<long long>((quota + period - 1) / period, 1 << 16));
+}
+
+} // namespace
+
 unsigned ParallelDeflater::usableCores()
 {
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     cpu_set_t set;
     CPU_ZERO(&set);
     if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        return static_cast<unsigned>(CPU_COUNT(&set));
-    return std::max(1u, std::thread::hardware_concurrency());
+        cores = static_cast<unsigned>(CPU_COUNT(&set));
+    // The process's own cgroup ("0::/path" in /proc/self/cgroup), else the root.
+    std::string group;
+    if (std::FILE* f = std::fopen("/proc/self/cgroup", "re")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, f))
+            if (std::strncmp(line, "0::", 3) == 0) group.assign(line + 3, std::strcspn(line + 3, "\n"));
+        std::fclose(f);
+    }
+    unsigned quota = cgroupQuotaCores("/sys/fs/cgroup" + (group == "/" ? std::string() : group) + "/cpu.max");
+    if (quota == 0) quota = cgroupQuotaCores("/sys/fs/cgroup/cpu.max");
+    if (quota == 0) quota = cgroupV1QuotaCores("/sys/fs/cgroup/cpu/");
+    if (quota != 0) cores = std::min(cores, quota);
+    return cores;
 }
 
 // One piece: its dictionary, then its input; then what the worker made of it.
@@ -113,7 +166,16 @@ ParallelDeflater::ParallelDeflater(int zlibLevel, ByteSink& out, std::size_t pie
     if (threads == 0) threads = std::min(usableCores(), kMostWorkers);
     pool_->level = zlibLevel;
     pool_->inFlightMost = threads + 2;
-    for (unsigned i = 0; i < threads; ++i) pool_->workers.emplace_back([p = pool_.get()] { p->run(); });
+    // Under a process limit fewer workers may start: the compressor runs with
+    // those that did; with none it cannot run at all.
+    try {
+        for (unsigned i = 0; i < threads; ++i) {
+            FaultInjection::threadStarting();
+            pool_->workers.emplace_back([p = pool_.get()] { p->run(); });
+        }
+    } catch (const std::system_error&) {
+    }
+    if (pool_->workers.empty()) throw Error("Compression error");
     const auto header = zlibHeaderBytes(zlibLevel);
     output(header.data(), header.size());
 }
@@ -138,11 +200,12 @@ void ParallelDeflater::startPiece()
 {
     if (pool_->spare.empty()) {
         filling_ = std::make_unique<Job>();
-        filling_->input.resize(kWindow + pieceSize_);
     } else {
         filling_ = std::move(pool_->spare.back());
         pool_->spare.pop_back();
     }
+    // The first piece has no dictionary before it.
+    if (filling_->input.size() < historySize_ + pieceSize_) filling_->input.resize(historySize_ + pieceSize_);
     std::memcpy(filling_->input.data(), history_.data(), historySize_);
     filling_->dictionary = historySize_;
     filling_->size = 0;

@@ -13,10 +13,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "filecrypt/CryptStreams.h"
 
 namespace zerath {
+
+// A cgroup's CPU quota in whole cores, rounded up, from its cpu.max file
+// ("150000 100000": quota and period); 0 for "max", or no readable file.
+unsigned cgroupQuotaCores(const std::string& cpuMaxPath);
 
 class ParallelDeflater : public Compressor {
 public:
@@ -33,7 +38,8 @@ public:
     void finish() override;
     std::uint64_t compressedSize() const override { return produced_; }
 
-    // How many cores this process may run on.
+    // How many cores this process may run on: its affinity mask, bounded by
+    // its cgroup's CPU quota.
     static unsigned usableCores();
 
 private:

@@ -6,10 +6,12 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "common/Error.h"
+#include "common/FileIO.h"
 
 namespace zerath {
 
@@ -59,14 +61,22 @@ struct PieceStage::State {
     }
 };
 
-PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work)
+PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread)
     : state_(std::make_unique<State>())
 {
     state_->capacity = pieceCapacity;
     state_->buffers = buffers < 2 ? 2 : buffers;
     state_->work = std::move(work);
-    state_->worker = std::thread([this] { run(); });
+    if (!ownThread) return;
+    try {
+        FaultInjection::threadStarting();
+        state_->worker = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        // Under a process limit the work is done on the feeding thread.
+    }
 }
+
+bool PieceStage::hasThread() const { return state_->worker.joinable(); }
 
 PieceStage::~PieceStage()
 {
@@ -138,6 +148,19 @@ Piece PieceStage::take(const WhileWaiting& whileWaiting)
 void PieceStage::put(Piece piece)
 {
     State& s = *state_;
+    if (!hasThread()) {
+        s.rethrow();
+        try {
+            s.work(piece);
+        } catch (...) {
+            s.error = std::current_exception();
+            s.stop = true;
+            throw;
+        }
+        piece.size = 0;
+        s.spare.push_back(std::move(piece));
+        return;
+    }
     {
         std::lock_guard<std::mutex> g(s.lock);
         s.rethrow();
@@ -153,7 +176,8 @@ void PieceStage::finish(const WhileWaiting& whileWaiting)
         std::unique_lock<std::mutex> g(s.lock);
         s.closing = true;
         s.changed.notify_all();
-        s.waitFor(g, whileWaiting, [&] { return s.exited; });
+        // Without a worker the pieces were worked on as they were put.
+        if (hasThread()) s.waitFor(g, whileWaiting, [&] { return s.exited; });
     }
     if (s.worker.joinable()) s.worker.join();
     s.rethrow();

@@ -25,10 +25,13 @@ struct Piece {
     std::size_t room() const { return bytes.size() - size; }
 };
 
+// A stage without a thread of its own (asked for, for work too small to be worth
+// one, or when the thread cannot start) does the work inside put(), on the
+// feeding thread.
 class PieceStage {
 public:
     using Work = std::function<void(Piece&)>;
-    PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work);
+    PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread = true);
     ~PieceStage(); // stops the worker; pieces not yet worked on are dropped
     PieceStage(const PieceStage&) = delete;
     PieceStage& operator=(const PieceStage&) = delete;
@@ -43,6 +46,7 @@ public:
     void put(Piece piece);
     // Waits until every piece has been worked on.
     void finish(const WhileWaiting& whileWaiting = {});
+    bool hasThread() const;
 
 private:
     struct State;

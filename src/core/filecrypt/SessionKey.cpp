@@ -1,10 +1,13 @@
 #include "filecrypt/SessionKey.h"
 
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
 #include "symcrypto/Crc32.h"
+
+#include <map>
+#include <mutex>
 
 namespace zerath {
 
@@ -55,6 +58,61 @@ void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::st
     }
     checkValue = KeyCheckValue(e, n);
     sessionKeyText = std::move(keyText);
+}
+
+struct KeyPairCache::Entry {
+    std::uint32_t checkValue = 0;
+    std::size_t modulusDigits = 0;
+    std::unique_ptr<TPrivateKey> key;
+};
+
+struct KeyPairCache::State {
+    std::mutex lock;
+    // By the record's KeyID and protected ModulusN and ExponentE texts.
+    std::map<std::string, std::shared_ptr<const Entry>> entries;
+};
+
+namespace {
+// A record's protected ExponentD does not change while a batch runs.
+std::string cacheName(const KeyRecord& r) { return r.KeyID + "|" + r.ModulusN + "|" + r.ExponentE; }
+} // namespace
+
+KeyPairCache::KeyPairCache() : state_(std::make_unique<State>()) {}
+KeyPairCache::~KeyPairCache() = default;
+
+bool KeyPairCache::knows(const KeyRecord& record) const
+{
+    std::lock_guard<std::mutex> g(state_->lock);
+    return state_->entries.count(cacheName(record)) != 0;
+}
+
+void KeyPairCache::DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,
+                                 std::uint32_t& checkValue, SecureString& sessionKeyText)
+{
+    const std::string name = cacheName(record);
+    std::shared_ptr<const Entry> entry;
+    {
+        std::lock_guard<std::mutex> g(state_->lock);
+        const auto found = state_->entries.find(name);
+        if (found != state_->entries.end()) entry = found->second;
+    }
+    if (!entry) {
+        const std::string_view fixed = FixedProtectionPassphrase();
+        const SecureString n = UnprotectField(record.ModulusN, fixed);
+        const SecureString e = UnprotectField(record.ExponentE, fixed);
+        const SecureString d = UnprotectField(record.ExponentD, passphrase);
+        auto made = std::make_shared<Entry>();
+        made->key = std::make_unique<TPrivateKey>(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n),
+                                                  TBigint::CreateFromKeyText(d));
+        made->key->PrepareCrt(); // without the primes the plain road serves
+        made->checkValue = KeyCheckValue(e, n);
+        made->modulusDigits = n.size();
+        std::lock_guard<std::mutex> g(state_->lock);
+        entry = state_->entries.emplace(name, std::move(made)).first->second;
+    }
+    if (wrappedKey.size() > entry->modulusDigits) throw Error("RSA Decryption Error");
+    sessionKeyText = entry->key->Decrypt(wrappedKey);
+    checkValue = entry->checkValue;
 }
 
 bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase)

@@ -4,6 +4,7 @@
 // call acts on the record it is given (the caller finds it by KeyID first) and
 // makes and releases its own cipher and key objects; the key ring is not changed.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,27 @@ void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std
 // CRC table pass through.
 void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,
                    std::uint32_t& checkValue, SecureString& sessionKeyText);
+
+// The key pairs a batch has opened: each record's numbers are unprotected,
+// parsed and checked once, and its primes recovered for the Chinese remainder
+// theorem, for every file after the first. Safe to share between threads.
+class KeyPairCache {
+public:
+    KeyPairCache();
+    ~KeyPairCache();
+    KeyPairCache(const KeyPairCache&) = delete;
+    KeyPairCache& operator=(const KeyPairCache&) = delete;
+    // Whether the record has been opened already (its passphrase was accepted).
+    bool knows(const KeyRecord& record) const;
+    // As DecryptSymKey above, with the key pair opened on first use.
+    void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,
+                       std::uint32_t& checkValue, SecureString& sessionKeyText);
+
+private:
+    struct Entry;
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // True when the record's ModulusN and ExponentE (fixed protection passphrase) and
 // ExponentD (passphrase) unprotect to base-16 numbers; false on any error. A

@@ -1,6 +1,6 @@
 #include "keyring/KeyIdentityOfRecord.h"
 
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFingerprint.h"
 

@@ -1,8 +1,8 @@
 #include "keyring/KeyManager.h"
 
 #include "common/FileIO.h"
-#include "filecrypt/FieldProtection.h"
 #include "keyring/KeyIdentityOfRecord.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyRules.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/KeyFile.h"

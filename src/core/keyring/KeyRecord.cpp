@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "common/FileIO.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
 #include "symcrypto/Crc32.h"

@@ -1,7 +1,7 @@
 #include "keyring/KeyRules.h"
 
 #include "common/Error.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyRecord.h"
 #include "pubkey/BigInt.h"
 

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "common/FileIO.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/KeyFile.h"
 
 namespace zerath {

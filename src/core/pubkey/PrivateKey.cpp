@@ -65,6 +65,7 @@ TPrivateKey::TPrivateKey(std::optional<TBigint> exponentE, std::optional<TBigint
 
 void TPrivateKey::GenerateKeys(int bits, MessagePump& pump, const KeyGenProgress& progress, KeyGenPrimes* primes)
 {
+    crt_.reset();
     ExponentD.reset();
     Modulus.reset();
     ExponentE.reset();
@@ -148,6 +149,18 @@ SecureString TPrivateKey::DecryptUnblinded(std::string_view hex) const
     }
 }
 
+bool TPrivateKey::PrepareCrt()
+{
+    if (!crt_ && ExponentD && Modulus && ExponentE) {
+        try {
+            crt_ = RsaCrtKey::Recover(*Modulus, *ExponentE, *ExponentD);
+        } catch (...) {
+            crt_ = nullptr;
+        }
+    }
+    return crt_ != nullptr;
+}
+
 SecureString TPrivateKey::Decrypt(std::string_view hex) const
 {
     try {
@@ -155,6 +168,12 @@ SecureString TPrivateKey::Decrypt(std::string_view hex) const
         const TBigint& n = *Modulus;
         const TBigint& d = *ExponentD;
         TBigint c = TBigint::CreateFromKeyText(hex);
+        if (crt_ && !c.IsNegative()) {
+            TBigint reduced = c;
+            reduced.Modulo(n);
+            if (!reduced.IsZero())
+                if (const std::optional<TBigint> m = crt_->Decrypt(reduced)) return HexOf(*m);
+        }
 
         // Blinding needs a sound odd modulus, a positive input and exponents; any
         // other case (never met with a real key) takes the plain road.
@@ -232,6 +251,7 @@ bool TPrivateKey::SaveToFile(const std::string& fileName, bool replace) const
 
 void TPrivateKey::LoadFromFile(const std::string& fileName)
 {
+    crt_.reset();
     const std::string armoured = ReadKeyFileArmour(fileName);
     if (Passphrase.empty()) throw Error("The Key encryption passphrase cannot be empty!");
     SecureString plain = OpenKeyBody(armoured, Passphrase.view());

@@ -15,6 +15,7 @@
 #include "pubkey/BigInt.h"
 #include "pubkey/KeyIdentity.h"
 #include "pubkey/PublicKey.h"
+#include "pubkey/RsaCrt.h"
 
 namespace zerath {
 
@@ -58,6 +59,13 @@ public:
     // not follow the input; the answer is the same as the plain computation.
     // Any failure: "RSA Decryption Error".
     SecureString Decrypt(std::string_view hex) const;
+    // Recovers the primes once, so that Decrypt takes the Chinese remainder
+    // road from then on (the answers are the same, about four times faster).
+    // False when they cannot be recovered; Decrypt then goes on as before.
+    // For a key used many times (a batch of files).
+    bool PrepareCrt();
+    bool HasCrt() const { return crt_ != nullptr; }
+
     // The plain m^d mod n without blinding, same errors (for comparison).
     SecureString DecryptUnblinded(std::string_view hex) const;
 
@@ -76,6 +84,9 @@ public:
     // The plain key file body, CRC line included (the first steps of SaveToFile,
     // with their errors).
     SecureString KeyFileBody() const;
+
+private:
+    std::shared_ptr<const RsaCrtKey> crt_;
 };
 
 } // namespace zerath

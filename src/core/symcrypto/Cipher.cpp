@@ -11,8 +11,6 @@ namespace zerath {
 
 namespace {
 
-constexpr std::size_t kStreamPiece = 8192;
-
 inline void xorBytes(std::uint8_t* out, const std::uint8_t* a, const std::uint8_t* b, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i) out[i] = a[i] ^ b[i];
@@ -57,17 +55,6 @@ inline void cfb8(const TDCP_blockcipher128& cipher, std::uint8_t* CV, const void
 
 // ---- byte streams -----------------------------------------------------------
 
-std::size_t StdByteSource::read(void* buf, std::size_t n)
-{
-    in_.read(static_cast<char*>(buf), static_cast<std::streamsize>(n));
-    return static_cast<std::size_t>(in_.gcount());
-}
-
-void StdByteSink::write(const void* buf, std::size_t n)
-{
-    out_.write(static_cast<const char*>(buf), static_cast<std::streamsize>(n));
-    if (!out_) throw EFileError("I/O error 5");
-}
 
 // ---- TDCP_cipher -------------------------------------------------------------
 
@@ -113,44 +100,6 @@ void TDCP_cipher::SetKeyFromPassphrase(std::string_view text, std::unique_ptr<TD
         std::fill(digest.begin(), digest.end(), std::uint8_t(0xFF));
         throw EDCP_cipher("Unable to allocate sufficient memory for hash digest");
     }
-}
-
-namespace {
-
-template <class Op>
-std::uint64_t processStream(ByteSource& src, ByteSink& dst, std::uint64_t count, Op op)
-{
-    std::vector<std::uint8_t> buf(kStreamPiece);
-    std::uint64_t total = 0;
-    auto piece = [&](std::size_t want) {
-        const std::size_t got = src.read(buf.data(), want);
-        total += got;
-        op(buf.data(), got);
-        dst.write(buf.data(), got);
-    };
-    try {
-        for (std::uint64_t i = count / kStreamPiece; i > 0; --i) piece(kStreamPiece);
-        if (count % kStreamPiece != 0) piece(static_cast<std::size_t>(count % kStreamPiece));
-    } catch (...) {
-        secureZero(buf.data(), buf.size());
-        throw;
-    }
-    secureZero(buf.data(), buf.size());
-    return total;
-}
-
-} // namespace
-
-std::uint64_t TDCP_cipher::EncryptStreamData(ByteSource& src, ByteSink& dst, std::uint64_t count)
-{
-    return processStream(src, dst, count,
-                         [this](std::uint8_t* p, std::size_t n) { if (n) EncryptData(p, p, n); });
-}
-
-std::uint64_t TDCP_cipher::DecryptStreamData(ByteSource& src, ByteSink& dst, std::uint64_t count)
-{
-    return processStream(src, dst, count,
-                         [this](std::uint8_t* p, std::size_t n) { if (n) DecryptData(p, p, n); });
 }
 
 // ---- TDCP_blockcipher --------------------------------------------------------

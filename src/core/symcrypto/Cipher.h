@@ -4,9 +4,7 @@
 // schedule (ExpandKey) and their single-block transforms.
 #include <cstddef>
 #include <cstdint>
-#include <istream>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -26,30 +24,11 @@ public:
 
 enum TDCP_ciphermode { cmCBC, cmCFB8bit, cmCFBblock, cmOFB, cmCTR };
 
-// Minimal byte streams for EncryptStreamData/DecryptStreamData.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual std::size_t read(void* buf, std::size_t n) = 0; // fewer than n only at the end
-};
+// Where a stream of bytes goes (the file pipeline's stages write to these).
 class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual void write(const void* buf, std::size_t n) = 0;
-};
-class StdByteSource : public ByteSource {
-public:
-    explicit StdByteSource(std::istream& in) : in_(in) {}
-    std::size_t read(void* buf, std::size_t n) override;
-private:
-    std::istream& in_;
-};
-class StdByteSink : public ByteSink {
-public:
-    explicit StdByteSink(std::ostream& out) : out_(out) {}
-    void write(const void* buf, std::size_t n) override;
-private:
-    std::ostream& out_;
 };
 
 class TDCP_cipher {
@@ -81,11 +60,6 @@ public:
     {
         SetKeyFromPassphrase(text, std::make_unique<Digest>());
     }
-
-    // Reads count bytes in 8192-byte pieces, enciphers each in place, writes it.
-    // Returns the number of bytes read.
-    std::uint64_t EncryptStreamData(ByteSource& src, ByteSink& dst, std::uint64_t count);
-    std::uint64_t DecryptStreamData(ByteSource& src, ByteSink& dst, std::uint64_t count);
 
     bool Keyed() const { return fKeyed; }
 

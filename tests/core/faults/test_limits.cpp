@@ -8,7 +8,7 @@
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
 #include "TestUi.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "filecrypt/FileCommands.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyManager.h"

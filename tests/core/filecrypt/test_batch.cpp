@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <random>
+
+#include "FileOracle.h"
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
 #include "TestUi.h"
 #include "common/Cancelled.h"
+#include "common/FileIO.h"
 #include "filecrypt/BatchCommands.h"
 #include "filecrypt/BatchSummary.h"
 #include "keyring/KeyRing.h"
@@ -209,6 +214,114 @@ TEST(KeyMatch, OnlyOwnKeyPairsCountAndACollisionIsTheUsersPick)
     std::remove(src.c_str());
     EXPECT_TRUE(DecryptFile(keys.ring, {keys.pair, enc}, ui).done); // the selected pair opens it
     EXPECT_EQ(ui.offered.size(), 4u);                                 // with no choice offered
+}
+
+} // namespace
+} // namespace zerath::test
+
+namespace zerath::test {
+namespace {
+
+std::string randomBytes(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(rng());
+    return s;
+}
+
+// The buffers of a large file serve the small one after it: what the small
+// file's output holds is its own bytes and nothing more, on both roads.
+TEST(Batch, ASmallFileAfterALargeOneHoldsNoByteOfIt)
+{
+    AliceRing keys;
+    TempDir work;
+    const std::string large = randomBytes(3 << 20, 1), small = "small file";
+    writeFile(work.file("large"), large);
+    writeFile(work.file("small"), small);
+    ScriptUi ui;
+    ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), {work.file("large"), work.file("small")}, ui).failures(), 0);
+    const OpenedFile opened = openWithOracle(readFile(work.file("small.enc")),
+                                             clearKeyOf(keys.home(), keys.pair, kAlicePassphrase));
+    const std::string zlib(opened.zlib.begin(), opened.zlib.end());
+    EXPECT_LT(zlib.size(), small.size() + 16);
+    std::string inflated(64, '\0');
+    uLongf len = static_cast<uLongf>(inflated.size());
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(inflated.data()), &len,
+                         reinterpret_cast<const Bytef*>(zlib.data()), static_cast<uLong>(zlib.size())),
+              Z_OK);
+    EXPECT_EQ(inflated.substr(0, len), small);
+
+    for (const char* name : {"large", "small"}) std::remove(work.file(name).c_str());
+    const BatchResult dec = DecryptFiles(keys.ring, "", {work.file("large.enc"), work.file("small.enc")}, ui);
+    ASSERT_EQ(dec.failures(), 0);
+    EXPECT_EQ(readFile(work.file("small")), small);
+    EXPECT_TRUE(readFile(work.file("large")) == large);
+}
+
+// Under a process limit (threads that fail to start, as std::thread does) a
+// batch of small and multi-piece files runs with the threads it has, or none.
+TEST(Batch, ThreadsThatCannotStartAreNoFailure)
+{
+    AliceRing keys;
+    // The batch's flusher takes up to 8 threads first; past those the stages and
+    // the compressor's workers get some or none.
+    for (int allowed : {0, 1, 9, 10}) {
+        TempDir work;
+        const std::vector<std::string> contents{"tiny", randomBytes(5000, 2) + std::string(3 << 20, 't'), ""};
+        std::vector<std::string> files, encrypted;
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            files.push_back(work.file("f" + std::to_string(i)));
+            encrypted.push_back(files.back() + ".enc");
+            writeFile(files.back(), contents[i]);
+        }
+        FaultPlan plan;
+        plan.threadStarts = allowed;
+        FaultInjection::set(plan);
+        ScriptUi ui;
+        EncryptOptions o = keys.to();
+        const int encFailures = EncryptFiles(keys.ring, o, files, ui).failures();
+        for (const std::string& f : files) std::remove(f.c_str());
+        FaultInjection::set(plan);
+        const int decFailures = DecryptFiles(keys.ring, "", encrypted, ui).failures();
+        FaultInjection::clear();
+        EXPECT_EQ(encFailures + decFailures, 0) << allowed;
+        for (std::size_t i = 0; i < files.size(); ++i) EXPECT_TRUE(readFile(files[i]) == contents[i]) << allowed;
+    }
+}
+
+// Outputs flushed side by side: the results come in the batch's order, and
+// a flush that fails stops its own file alone, leaving no output of it.
+TEST(Batch, FlushedSideBySideInOrderAndAFailedFlushStopsOnlyItsFile)
+{
+    AliceRing keys;
+    for (int failing : {0, 4, 11}) {
+        TempDir work;
+        std::vector<std::string> files;
+        for (int i = 0; i < 12; ++i) {
+            files.push_back(work.file("f" + std::to_string(100 + i)));
+            writeFile(files.back(), "file " + std::to_string(i));
+        }
+        FaultPlan plan;
+        plan.failOnSync = failing;
+        FaultInjection::set(plan);
+        ScriptUi ui;
+        const BatchResult r = EncryptFiles(keys.ring, keys.to(), files, ui);
+        FaultInjection::clear();
+        ASSERT_EQ(r.files.size(), files.size());
+        EXPECT_EQ(r.failures(), 1);
+        int failed = -1;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(r.files[i].path, files[i]);
+            if (r.files[i].outcome != BatchFileResult::Outcome::Done) failed = int(i);
+            EXPECT_EQ(fileExists(files[i] + ".enc"), r.files[i].outcome == BatchFileResult::Outcome::Done) << i;
+        }
+        // Syncs are counted as they run; with several at once the failing one
+        // is any file's, but exactly one, and nothing is left of it.
+        ASSERT_GE(failed, 0);
+        EXPECT_EQ(r.files[std::size_t(failed)].message, kEncryptError);
+        EXPECT_EQ(folderNames(work.path()).size(), 2 * files.size() - 1) << failing;
+    }
 }
 
 } // namespace

@@ -61,6 +61,43 @@ std::string inflateWithCryptopp(const std::string& stream)
     return out;
 }
 
+// A random block repeated across every cut: each piece starts inside a repeat
+// and costs next to nothing only when its matches reach into the piece before
+// (its dictionary); zlib alone reads the stream back.
+TEST(ParallelDeflate, MatchesReachIntoThePreviousPiece)
+{
+    std::mt19937 rng(11);
+    std::string random(3000, '\0');
+    for (char& c : random) c = static_cast<char>(rng());
+    std::string input;
+    while (input.size() < 20 * kPiece + 123) input += random;
+    for (int index = 1; index < 4; ++index) {
+        StringSink sink;
+        ParallelDeflater compressor(zlibLevelOfIndex(index), sink, kPiece, 3);
+        compressor.write(input.data(), input.size());
+        compressor.finish();
+        // Without the dictionary every one of the 21 pieces would cost a block.
+        EXPECT_LT(sink.bytes.size(), random.size() + 21 * 100) << index;
+        EXPECT_TRUE(inflateWithZlib(sink.bytes, input.size()) == input) << index;
+    }
+}
+
+TEST(ParallelDeflate, CgroupQuotaInWholeCores)
+{
+    TempDir dir;
+    const struct {
+        const char* text;
+        unsigned cores;
+    } rows[] = {{"max 100000\n", 0}, {"150000 100000\n", 2}, {"100000 100000\n", 1}, {"5000 100000\n", 1},
+                {"400000 100000\n", 4}, {"0 100000\n", 0},      {"junk\n", 0},             {"", 0}};
+    for (const auto& r : rows) {
+        writeFile(dir.file("cpu.max"), r.text);
+        EXPECT_EQ(cgroupQuotaCores(dir.file("cpu.max")), r.cores) << r.text;
+    }
+    EXPECT_EQ(cgroupQuotaCores(dir.file("missing")), 0u);
+    EXPECT_GE(ParallelDeflater::usableCores(), 1u);
+}
+
 // Feeds a stream to the inflater in pieces of `cut` bytes; what it wrote, or
 // "!" for a refusal, "?" for a stream that never ended.
 std::string inflateInPieces(const std::string& stream, std::size_t cut)

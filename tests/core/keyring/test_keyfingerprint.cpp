@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "KeyRingFixture.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFingerprint.h"

@@ -2,7 +2,7 @@
 
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "filecrypt/SessionKey.h"
 #include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyManager.h"

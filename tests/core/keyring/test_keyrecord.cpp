@@ -3,7 +3,7 @@
 
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "keyring/KeyRecord.h"
 
 using namespace zerath;

@@ -13,7 +13,7 @@
 #include "KeyFileOracle.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/KeyFile.h"
 #include "pubkey/PrivateKey.h"
 

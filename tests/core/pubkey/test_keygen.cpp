@@ -7,7 +7,7 @@
 #include "BigIntOracle.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/KeyFile.h"
 
 namespace zerath {

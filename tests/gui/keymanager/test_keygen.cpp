@@ -4,7 +4,7 @@
 #include <QCheckBox>
 
 #include "GuiFixture.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
 #include "windows/KeyGenNowForm.h"

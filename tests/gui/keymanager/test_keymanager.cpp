@@ -3,7 +3,7 @@
 // fingerprint dialogs it opens.
 
 #include "GuiFixture.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 #include "pubkey/KeyFingerprint.h"
 #include "pubkey/PrivateKey.h"
 #include "windows/ChangePassFrm.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "TestHelpers.h"
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 
 using namespace zerath;
 

@@ -1,4 +1,4 @@
-#include "filecrypt/FieldProtection.h"
+#include "symcrypto/FieldProtection.h"
 
 #include "symcrypto/Rijndael.h"
 #include "symcrypto/Sha256.h"
