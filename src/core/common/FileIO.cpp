@@ -268,6 +268,7 @@ AtomicFile::~AtomicFile()
 void AtomicFile::write(const void* data, std::size_t n)
 {
     if (done_) throwFileError(EBADF);
+    LiveTemporaries::writing(slot_, written_, written_ + n);
     file_.write(data, n);
     written_ += n;
     startWriteback();

@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/ProcessStartup.h"
+#include "pubkey/ProcessStartup.h"
 
 TEST(ProcessStartup, CoreDumpsAreOff)
 {
