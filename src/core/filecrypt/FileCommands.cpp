@@ -11,6 +11,7 @@
 #include "common/Cancelled.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/FileState.h"
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
@@ -229,6 +230,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         ProgressScope progress(ui);
         triple(ui, "Compression started, please wait...", "Encryption, waiting.", "Saving data, waiting.", 0);
         try {
+            const FileState atOpen = fileStateOf(o.sourcePath);
             InputFile source(o.sourcePath);
             auto cipher = makeCipher(cipherIndex);
 
@@ -266,6 +268,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
                 ui.setProgressFraction(fractionOf(read, source.size()));
                 pumpAndCheck(ui);
             }
+            if (read != static_cast<std::uint64_t>(atOpen.size) || fileStateOf(o.sourcePath) != atOpen)
+                throw UserMessage(UserMessage::ErrorBox, kSourceChanged);
             compressor->finish();
             toCipher.flush();
             encipherStage.finish();
@@ -278,6 +282,10 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             if (!commitOutput(out, overwrite, ui)) return {};
         } catch (const OperationCancelled&) {
             throw; // the unfinished temporary goes with `out`
+        } catch (const UserMessage&) {
+            throw;
+        } catch (const ENoSafeReplacement& e) {
+            throw UserMessage(UserMessage::ErrorBox, e.what());
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kEncryptError);
         }
@@ -382,6 +390,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes
+        } catch (const ENoSafeReplacement& e) {
+            throw UserMessage(UserMessage::ErrorBox, e.what());
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kDecryptError);
         }

@@ -70,3 +70,31 @@ TEST(FileIO, AtomicWriteReplacesAndHonoursModes)
     EXPECT_EQ(modeOf(dir.file("wide")), 0600u);
 }
 
+
+// Where neither a no-replace rename nor a hard link exists, a new name is still
+// written (through an empty placeholder) and an existing one is refused with a
+// reason; a commit whose folder flush fails says so.
+TEST(FileIO, WritesWithoutSafeRenamesAndFailingFolderFlushes)
+{
+    TempDir dir;
+    writeFile(dir.file("taken"), "kept");
+    FaultPlan plan;
+    plan.noSafeRename = true;
+    {
+        FaultGuard guard(plan);
+        AtomicFile fresh(dir.file("fresh"));
+        fresh.write("new content");
+        EXPECT_TRUE(fresh.commitUnlessExists());
+        AtomicFile taken(dir.file("taken"));
+        taken.write("never");
+        EXPECT_EQ(errorOf<EFileError>([&] { (void)taken.commitUnlessExists(); }), kNoSafeReplacementText);
+        EXPECT_EQ(FaultInjection::folderSyncs(), 1);
+    }
+    EXPECT_EQ(readFile(dir.file("fresh")) + readFile(dir.file("taken")), "new contentkept");
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"fresh", "taken"}));
+
+    plan = FaultPlan{};
+    plan.failOnFolderSync = 0;
+    FaultGuard guard(plan);
+    EXPECT_EQ(errorOf<EFileError>([&] { writeFileAtomically(dir.file("fresh"), "newer"); }), "I/O error 5");
+}

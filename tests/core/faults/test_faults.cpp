@@ -1,7 +1,8 @@
 // Every write path, failed in every planned way (a full disk after 0 bytes, 1
 // byte, half-way and one byte short; each flush to storage; each rename): the
 // files that were there stay byte for byte, nothing new is left under a final
-// or a temporary name, and the user hears the expected message.
+// or a temporary name, and the user hears the expected message. Without
+// faults, every commit's rename is followed by a flush of its folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -64,7 +65,8 @@ struct WritePath {
     Run run;
     std::string message;                             // empty: the file layer's text
     int minFailures;
-    After after;                                     // empty: the folder as before
+    After after{};                                   // empty: the folder as before
+    bool commits = true;                             // every rename commits a file (and flushes its folder)
 };
 
 void PrintTo(const WritePath& p, std::ostream* os) { *os << p.name; }
@@ -225,7 +227,8 @@ const std::vector<WritePath> kWritePaths = {
          EXPECT_EQ(rest.size() + 1, before.size()) << c.name; // only the wiped file moved
          EXPECT_GE(temp.size(), 5000u) << c.name;
          if (c.plan.failOnSync >= 0) EXPECT_EQ(temp.find('S'), std::string::npos) << c.name; // a whole pass written
-     }},
+     },
+     false},
 };
 
 class Faults : public ::testing::TestWithParam<WritePath> {};
@@ -242,6 +245,10 @@ TEST_P(Faults, EveryFailureLeavesTheFilesAsTheyWere)
         p.run(home.home(), o);
         ASSERT_FALSE(o.failed) << "without faults: " << o.message;
         total = FaultInjection::bytesWritten();
+        // A rename is durable only once its folder is flushed.
+        if (p.commits) {
+            EXPECT_EQ(FaultInjection::folderSyncs(), FaultInjection::renames());
+        }
     }
     ASSERT_GT(total, 0);
     int failures = 0;
