@@ -6,9 +6,12 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <set>
+#include <thread>
 
 #include "EditedRecord.h"
 #include "TestHelpers.h"
@@ -136,4 +139,95 @@ TEST(CliSafety, ControlCharactersOfAnOldRingArePrintedAsEscapes)
         EXPECT_NE(r.out.find("Eve\\tPub/Priv\\x1b[2J"), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
     }
+}
+
+namespace {
+
+// The state letter /proc shows for a process ('T' when stopped).
+char stateOf(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    const auto close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? '?' : line[close + 2];
+}
+
+bool echoOn(int master)
+{
+    termios t{};
+    return ::tcgetattr(master, &t) == 0 && (t.c_lflag & ECHO);
+}
+
+// Reads the terminal until its transcript holds `count` prompts.
+void readPrompts(int master, std::string& out, std::size_t count)
+{
+    char buf[512];
+    auto prompts = [&] {
+        std::size_t n = 0;
+        for (auto at = out.find("Passphrase: "); at != std::string::npos; at = out.find("Passphrase: ", at + 1)) ++n;
+        return n;
+    };
+    for (pollfd p{master, POLLIN, 0}; prompts() < count && ::poll(&p, 1, 30000) > 0;) {
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+// Ctrl-Z at the prompt: while the program is stopped the terminal echoes as
+// before; once it continues, echo is off again and the prompt shown again.
+TEST(CliSafety, StoppedAtThePromptTheTerminalEchoesUntilItContinues)
+{
+    KeyRingFixture ring;
+    std::vector<std::string> args{std::string(ZERATH_BINARY_DIR) + "/bin/zerath-cli", "--home", ring.home(),
+                                  "export-private", ring.idOf(TestKey::AlicePair), ring.file("x.akf")};
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    int master = -1;
+    const pid_t session = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (session == 0) {
+        // A job of its own in the terminal's foreground, as a shell starts it, so that it can stop.
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            while (::tcgetpgrp(STDIN_FILENO) != ::getpgrp()) ::usleep(1000);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::setpgid(job, job);
+        ::signal(SIGTTOU, SIG_IGN);
+        ::tcsetpgrp(STDIN_FILENO, job);
+        (void)!::write(report[1], &job, sizeof job);
+        int status = 0;
+        ::waitpid(job, &status, 0);
+        ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 99);
+    }
+    ::close(report[1]);
+    pid_t job = -1;
+    ASSERT_EQ(::read(report[0], &job, sizeof job), static_cast<ssize_t>(sizeof job));
+    std::string out;
+    readPrompts(master, out, 1);
+    EXPECT_FALSE(echoOn(master));
+    ::kill(job, SIGTSTP);
+    for (int i = 0; i < 3000 && stateOf(job) != 'T'; ++i) ::usleep(1000);
+    EXPECT_EQ(stateOf(job), 'T');
+    EXPECT_TRUE(echoOn(master)) << "the terminal stays without echo while the program is stopped";
+    ::kill(job, SIGCONT);
+    readPrompts(master, out, 2);
+    EXPECT_FALSE(echoOn(master));
+    const std::string line = std::string(kAlicePassphrase) + "\n";
+    ASSERT_EQ(::write(master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    readPrompts(master, out, 3); // to the end
+    ::close(master);
+    int status = -1;
+    ASSERT_EQ(::waitpid(session, &status, 0), session);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    EXPECT_EQ(out.find(kAlicePassphrase), std::string::npos) << "echoed";
+    EXPECT_TRUE(fileExists(ring.file("x.akf")));
 }
