@@ -17,7 +17,7 @@ id=$("$cli" --home "$work/home" import tests/data/keys/alice-private.akf --passp
 head -c 20M /dev/urandom >"$work/folder/doc"
 "$cli" --home "$work/home" encrypt --to "$id" "$work/folder/doc" >/dev/null
 for ((i = 0; i < rounds; i++)); do
-  rm -f "$work/folder/doc.out"
+  rm -f "$work/view/doc.out" # through the view, whose cache would still show it
   cp "$work/folder/doc.enc" "$work/view/doc.out.enc"
   "$cli" --home "$work/home" decrypt --key "$id" --passphrase-file "$work/pw" "$work/view/doc.out.enc" >/dev/null &
   for j in 1 2 3 4; do
@@ -27,6 +27,6 @@ for ((i = 0; i < rounds; i++)); do
   done
   wait $!
   cmp "$work/folder/doc" "$work/folder/doc.out" || { echo "round $i: the decrypted file differs" >&2; exit 1; }
-  rm -f "$work/folder/doc.out.enc"
+  rm -f "$work/view/doc.out.enc"
 done
 echo "$rounds decryptions through the view stayed whole"
