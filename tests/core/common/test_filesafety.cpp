@@ -40,28 +40,21 @@ TEST(FileSafety, TemporariesAreOwnerOnlyAndCommittedModesFollowTheUmaskWithoutWi
     }
 }
 
-namespace {
-
 // Makes a file look untouched for `seconds`.
-void age(const std::string& path, long seconds)
+static void age(const std::string& path, long seconds)
 {
     const timespec then[2] = {{std::time(nullptr) - seconds, 0}, {std::time(nullptr) - seconds, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), then, 0), 0);
 }
-
-} // namespace
 
 TEST(FileSafety, AWriterRemovesOnlyOldUnlockedLeftoversOfItsOwnPatternAndTakesAnyName)
 {
     TempDir dir;
     AtomicFile live(dir.file("live")); // a writer that still runs
     age(live.tempPath(), 3600);
-    writeFile(dir.file(".zerath-aB3xY9.tmp"), "crashed plaintext");
-    age(dir.file(".zerath-aB3xY9.tmp"), kStaleAfterSeconds + 5);
-    writeFile(dir.file(".zerath-recent.tmp"), "changed nine minutes ago");
-    age(dir.file(".zerath-recent.tmp"), kStaleAfterSeconds - 60);
-    writeFile(dir.file(".zerath-linked.tmp"), "two links");
-    age(dir.file(".zerath-linked.tmp"), 3600);
+    const std::pair<std::string, long> leftovers[] = {
+        {".zerath-aB3xY9.tmp", kStaleAfterSeconds + 5}, {".zerath-recent.tmp", kStaleAfterSeconds - 60}, {".zerath-linked.tmp", 3600}};
+    for (const auto& [name, seconds] : leftovers) writeFile(dir.file(name), "crashed plaintext"), age(dir.file(name), seconds);
     ::link(dir.file(".zerath-linked.tmp").c_str(), dir.file("other").c_str());
     const std::string longest(255, 'n');
     writeFileAtomically(dir.file(longest), "x");
@@ -88,17 +81,13 @@ TEST(FileSafety, ALeftoverAnotherDescriptorWritesIsNeverZeroedUnderItsName)
     writeFileAtomically(dir.file("mine"), "x");
     EXPECT_NE(::rename(dir.file(name).c_str(), dir.file("theirs").c_str()), 0); // their commit fails
     alignas(inotify_event) char events[8192];
-    const ssize_t n = ::read(watch, events, sizeof events);
-    bool moved = false;
-    for (ssize_t at = 0; at < n;) {
+    std::string seen; // what happened under that name, in order
+    for (ssize_t at = 0, n = ::read(watch, events, sizeof events); at < n; at += sizeof(inotify_event)) {
         const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-        if (e->len && e->name == name) {
-            EXPECT_FALSE(e->mask & IN_MODIFY) << "changed under its own name";
-            moved = moved || (e->mask & IN_MOVED_FROM);
-        }
-        at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        if (e->len && e->name == name) seen += e->mask & IN_MODIFY ? 'W' : e->mask & IN_MOVED_FROM ? 'M' : 'D';
+        at += e->len;
     }
-    EXPECT_TRUE(moved);
+    EXPECT_EQ(seen, "M") << "W: zeroed under its own name";
     ::close(watch);
     ::close(other);
 }
@@ -123,13 +112,10 @@ TEST(FileSafety, ASignalLeavesNoByteOfATemporaryAnotherThreadStillWrites)
             sigfillset(&all);
             ::pthread_sigmask(SIG_BLOCK, &all, nullptr); // the handler runs beside it
             const std::string plain(4096, 'P');
-            try {
-                f.write(plain);
-                (void)!::write(report[1], temp.c_str(), temp.size());
-                ::close(report[1]);
-                for (;;) f.write(plain);
-            } catch (...) {
-            }
+            f.write(plain);
+            (void)!::write(report[1], temp.c_str(), temp.size());
+            ::close(report[1]);
+            while (errorOf([&] { f.write(plain); }) == kNoError) continue;
         });
         writer.join();
         ::_exit(3); // the writes failed without the signal
@@ -144,12 +130,9 @@ TEST(FileSafety, ASignalLeavesNoByteOfATemporaryAnotherThreadStillWrites)
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGQUIT) << status;
-    std::string left;
-    char buf[65536];
-    for (ssize_t r; (r = ::read(seen, buf, sizeof buf)) > 0;) left.append(buf, static_cast<std::size_t>(r));
+    const std::string left = readFile("/proc/self/fd/" + std::to_string(seen)); // removed by now
     EXPECT_GT(left.size(), 4096u);
     EXPECT_EQ(left.find('P'), std::string::npos) << "of " << left.size() << " bytes";
     EXPECT_FALSE(fileExists(temp));
-    ::close(seen);
-    ::close(report[0]);
+    ::close(seen), ::close(report[0]);
 }

@@ -246,9 +246,7 @@ TEST_P(Faults, EveryFailureLeavesTheFilesAsTheyWere)
         ASSERT_FALSE(o.failed) << "without faults: " << o.message;
         total = FaultInjection::bytesWritten();
         // A rename is durable only once its folder is flushed.
-        if (p.commits) {
-            EXPECT_EQ(FaultInjection::folderSyncs(), FaultInjection::renames());
-        }
+        if (p.commits) { EXPECT_EQ(FaultInjection::folderSyncs(), FaultInjection::renames()); }
     }
     ASSERT_GT(total, 0);
     int failures = 0;

@@ -142,10 +142,8 @@ TEST_F(FileCommands, ASourceThatChangesWhileItIsEncryptedFailsAndStays)
     for (const auto& [name, change] : changes) {
         writeFile(src, randomText(200000, 5));
         EncryptOptions o = optionsFor(src);
-        o.pieceSize = 16384;
-        o.wipeOriginal = true;
         bool wiped = false;
-        o.shredFile = [&](const std::string&) { wiped = true; };
+        o.pieceSize = 16384, o.wipeOriginal = true, o.shredFile = [&](const std::string&) { wiped = true; };
         ui.wipeAnswer = FileCommandUi::Answer::Yes;
         ui.counter.calls = 0; // the first call comes before the source is opened, the second after a piece
         ui.counter.hook = [&, &change = change] { ui.counter.calls == 2 ? (::usleep(20000), change()) : void(); };
