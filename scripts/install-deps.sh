@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libisal-dev qt6-base-dev qt6-image-formats-plugins
           libgtest-dev libcrypto++-dev libgmp-dev libbenchmark-dev libssl-dev openssl
           clang libclang-rt-14-dev xvfb xauth
+          # scripts/ct-check.sh, run by hand
+          valgrind
           # the installed-tree check, the Debian package and the icon drawing
           desktop-file-utils appstream shared-mime-info man-db dpkg-dev file qt6-svg-dev)
 missing=()

@@ -1,13 +1,12 @@
 #include "Passphrase.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "TerminalPrompt.h"
 #include "common/Error.h"
 
 namespace zerath::cli {
@@ -42,57 +41,6 @@ void dropLineEnd(SecureString& text)
         text.pop_back();
         if (!text.empty() && text.back() == '\r') text.pop_back();
     }
-}
-
-// Echo off on standard input for as long as it lives. A signal that ends the
-// program meanwhile turns echo back on first.
-class EchoOff {
-public:
-    EchoOff()
-    {
-        if (::tcgetattr(STDIN_FILENO, &saved_) != 0) throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
-        restoreOnSignal_ = saved_;
-        termios quiet = saved_;
-        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        quiet.c_lflag |= ECHONL; // the typed line break still moves to the next line
-        struct sigaction sa {};
-        sa.sa_handler = &EchoOff::onSignal;
-        sigemptyset(&sa.sa_mask);
-        for (std::size_t i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &sa, &previous_[i]);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
-    ~EchoOff()
-    {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
-        for (std::size_t i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &previous_[i], nullptr);
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    static constexpr std::size_t kSignalCount = 4;
-    static constexpr int kSignals[kSignalCount] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    static void onSignal(int sig)
-    {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &restoreOnSignal_);
-        ::signal(sig, SIG_DFL);
-        ::raise(sig);
-    }
-    static inline termios restoreOnSignal_{};
-    termios saved_{};
-    struct sigaction previous_[kSignalCount] {};
-};
-
-SecureString askOnTerminal(const char* prompt)
-{
-    const EchoOff quiet;
-    const ssize_t ignored = ::write(STDERR_FILENO, prompt, std::strlen(prompt));
-    (void)ignored;
-    SecureString text;
-    if (!readAll(STDIN_FILENO, text, true))
-        throw Error(std::string("Cannot read the passphrase from the terminal: ") + std::strerror(errno));
-    dropLineEnd(text);
-    return text;
 }
 
 } // namespace

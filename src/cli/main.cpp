@@ -9,7 +9,7 @@
 #include "CliArgs.h"
 #include "Command.h"
 #include "TerminalText.h"
-#include "common/ProcessStartup.h"
+#include "pubkey/ProcessStartup.h"
 #include "settings/DataFolder.h"
 
 using zerath::cli::Command;

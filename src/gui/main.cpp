@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "app/Application.h"
-#include "common/ProcessStartup.h"
+#include "pubkey/ProcessStartup.h"
 #include "common/Resources.h"
 #include "common/Screenshots.h"
 #include "common/Temporaries.h"

@@ -58,8 +58,14 @@ TEST_F(CliFiles, ADecryptionKeepsAFileCreatedAtItsNameAndATerminatedOneLeavesNot
     EXPECT_EQ(sh(start + "echo planted >big; wait $!"), 1);
     EXPECT_EQ(readFile(work.file("err")) + readFile(work.file("big")),
               "kept the existing big\nplanted\n");
-    // (A script's background job ignores SIGINT; the handler serves SIGTERM alike.)
-    EXPECT_EQ(sh("rm big; " + start + "kill -TERM $!; wait $!"), 128 + SIGTERM);
+    // Every signal that ends a process scrubs as SIGINT does (a script's
+    // background job ignores SIGINT and SIGQUIT itself); a file-size limit makes
+    // the write fail, and the error path scrubs.
+    for (const int sig : {SIGTERM, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU}) {
+        EXPECT_EQ(sh("rm -f big; " + start + "kill -" + std::to_string(sig) + " $!; wait $!"), 128 + sig) << sig;
+        EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"big.enc", "err", "id", "pw"})) << sig;
+    }
+    EXPECT_EQ(sh("(ulimit -f 4096; $Z decrypt --key $K --passphrase-file pw big.enc 2>err)"), 1);
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"big.enc", "err", "id", "pw"}));
 }
 

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <set>
@@ -23,6 +25,15 @@ struct CliRun {
     std::string out; // standard output and error, or the terminal's whole transcript
 };
 
+[[noreturn]] void execCli(std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
 // Runs zerath-cli --home HOME ARGS; on a pseudo-terminal when `typed` is given,
 // typing its next line each time the output ends in a prompt (": "), else with
 // an empty standard input and no terminal.
@@ -38,11 +49,7 @@ CliRun runCli(const std::string& home, std::vector<std::string> args, const std:
             ::dup2(fds[1], 1);
             ::dup2(fds[1], 2);
         }
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+        execCli(args);
     }
     if (!typed) ::close(fds[1]);
     CliRun r;
@@ -136,4 +143,67 @@ TEST(CliSafety, ControlCharactersOfAnOldRingArePrintedAsEscapes)
         EXPECT_NE(r.out.find("Eve\\tPub/Priv\\x1b[2J"), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
     }
+}
+
+namespace {
+
+// Reads the terminal until it shows a prompt (": ") again, or ends.
+void readToPrompt(int master, std::string& out)
+{
+    char buf[512];
+    const std::size_t from = out.size();
+    for (pollfd p{master, POLLIN, 0}; !(out.size() > from && out.ends_with(": ")) && ::poll(&p, 1, 30000) > 0;) {
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+// Ctrl-Z at the prompt: while the program is stopped the terminal echoes as
+// before; once it continues, echo is off again and the prompt shown again.
+TEST(CliSafety, StoppedAtThePromptTheTerminalEchoesUntilItContinues)
+{
+    KeyRingFixture ring;
+    std::vector<std::string> args{std::string(ZERATH_BINARY_DIR) + "/bin/zerath-cli", "--home", ring.home(),
+                                  "export-private", ring.idOf(TestKey::AlicePair), ring.file("x.akf")};
+    int parent[2]; // the stops the job's parent sees; the parent continues the job on a byte
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, parent), 0);
+    int master = -1;
+    const auto echoOn = [&] { termios t{}; return ::tcgetattr(master, &t) == 0 && (t.c_lflag & ECHO); };
+    const pid_t session = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (session == 0) {
+        // A job of its own in the terminal's foreground, as a shell starts it, so that it can stop.
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            while (::tcgetpgrp(STDIN_FILENO) != ::getpgrp()) ::usleep(1000);
+            execCli(args);
+        }
+        ::setpgid(job, job);
+        ::signal(SIGTTOU, SIG_IGN);
+        ::tcsetpgrp(STDIN_FILENO, job);
+        int status = 0;
+        for (char c; ::waitpid(job, &status, WUNTRACED) == job && WIFSTOPPED(status);)
+            (void)!::write(parent[1], "T", 1), (void)!::read(parent[1], &c, 1), ::kill(job, SIGCONT);
+        ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 99);
+    }
+    std::string out;
+    readToPrompt(master, out);
+    ASSERT_EQ(::write(master, "\x1a", 1), 1); // Ctrl-Z
+    pollfd stop{parent[0], POLLIN, 0};
+    ASSERT_EQ(::poll(&stop, 1, 10000), 1) << "not stopped";
+    EXPECT_TRUE(echoOn()) << "the terminal stays without echo while the program is stopped";
+    ASSERT_EQ(::write(parent[0], "C", 1), 1);
+    readToPrompt(master, out);
+    EXPECT_FALSE(echoOn());
+    const std::string line = std::string(kAlicePassphrase) + "\n";
+    ASSERT_EQ(::write(master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    readToPrompt(master, out); // to the end
+    ::close(master);
+    int status = -1;
+    ASSERT_EQ(::waitpid(session, &status, 0), session);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    EXPECT_EQ(out.find(kAlicePassphrase), std::string::npos) << "echoed";
 }

@@ -31,6 +31,7 @@ struct FaultState {
     int renames = 0;
     int pieces = 0;
     int threads = 0;
+    int folderSyncs = 0;
 };
 
 FaultState& faults()
@@ -71,6 +72,21 @@ bool renameShouldFail()
     std::lock_guard<std::mutex> g(f.lock);
     if (!f.active) return false;
     return f.renames++ == f.plan.failOnRename;
+}
+
+bool folderSyncShouldFail()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    if (!f.active) return false;
+    return f.folderSyncs++ == f.plan.failOnFolderSync;
+}
+
+bool safeRenameMissing()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.active && f.plan.noSafeRename;
 }
 
 int openRetry(const char* path, int flags, mode_t mode)
@@ -271,6 +287,7 @@ AtomicFile::~AtomicFile()
 void AtomicFile::write(const void* data, std::size_t n)
 {
     if (done_) throwFileError(EBADF);
+    LiveTemporaries::writing(slot_, written_, written_ + n);
     file_.write(data, n);
     written_ += n;
     startWriteback();
@@ -430,13 +447,27 @@ void renameFile(const std::string& from, const std::string& to)
 void renameFileNoReplace(const std::string& from, const std::string& to)
 {
     if (renameShouldFail()) throwFileError(EIO);
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    const int err = errno;
+    const bool missing = safeRenameMissing();
+    if (!missing && ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    const int err = missing ? EINVAL : errno;
     if (err != EINVAL && err != ENOSYS) throwFileError(err);
     // A file system without no-replace renames: a hard link fails on an existing
     // target just the same, and the old name is removed once the new one exists.
-    if (::link(from.c_str(), to.c_str()) != 0) throwFileError(errno);
-    if (::unlink(from.c_str()) != 0) {
+    if (!missing && ::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return;
+        const int e = errno;
+        ::unlink(to.c_str());
+        throwFileError(e);
+    }
+    const int linkErr = missing ? EPERM : errno;
+    if (linkErr != EPERM && linkErr != ENOSYS && linkErr != EOPNOTSUPP) throwFileError(linkErr);
+    // Without links too: the name is claimed by an empty placeholder that only
+    // this call can have created, and the file is renamed over it.
+    const int fd = openRetry(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kOwnerOnly);
+    if (fd < 0 && errno == EEXIST) throw ENoSafeReplacement();
+    if (fd < 0) throwFileError(errno);
+    ::close(fd);
+    if (::rename(from.c_str(), to.c_str()) != 0) {
         const int e = errno;
         ::unlink(to.c_str());
         throwFileError(e);
@@ -455,6 +486,18 @@ void syncFolderOf(const std::string& path) noexcept
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+void flushFolderOf(const std::string& path)
+{
+    if (folderSyncShouldFail()) throwFileError(EIO);
+    const std::string folder = folderOf(path);
+    const int fd = openRetry(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    int err = 0;
+    while (::fsync(fd) != 0 && (err = errno) == EINTR) err = 0;
+    ::close(fd);
+    if (err != 0 && err != EINVAL && err != EOPNOTSUPP) throwFileError(err);
 }
 
 std::string folderOf(const std::string& path)
@@ -485,6 +528,7 @@ void resetFaults(bool active, const FaultPlan& plan)
     f.renames = 0;
     f.pieces = 0;
     f.threads = 0;
+    f.folderSyncs = 0;
 }
 
 } // namespace
@@ -514,6 +558,20 @@ void FaultInjection::threadStarting()
     std::lock_guard<std::mutex> g(f.lock);
     if (f.active && f.plan.threadStarts >= 0 && f.threads++ >= f.plan.threadStarts)
         throw std::system_error(EAGAIN, std::generic_category(), "Resource temporarily unavailable");
+}
+
+int FaultInjection::renames()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.renames;
+}
+
+int FaultInjection::folderSyncs()
+{
+    FaultState& f = faults();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.folderSyncs;
 }
 
 std::int64_t FaultInjection::bytesWritten()

@@ -27,6 +27,16 @@ public:
     using EFileError::EFileError;
 };
 
+// A file system with neither a no-replace rename nor hard links, asked to put a
+// file where one exists: that cannot be done without the risk of replacing a
+// file nobody agreed to replace.
+inline constexpr const char* kNoSafeReplacementText =
+    "This file system does not support safe replacement; choose another folder.";
+class ENoSafeReplacement : public EFileError {
+public:
+    ENoSafeReplacement() : EFileError(kNoSafeReplacementText) {}
+};
+
 // Owner-only permission bits: temporaries while written, decrypted files, private
 // key files, the key ring, the settings and their lock files. Everything else gets
 // kDefaultMode less the umask.
@@ -78,7 +88,8 @@ private:
 // removed on an interrupt; creating one first clears crashed writers' leftovers in
 // that folder. commit() gives the file its mode (an owner-only mode as it is,
 // another less the umask, and never wider than the file it replaces), flushes it,
-// renames it while still locked, then flushes the folder.
+// renames it while still locked, then flushes the folder (a failing folder flush
+// fails the commit, although the file already has its final name).
 // Writeback starts while the file is written (each few MiB are handed to the
 // disk, and the step before last is waited for), so the flush in commit()
 // covers only the tail and dirty data in memory stays bounded.
@@ -135,9 +146,15 @@ bool isRegularFile(const std::string& path);     // a regular file, not followin
 std::int64_t fileSize(const std::string& path);  // -1 when it cannot be read
 void renameFile(const std::string& from, const std::string& to); // throws EFileError
 // A move that fails (EEXIST, "I/O error 17") when the target name exists.
+// Without no-replace renames it takes a hard link; without those too, a new
+// target is first created empty (exclusively) and then renamed over, and an
+// existing one fails with ENoSafeReplacement.
 void renameFileNoReplace(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path) noexcept;
 void syncFolderOf(const std::string& path) noexcept;
+// The same, failing when the flush does (a folder that cannot be opened for
+// reading, or a file system without folder flushes, passes).
+void flushFolderOf(const std::string& path);
 std::string folderOf(const std::string& path);   // up to and including the last '/', or ""
 std::string baseNameOf(const std::string& path);
 
@@ -148,6 +165,8 @@ struct FaultPlan {
     int failOnRename = -1;            // the n-th rename (0-based) fails; -1 never
     int failOnPiece = -1;             // the n-th piece a compression worker takes (0-based) fails
     int threadStarts = -1;            // threads that may start; the next fail as under a process limit; -1 all
+    int failOnFolderSync = -1;        // the n-th folder flush (0-based) fails; -1 never
+    bool noSafeRename = false;        // behave as a file system without no-replace renames and hard links
 };
 class FaultInjection {
 public:
@@ -161,6 +180,9 @@ public:
     static void threadStarting();
     // Bytes counted against failAfterBytes since the plan was set.
     static std::int64_t bytesWritten();
+    // Renames and folder flushes since the plan was set.
+    static int renames();
+    static int folderSyncs();
 };
 
 } // namespace zerath

@@ -61,7 +61,7 @@ void FolderBatch::syncFolderOf(const std::string& path)
             return;
         }
     }
-    zerath::syncFolderOf(path);
+    flushFolderOf(path);
 }
 
 void FolderBatch::flushNow(const std::string& path)
@@ -70,7 +70,7 @@ void FolderBatch::flushNow(const std::string& path)
         std::lock_guard<std::mutex> g(state().lock);
         if (state().owed.erase(folderOf(path)) == 0) return;
     }
-    zerath::syncFolderOf(path);
+    flushFolderOf(path);
 }
 
 } // namespace zerath

@@ -4,12 +4,22 @@
 // output's folder, so any final name the file system accepts works; each writer
 // holds an exclusive flock on its temporary for as long as it lives.
 //
-// A process-wide table of the live temporaries lets an interrupt (SIGINT,
-// SIGTERM, SIGHUP) remove them before the process ends: the handler uses only
-// what was prepared before. A crash leaves its temporary behind; the next writer
-// into that folder scrubs and removes it, but only a regular file of the pattern,
-// owned by the user, with one link, that it can lock without waiting, so a
-// temporary whose writer still runs is never touched.
+// A process-wide table of the live temporaries lets a terminating signal remove
+// them before the process ends: the handler uses only what was prepared before.
+// It first points the writer's descriptor at one that refuses writes (keeping a
+// duplicate of its own), then removes the temporary by name, and only when that
+// succeeded zeroes it through its duplicate up to the largest size the writer
+// asked for: a commit that renamed it first keeps its output, and no write can
+// land behind the zeros.
+//
+// A crash leaves its temporary behind; the next writer into that folder scrubs
+// and removes it. A lock alone proves nothing (two views of one folder may lock
+// in different domains), so a leftover is taken only when it has not changed for
+// ten minutes, is a regular file of the user's with one link and can be locked
+// without waiting; it is then moved to a fresh name (never over another file),
+// checked again there, removed, and only then zeroed. A writer that was still
+// alive finds its name gone and fails its commit instead of committing zeros.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +35,11 @@ int createTemporary(const std::string& folder, std::string& path);
 
 // Overwrites a file's content with zeros and flushes it; async-signal-safe.
 void overwriteWithZeros(int fd) noexcept;
+// The same up to at least atLeast bytes, however short the file is now.
+void overwriteWithZeros(int fd, std::uint64_t atLeast) noexcept;
+
+// How long a leftover stays untouched after its last change, in seconds.
+constexpr long kStaleAfterSeconds = 600;
 
 // Scrubs and removes what crashed writers left in folder (see above).
 void removeStaleTemporaries(const std::string& folder) noexcept;
@@ -36,13 +51,18 @@ class LiveTemporaries {
 public:
     static int add(const std::string& path, int fd, bool overwrite) noexcept;
     static void remove(int slot) noexcept;
+    // Says that the writer is about to write bytes [from, to) of the temporary.
+    static void writing(int slot, std::uint64_t from, std::uint64_t to) noexcept;
     // Removes every live temporary (overwriting those that ask for it); their
     // writers then fail. Async-signal-safe.
     static void scrubAll() noexcept;
 };
 
-// Installs the SIGINT, SIGTERM and SIGHUP handlers that scrub the live
-// temporaries and then end the process by the same signal.
+// Installs the handlers of every signal that ends a process (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU) that
+// scrub the live temporaries and then end the process by the same signal; a
+// signal the caller ignored stays ignored. SIGPIPE and SIGXFSZ are ignored, so
+// that the write fails and the ordinary error path scrubs.
 void installInterruptCleanup();
 
 } // namespace zerath

@@ -14,6 +14,7 @@
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "common/FolderBatch.h"
+#include "common/FileState.h"
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
@@ -249,6 +250,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         ProgressScope progress(ui);
         triple(ui, "Compression started, please wait...", "Encryption, waiting.", "Saving data, waiting.", 0);
         try {
+            const FileState atOpen = fileStateOf(o.sourcePath);
             InputFile source(o.sourcePath);
             auto cipher = makeCipher(cipherIndex);
 
@@ -288,6 +290,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
                 ui.setProgressFraction(fractionOf(read, source.size()));
                 pumpAndCheck(ui);
             }
+            if (read != static_cast<std::uint64_t>(atOpen.size) || fileStateOf(o.sourcePath) != atOpen)
+                throw UserMessage(UserMessage::ErrorBox, kSourceChanged);
             compressor->finish();
             toCipher.flush();
             encipherStage.finish();
@@ -301,6 +305,10 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             else if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const OperationCancelled&) {
             throw; // the unfinished temporary goes with `out`
+        } catch (const UserMessage&) {
+            throw;
+        } catch (const ENoSafeReplacement& e) {
+            throw UserMessage(UserMessage::ErrorBox, e.what());
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kEncryptError);
         }
@@ -462,6 +470,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             if (!commitOutput(*out, overwrite, ui)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes
+        } catch (const ENoSafeReplacement& e) {
+            throw UserMessage(UserMessage::ErrorBox, e.what());
         } catch (...) {
             throw UserMessage(UserMessage::ErrorBox, kDecryptError);
         }

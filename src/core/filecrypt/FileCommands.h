@@ -62,6 +62,9 @@ inline constexpr const char* kKeyNotInKeyRing =
 inline constexpr const char* kEncryptError = "An error occurred while encrypting the file";
 inline constexpr const char* kDecryptError = "An error occurred while decrypting the file";
 inline constexpr const char* kWrongPassphrase = "Uncorrect Passphrase for the private key. Decryption aborted";
+// A source whose size, last change or file changed while it was read: its
+// output is removed and it is not wiped.
+inline constexpr const char* kSourceChanged = "The file changed while it was being encrypted.";
 inline constexpr const char* kWipeQuestion =
     "You have selected to remove the original file permenently\rRemove after successful encryption?";
 

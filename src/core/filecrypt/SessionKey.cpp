@@ -4,6 +4,7 @@
 #include "pubkey/BigInt.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
+#include "pubkey/SecretHex.h"
 #include "symcrypto/Crc32.h"
 
 #include <map>
@@ -53,7 +54,7 @@ void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::st
     SecureString keyText;
     {
         const TPrivateKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n),
-                              TBigint::CreateFromKeyText(d));
+                              CreateFromSecretHex(d));
         keyText = key.Decrypt(wrappedKey);
     }
     checkValue = KeyCheckValue(e, n);
@@ -124,7 +125,7 @@ bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase
         const SecureString d = UnprotectField(record.ExponentD, passphrase);
         TBigint::CreateFromKeyText(n);
         TBigint::CreateFromKeyText(e);
-        TBigint::CreateFromKeyText(d);
+        CreateFromSecretHex(d);
         return true;
     } catch (...) {
         return false;

@@ -9,6 +9,7 @@
 #include "pubkey/KeyFingerprint.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
+#include "pubkey/SecretHex.h"
 
 namespace zerath {
 
@@ -209,7 +210,7 @@ bool KeyManager::ExportPrivateKey(const ConfirmPrompt& confirm, const Passphrase
     const KeyRecord r = ring_.CurrentRecord();
     TBigint d;
     try {
-        d = TBigint::CreateFromKeyText(UnprotectField(r.ExponentD, passphrase));
+        d = CreateFromSecretHex(UnprotectField(r.ExponentD, passphrase));
     } catch (...) {
         report(UserMessage::ErrorBox, keymsg::WrongExportPassphrase);
     }
@@ -248,7 +249,7 @@ bool KeyManager::CheckPrivatePassphrase(std::string_view passphrase) const
     try {
         std::string stored = ring_.FieldAsString("ExponentD");
         const SecureString d = UnprotectField(stored, passphrase);
-        TBigint::CreateFromKeyText(d);
+        CreateFromSecretHex(d);
         return true;
     } catch (...) {
         return false;

@@ -4,6 +4,7 @@
 #include "common/FileIO.h"
 #include "pubkey/KeyDateTime.h"
 #include "pubkey/KeyFile.h"
+#include "pubkey/SecretHex.h"
 #include "pubkey/SystemRandom.h"
 
 namespace zerath {
@@ -276,7 +277,7 @@ void TPrivateKey::LoadFromFile(const std::string& fileName)
     try {
         TBigint modulus = TBigint::CreateFromKeyText(n.view());
         TBigint exponentE = TBigint::CreateFromKeyText(e.view());
-        TBigint exponentD = TBigint::CreateFromKeyText(d.view());
+        TBigint exponentD = CreateFromSecretHex(d.view());
         Modulus = std::move(modulus);
         ExponentE = std::move(exponentE);
         ExponentD = std::move(exponentD);

@@ -70,3 +70,22 @@ TEST(FileIO, AtomicWriteReplacesAndHonoursModes)
     EXPECT_EQ(modeOf(dir.file("wide")), 0600u);
 }
 
+
+// Where neither a no-replace rename nor a hard link exists, a new name is still
+// written (through an empty placeholder) and an existing one is refused with a
+// reason; a commit whose folder flush fails says so.
+TEST(FileIO, WritesWithoutSafeRenamesAndFailingFolderFlushes)
+{
+    TempDir dir;
+    writeFile(dir.file("taken"), "kept");
+    {
+        FaultGuard guard(FaultPlan{.noSafeRename = true});
+        writeFile(dir.file("a"), "new content"), writeFile(dir.file("b"), "never");
+        renameFileNoReplace(dir.file("a"), dir.file("fresh"));
+        EXPECT_EQ(errorOf<EFileError>([&] { renameFileNoReplace(dir.file("b"), dir.file("taken")); }), kNoSafeReplacementText);
+    }
+    EXPECT_EQ(readFile(dir.file("fresh")) + readFile(dir.file("taken")), "new contentkept");
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"b", "fresh", "taken"}));
+    FaultGuard guard(FaultPlan{.failOnFolderSync = 0});
+    EXPECT_EQ(errorOf<EFileError>([&] { writeFileAtomically(dir.file("fresh"), "newer"); }), "I/O error 5");
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
 #include <set>
 
@@ -125,6 +126,28 @@ TEST_F(FileCommands, TheOriginalIsWipedOnlyAfterTheOutputIsComplete)
     o.shredFile = [](const std::string& p) { throw Error("Cannot find " + p + " !"); };
     EXPECT_EQ(messageOf([&] { EncryptFile(ring, o, ui); }), kEncryptError);
     EXPECT_TRUE(fileExists(src + ".enc") && fileExists(src));
+}
+
+// A source that grows, is replaced or rewritten while it is read gives
+// no output and is not wiped.
+TEST_F(FileCommands, ASourceThatChangesWhileItIsEncryptedFailsAndStays)
+{
+    const std::string src = work.file("moving.txt");
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"appended", [&] { writeFile(src, readFile(src) + "more"); }},
+        {"replaced", [&] { writeFile(src + ".new", readFile(src)), ::rename((src + ".new").c_str(), src.c_str()); }},
+        {"rewritten in place", [&] { writeFile(src, std::string(200000, 'x')); }},
+    };
+    for (const auto& [name, change] : changes) {
+        writeFile(src, randomText(200000, 5));
+        EncryptOptions o = optionsFor(src);
+        o.pieceSize = 16384, o.wipeOriginal = true, o.shredFile = [](const std::string& p) { removeFile(p); };
+        ui.wipeAnswer = FileCommandUi::Answer::Yes;
+        ui.counter.calls = 0; // the first call comes before the source is opened, the second after a piece
+        ui.counter.hook = [&, &change = change] { ui.counter.calls == 2 ? (::usleep(20000), change()) : void(); };
+        EXPECT_EQ(messageOf([&] { EncryptFile(ring, o, ui); }), kSourceChanged) << name;
+        EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"moving.txt"}) << name; // no output, not wiped
+    }
 }
 
 TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)

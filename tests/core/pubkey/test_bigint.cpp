@@ -10,6 +10,7 @@
 #include "CipherOracle.h"
 #include "TestHelpers.h"
 #include "pubkey/Primes.h"
+#include "pubkey/SecretHex.h"
 #include "pubkey/SystemRandom.h"
 
 namespace zerath {
@@ -140,6 +141,7 @@ TEST(BigintGmp, TextInEveryBase)
         std::string upper = text;
         std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
         ASSERT_EQ(TBigint::CreateFromString(upper, base), a) << base;
+        if (base == 16 && sgn(ma) >= 0) { ASSERT_EQ(CreateFromSecretHex("00" + upper), a); } // the private exponent's reader
         const std::string zeros = (sgn(ma) < 0 ? "-000" : "000") + mpz_class(abs(ma)).get_str(base);
         ASSERT_EQ(TBigint::CreateFromString(zeros, base), a) << base;
     }
@@ -154,6 +156,7 @@ TEST(Bigint, EdgeCasesFromData)
     using Args = std::vector<std::string>;
     const std::map<std::string, std::function<std::string(const Args&)>> ops = {
         {"parse", [&](const Args& a) { return x(TBigint::CreateFromString(a[0], std::stoi(a[1]))); }},
+        {"secret", [&](const Args& a) { return x(CreateFromSecretHex(a[0])); }},
         {"add", [&](const Args& a) { return x(h(a[0]).Add(h(a[1]))); }},
         {"sub", [&](const Args& a) { return x(h(a[0]).Subtract(h(a[1]))); }},
         {"addsmall", [&](const Args& a) { return x(h(a[0]).AddSmall(std::uint16_t(std::stoi(a[1], nullptr, 16)))); }},

@@ -1,4 +1,4 @@
-#include "common/ProcessStartup.h"
+#include "pubkey/ProcessStartup.h"
 
 #include <sys/prctl.h>
 #include <sys/resource.h>
