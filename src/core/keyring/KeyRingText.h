@@ -1,0 +1,31 @@
+#pragma once
+// The key ring's text as records, independent of the table that shows it: which
+// line the table cannot read whole, and whether a text about to replace the key
+// ring reads back as exactly the records meant.
+//
+// A line reads whole when every byte of it comes back in a field: no NUL (the
+// table stops reading there), at most ten items, no value the reader changes
+// (leading blanks or control characters skipped, a leading double quote taken
+// as quoting), none longer than its field's declared size.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "keyring/KeyRecord.h"
+
+namespace zerath {
+
+// 1-based number of the first line that does not read whole; nullopt when all do.
+std::optional<std::size_t> FirstDamagedLine(std::string_view content);
+// The records as the table reads them: each field cut to its declared size,
+// trailing blanks removed.
+std::vector<KeyRecord> ReadKeyRingRecords(std::string_view content);
+// A record's line: the ten values joined with "|", trailing empty fields dropped.
+std::string KeyRingLine(const KeyRecord& record);
+// Refuses (Error) a text that has a damaged line or does not read back as
+// exactly the intended records, in order.
+void CheckKeyRingText(std::string_view content, const std::vector<KeyRecord>& intended);
+
+} // namespace zerath
