@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "common/FileIO.h"
+#include "common/ScratchMoves.h"
 
 namespace zerath {
 
@@ -135,6 +136,7 @@ void LiveTemporaries::remove(int slot) noexcept
 
 void LiveTemporaries::scrubAll() noexcept
 {
+    ScratchMoves::restoreAll(); // a wipe cut short leaves its file under its own name
     for (Slot& s : g_slots) {
         if (s.state.load() != 2) continue;
         // Removed by name first: a temporary already renamed to its final name is left alone.
