@@ -13,23 +13,7 @@ namespace zerath {
 
 std::vector<std::string> SplitKeyRingLines(std::string_view content)
 {
-    const std::size_t nul = content.find('\0');
-    if (nul != std::string_view::npos) content = content.substr(0, nul);
-    std::vector<std::string> out;
-    std::size_t start = 0, i = 0;
-    while (i < content.size()) {
-        const char c = content[i];
-        if (c == '\n' || c == '\r') {
-            out.emplace_back(content.substr(start, i - start));
-            ++i;
-            if (c == '\r' && i < content.size() && content[i] == '\n') ++i;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < content.size()) out.emplace_back(content.substr(start));
-    return out;
+    return SplitLinesKeepingNul(content.substr(0, content.find('\0')));
 }
 
 KeyRing::KeyRing(std::string programFolder) : folder_(std::move(programFolder))

@@ -6,10 +6,7 @@
 
 namespace zerath {
 
-namespace {
-
-// Lines split as the table splits them, except that a NUL stays in its line.
-std::vector<std::string> linesKeepingNul(std::string_view content)
+std::vector<std::string> SplitLinesKeepingNul(std::string_view content)
 {
     std::vector<std::string> out;
     std::size_t start = 0, i = 0;
@@ -27,6 +24,8 @@ std::vector<std::string> linesKeepingNul(std::string_view content)
     if (start < content.size()) out.emplace_back(content.substr(start));
     return out;
 }
+
+namespace {
 
 bool readsWhole(const std::string& line)
 {
@@ -47,7 +46,7 @@ bool readsWhole(const std::string& line)
 
 std::optional<std::size_t> FirstDamagedLine(std::string_view content)
 {
-    const auto lines = linesKeepingNul(content);
+    const auto lines = SplitLinesKeepingNul(content);
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (!readsWhole(lines[i])) return i + 1;
     return std::nullopt;

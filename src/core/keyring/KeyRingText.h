@@ -17,6 +17,9 @@
 
 namespace zerath {
 
+// Lines as the table splits them (LF, CR or CR LF end one; a last line without
+// an ending counts), except that a NUL stays in its line.
+std::vector<std::string> SplitLinesKeepingNul(std::string_view content);
 // 1-based number of the first line that does not read whole; nullopt when all do.
 std::optional<std::size_t> FirstDamagedLine(std::string_view content);
 // The records as the table reads them: each field cut to its declared size,
