@@ -65,7 +65,7 @@ TEST_P(DataFolderRule, PicksAndCreatesTheFolder)
     TempDir program, scratch;
     const std::string env = scratch.file("env/");
     const std::string folderOfRow = c.zerathHomeSet ? env : program.path();
-    if (c.zerathHomeSet) ::mkdir(env.c_str(), 0700);
+    if (c.zerathHomeSet && c.folderMode) ::mkdir(env.c_str(), 0700); // made by the user beforehand
     if (c.besideProgram) zerath::test::writeFile(program.file(c.besideProgram), "");
     // Another user's file or group needs the right to give them away (root).
     if (c.fileOwner != uid_t(-1) && ::chown(program.file(c.besideProgram).c_str(), c.fileOwner, gid_t(-1)) != 0)
