@@ -275,10 +275,11 @@ int KeyRing::CurrentRow() const
     return -1;
 }
 
-void KeyRing::InsertNewRecord(const KeyRecord& stored)
+void KeyRing::InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse)
 {
     const NoticeScope notices(*this, false);
     const std::string path = Path();
+    std::optional<UserMessage> refusal;
     try {
         RefuseIfDamaged();
         std::string line;
@@ -294,6 +295,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
         const FileLock lock(target);
         const std::string raw = ReadForWriting(target);
         std::vector<KeyRecord> intended = ReadKeyRingRecords(raw);
+        if (refuse && (refusal = refuse(intended))) throw *refusal;
         intended.push_back(stored);
         std::string content;
         for (const auto& l : SplitKeyRingLines(raw)) content.append(l).append("\r\n");
@@ -313,6 +315,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
             }
         } catch (...) {
         }
+        if (refusal) throw *refusal;
         if (dynamic_cast<const ELockBusy*>(&e) || damagedLine_) throw;
         throw UserMessage(UserMessage::PlainBox, std::string(kInsertFailedText));
     }
