@@ -2,10 +2,7 @@
 // the key ring file, exports, the key ring hand-over, and the passphrase and
 // fingerprint dialogs it opens.
 
-#include <optional>
-
 #include "GuiFixture.h"
-#include "common/FileLock.h"
 #include "filecrypt/FieldProtection.h"
 #include "pubkey/KeyFingerprint.h"
 #include "pubkey/PrivateKey.h"
@@ -51,7 +48,6 @@ struct Flow {
     Kind kind;
     bool fileChangesAtOnce;
     int rowsAfter; // also the key ring's lines once the window hides
-    bool ringHeld = false; // another program holds the key ring's lock
 };
 
 void PrintTo(const Flow& f, std::ostream* os) { *os << f.name; }
@@ -67,7 +63,6 @@ const Flow kFlows[] = {
     {"ImportWrongPassphrase", Import, kPair, "wrong horse", Answer::Ok, Kind::Error, false, 1},
     {"ImportPassphraseCancelled", Import, kPair, "", Answer::None, Kind::Plain, false, 1},
     {"ImportFileDialogCancelled", Import, "", nullptr, Answer::None, Kind::Plain, false, 1},
-    {"ImportWhileTheKeyRingIsHeld", Import, keyFileOf(TestKey::AlicePublic), nullptr, Answer::Ok, Kind::Error, false, 1, true},
     {"ImportNotAKeyFile", Import, zerath::test::dataPath("keys/README.md"), nullptr, Answer::Ok, Kind::Error, false, 1},
     {"RemoveCancelled", Remove, "", nullptr, Answer::Cancel, Kind::Warning, false, 1},
     {"RemoveWrittenOnHide", Remove, "", nullptr, Answer::Ok, Kind::Warning, false, 0},
@@ -86,17 +81,11 @@ TEST_P(KeyManagerFlow, ReachesTheKeyRingFileAsAnswered)
     if (f.typed && *f.typed) text(f.typed);
     if (f.typed && !*f.typed) Messages::setNextTextCancel();
     if (f.answer != Answer::None) answer(f.answer);
-    std::optional<zerath::FileLock> held;
-    zerath::FileLock::SetWaitLimit(std::chrono::milliseconds(100));
-    if (f.ringHeld) held.emplace(zerath::resolvedPath(ctx->mainKeyRing().Path()));
     keyManager->DBGrid->setFocus();
     if (f.press == GridDelete) QTest::keyClick(keyManager->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
     else click(f.press == Import ? keyManager->ImportKeybtn : keyManager->RemoveKey);
     EXPECT_EQ(Messages::shown().size(), f.answer == Answer::None ? 0 : 1);
     if (!Messages::shown().isEmpty()) expectBox(f.kind);
-    if (f.ringHeld) EXPECT_EQ(Messages::shown().front().text, QString::fromUtf8(zerath::lockmsg::KeyRingBusy));
-    held.reset();
-    zerath::FileLock::SetWaitLimit(std::chrono::milliseconds(0));
     EXPECT_EQ(rows(), f.rowsAfter);
     EXPECT_EQ(keyRing() != before, f.fileChangesAtOnce);
     hide();

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QDialog>
 
-#include "EditedRecord.h"
 #include "GuiFixture.h"
 #include "widgets/HNoShape.h"
 #include "windows/AboutDlg.h"
@@ -266,24 +265,6 @@ TEST_F(MainWindowTest, RecipientFollowsDoubleClickSelectButtonClearAndCursor)
     select(TestKey::BobPublic);
     QTest::keyClick(w->DBGrid, bob > alice ? Qt::Key_Up : Qt::Key_Down); // the key ring's cursor follows
     EXPECT_FALSE(w->RecipientSelected() || ctx->mainKeyRing().CurrentRow() != alice);
-}
-
-// Made by another program: an override, a C1 control and a byte that is not UTF-8.
-TEST_F(GuiTest, AnOwnerNameShowsItsHiddenCharactersEscaped)
-{
-    useKeys({TestKey::AlicePublic});
-    zerath::test::insertEditedCopy(*ring, TestKey::AlicePublic,
-                                   [](zerath::KeyRecord& r) { r.UserID = "Eve \xe2\x80\xae\xc2\x9b\xff"; });
-    startMain();
-    TCryptForm* w = mainWindow();
-    const QString shown = QStringLiteral("Eve \\u202e\\u009b\\xff");
-    const int row = rowOf(w->DBGrid, zerath::test::kEditedKeyId);
-    QStringList cells;
-    for (int c = 0; c < w->DBGrid->keyModel().columnCount(); ++c)
-        cells << w->DBGrid->keyModel().index(row, c).data().toString();
-    EXPECT_TRUE(cells.contains(shown)) << cells.join(QLatin1Char('|')).toStdString();
-    doubleClickRow(w->DBGrid, row);
-    EXPECT_EQ(w->MailBoxUserID->text(), shown);
 }
 
 TEST_F(GuiTest, FirstStartCreatesAPrivateEmptyKeyRingAndClosingAsks)
