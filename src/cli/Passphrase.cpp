@@ -13,10 +13,14 @@ namespace zerath::cli {
 
 namespace {
 
-constexpr std::size_t kMaxPassphraseBytes = 64 * 1024;
+// Every passphrase earlier versions read whole (they stopped after the first
+// 256-byte piece past 64 KiB) is still read; a longer one is refused, never cut.
+constexpr std::size_t kMaxPassphraseBytes = 64 * 1024 + 256;
+const char* const kTooLong = "the passphrase is longer than 65792 bytes";
 
 // Reads fd to its end (or, with stopAtLineEnd, to the first LF) into text.
-// False on a read error, errno set.
+// False on a read error, errno set; an input beyond the limit is a read error
+// with errno EFBIG.
 bool readAll(int fd, SecureString& text, bool stopAtLineEnd)
 {
     char c[256];
@@ -29,18 +33,28 @@ bool readAll(int fd, SecureString& text, bool stopAtLineEnd)
         if (r <= 0) break;
         text.append(c, static_cast<std::size_t>(r));
         if (stopAtLineEnd && c[0] == '\n') break;
-        if (text.size() > kMaxPassphraseBytes) break;
+        if (text.size() > kMaxPassphraseBytes + 2) { // room for the line break dropped later
+            text.clear();
+            ok = false;
+            errno = EFBIG;
+            break;
+        }
     }
     secureZero(c, sizeof c);
     return ok;
 }
 
-void dropLineEnd(SecureString& text)
+// Drops one trailing LF or CR LF; false when what is left is over the limit.
+bool dropLineEnd(SecureString& text)
 {
     if (!text.empty() && text.back() == '\n') {
         text.pop_back();
         if (!text.empty() && text.back() == '\r') text.pop_back();
     }
+    if (text.size() <= kMaxPassphraseBytes) return true;
+    text.clear();
+    errno = EFBIG;
+    return false;
 }
 
 } // namespace
@@ -52,11 +66,12 @@ SecureString readPassphrase(const std::string& source)
     if (fd < 0) throw Error("Cannot read passphrase file " + source + ": " + std::strerror(errno));
     SecureString text;
     text.reserve(256);
-    const bool ok = readAll(fd, text, false);
+    const bool ok = readAll(fd, text, false) && dropLineEnd(text);
     const int readErrno = errno;
     if (!in) ::close(fd);
-    if (!ok) throw Error("Cannot read passphrase file " + source + ": " + std::strerror(readErrno));
-    dropLineEnd(text);
+    if (!ok)
+        throw Error("Cannot read passphrase file " + source + ": " +
+                    (readErrno == EFBIG ? kTooLong : std::strerror(readErrno)));
     return text;
 }
 

@@ -10,6 +10,7 @@
 #include "Command.h"
 #include "TerminalText.h"
 #include "pubkey/ProcessStartup.h"
+#include "common/Warnings.h"
 #include "settings/DataFolder.h"
 
 using zerath::cli::Command;
@@ -58,6 +59,9 @@ int main(int argc, char** argv)
     const Command* command = nullptr;
     try {
         zerath::ProcessStartup();
+        zerath::SetWarningSink([](const std::string& text) {
+            std::cerr << "zerath-cli: warning: " << terminalText(text) << std::endl;
+        });
         std::string home;
         std::size_t i = 0;
         if (i < args.size() && args[i] == "--home") {

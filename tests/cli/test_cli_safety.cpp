@@ -86,6 +86,10 @@ TEST(CliSafety, PassphrasesSettingsAndRules)
     const std::string pair = ring.idOf(TestKey::AlicePair), pub = ring.idOf(TestKey::AlicePublic);
     writeFile(ring.file("short"), "seven77\n");
     writeFile(ring.file("good"), "long enough passphrase\n");
+    writeFile(ring.file("huge"), std::string(65793, 'h') + "\n"); // one byte beyond what was ever read whole
+    writeFile(ring.file("longest"), std::string(65792, 'h') + "\r\n");
+    writeFile(ring.file("new4097"), std::string(4097, 'n'));
+    writeFile(ring.file("alice"), kAlicePassphrase);
     writeFile(ring.file("zerath.ini"), "[FileShredder]\r\nCount=0\r\n[CompressionLevel]\r\nlevel=9\r\n");
     writeFile(ring.file("plain"), "plaintext");
     ASSERT_EQ(::link(ring.file("plain").c_str(), ring.file("link").c_str()), 0);
@@ -103,6 +107,18 @@ TEST(CliSafety, PassphrasesSettingsAndRules)
          {"The passphrase length must have 8 characters minimum!"}},
         {{"keygen", "--owner", "Tab\there", "--passphrase-file", ring.file("good")}, {}, 1,
          {"The Key Owner cannot contain control characters."}},
+        {{"keygen", "--owner", "Eve \xe2\x80\xae evil", "--passphrase-file", ring.file("good")}, {}, 1,
+         {"The Key Owner cannot contain invisible control or text direction characters."}},
+        {{"keygen", "--owner", "Caf\xe9 Owner", "--passphrase-file", ring.file("good")}, {}, 1,
+         {"The Key Owner must be UTF-8 text."}},
+        {{"keygen", "--owner", "Long Enough", "--passphrase-file", ring.file("new4097")}, {}, 1,
+         {"The passphrase cannot be longer than 4096 characters."}},
+        {{"passwd", pair, "--passphrase-file", ring.file("alice"), "--new-passphrase-file", ring.file("new4097")}, {}, 1,
+         {"The passphrase cannot be longer than 4096 characters."}},
+        {{"export-private", pair, "z.akf", "--passphrase-file", ring.file("huge")}, {}, 1,
+         {"the passphrase is longer than 65792 bytes"}},
+        {{"export-private", pair, "z.akf", "--passphrase-file", ring.file("longest")}, {}, 1,
+         {"Uncorrect Private Key passphrase?"}}, // read whole, and wrong
         {{"shred", "--passes", "-3", ring.file("plain")}, {}, 2, {"the pass count is 4..10"}},
         {{"shred", "--passes", "11", ring.file("plain")}, {}, 2, {"the pass count is 4..10"}},
         // Count=0 and level=9 in the settings: four passes, compression index 0.
@@ -137,11 +153,16 @@ TEST(CliSafety, TheRandomCipherVaries)
 TEST(CliSafety, ControlCharactersOfAnOldRingArePrintedAsEscapes)
 {
     KeyRingFixture ring({TestKey::AlicePublic});
-    insertEditedCopy(ring, TestKey::AlicePublic, [](KeyRecord& r) { r.UserID = "Eve\tPub/Priv\x1b[2J"; });
-    for (const CliRun& r : {runCli(ring.home(), {"list"}), runCli(ring.home(), {"info", kEditedKeyId})}) {
+    // Made by another program: C0, an override, C1 and a byte that is not UTF-8.
+    insertEditedCopy(ring, TestKey::AlicePublic,
+                     [](KeyRecord& r) { r.UserID = "Eve\tPub/Priv\x1b[2J\xe2\x80\xae\xc2\x9b\xff"; });
+    writeFile(ring.file("f"), "x");
+    ASSERT_EQ(runCli(ring.home(), {"encrypt", "--to", ring.idOf(TestKey::AlicePublic), ring.file("f")}).code, 0);
+    for (const CliRun& r : {runCli(ring.home(), {"list"}), runCli(ring.home(), {"info", kEditedKeyId}),
+                            runCli(ring.home(), {"inspect", ring.file("f.enc")})}) {
         EXPECT_EQ(r.code, 0);
-        EXPECT_NE(r.out.find("Eve\\tPub/Priv\\x1b[2J"), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+        EXPECT_NE(r.out.find("Eve\\tPub/Priv\\x1b[2J\\u202e\\u009b\\xff"), std::string::npos) << r.out;
+        for (const char* raw : {"\x1b", "\xe2\x80\xae", "\xc2\x9b", "\xff"}) EXPECT_EQ(r.out.find(raw), std::string::npos);
     }
 }
 

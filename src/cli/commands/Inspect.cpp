@@ -3,6 +3,7 @@
 
 #include "CliArgs.h"
 #include "Command.h"
+#include "TerminalText.h"
 #include "common/InputFile.h"
 #include "filecrypt/EncryptedFileHeader.h"
 #include "filecrypt/KeyMatch.h"
@@ -28,7 +29,7 @@ int inspect(const std::string& home, const std::vector<std::string>& args)
     const std::vector<KeyRecord> keys = KeysMatching(ring, header.keyCheck, false);
     std::string last;
     for (const KeyRecord& k : keys) {
-        if (k.KeyID != last) std::cout << "Made for: " << k.KeyID << " " << k.UserID << "\n";
+        if (k.KeyID != last) std::cout << "Made for: " << escapeControls(k.KeyID) << " " << escapeControls(k.UserID) << "\n";
         last = k.KeyID;
     }
     if (keys.empty()) {

@@ -18,7 +18,7 @@ int keygen(const std::string& home, const std::vector<std::string>& args)
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     // The generation dialog's rules, before the slow part.
-    CheckKeyOwnerName(owner);
+    CheckNewKeyOwner(owner);
     const PassphraseSource::NewPassphrase pass = source.readNew();
     if (pass.passphrase != pass.confirmation) throw Error("The Passphrase does not mutch!.");
     CheckNewKeyPair(owner, pass.passphrase);

@@ -16,6 +16,7 @@
 #include <ctime>
 
 #include "common/FileIO.h"
+#include "common/ScratchMoves.h"
 
 namespace zerath {
 
@@ -226,6 +227,7 @@ void LiveTemporaries::writing(int slot, std::uint64_t from, std::uint64_t to) no
 
 void LiveTemporaries::scrubAll() noexcept
 {
+    ScratchMoves::restoreAll(); // a wipe cut short leaves its file under its own name
     for (Slot& s : g_slots) {
         int live = kLive;
         if (!s.state.compare_exchange_strong(live, kScrubbed)) continue;

@@ -129,8 +129,9 @@ std::optional<std::string> KeyManager::ImportKey(const std::string& fileName, co
     if (type == kKeyTypePublic) {
         try {
             clear = ImportPubKey(fileName, FixedProtectionPassphrase());
-        } catch (const std::exception&) {
-            report(UserMessage::ErrorBox, keymsg::ImportFailed);
+        } catch (const std::exception& e) {
+            // No passphrase of the user's is involved: the file itself is damaged.
+            report(UserMessage::ErrorBox, e.what());
         }
     } else if (type == kKeyTypePair) {
         if (!askPassphrase || !askPassphrase(passphrase)) return std::nullopt;
@@ -275,6 +276,11 @@ UserMessage KeyManager::ChangePassphrase(std::string_view current, std::string_v
     if (!CheckPrivatePassphrase(current)) report(UserMessage::ErrorBox, keymsg::WrongCurrentPassphrase);
     if (newPassphrase != confirmation) report(UserMessage::ErrorBox, keymsg::PassphraseMismatch);
     if (newPassphrase.size() < kMinPassphraseLength) report(UserMessage::ErrorBox, keymsg::PassphraseTooShort);
+    try {
+        CheckNewPassphraseLength(newPassphrase);
+    } catch (const Error& e) {
+        report(UserMessage::ErrorBox, e.what());
+    }
     if (!ChangePassphraseProc(current, newPassphrase)) report(UserMessage::ErrorBox, keymsg::PassphraseChangeFailed);
     return UserMessage(UserMessage::InformationBox, std::string(keymsg::PassphraseChanged));
 }

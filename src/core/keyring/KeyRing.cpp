@@ -6,28 +6,14 @@
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "common/FileLock.h"
+#include "common/Warnings.h"
+#include "keyring/KeyRingText.h"
 
 namespace zerath {
 
 std::vector<std::string> SplitKeyRingLines(std::string_view content)
 {
-    const std::size_t nul = content.find('\0');
-    if (nul != std::string_view::npos) content = content.substr(0, nul);
-    std::vector<std::string> out;
-    std::size_t start = 0, i = 0;
-    while (i < content.size()) {
-        const char c = content[i];
-        if (c == '\n' || c == '\r') {
-            out.emplace_back(content.substr(start, i - start));
-            ++i;
-            if (c == '\r' && i < content.size() && content[i] == '\n') ++i;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < content.size()) out.emplace_back(content.substr(start));
-    return out;
+    return SplitLinesKeepingNul(content.substr(0, content.find('\0')));
 }
 
 KeyRing::KeyRing(std::string programFolder) : folder_(std::move(programFolder))
@@ -56,7 +42,7 @@ void KeyRing::Configure(TSdfDataSet& table, bool createMissing) const
 {
     table.SetFileName(Path());
     table.SetFileMustExist(!createMissing);
-    table.SetReadOnly(false);
+    table.SetReadOnly(damagedLine_.has_value());
     table.SetFirstLineAsSchema(false);
     table.SetDelimiter(kDelimiter);
     std::vector<std::string> schema;
@@ -98,10 +84,41 @@ void KeyRing::DBOpen(MissingFile whenMissing)
 {
     const NoticeScope notices(*this, false);
     Close();
+    damagedLine_.reset();
     if (whenMissing == MissingFile::LeaveClosed && !fileExists(Path())) return;
     // The table creates a missing file empty and owner-only.
     Configure(table_, whenMissing == MissingFile::Create);
     table_.Open();
+    // The table stops at a NUL and cuts what it cannot hold: a ring it cannot
+    // read whole is never written back from what it read.
+    damagedLine_ = FirstDamagedLine(readWholeFile(Path(), TFixedFormatDataSet::kMaxFileSize));
+    if (damagedLine_) {
+        table_.Close();
+        Configure(table_);
+        table_.Open();
+        Warn(DamageText());
+    }
+}
+
+std::string KeyRing::DamageText() const
+{
+    return Path() + " cannot be read whole: line " + std::to_string(damagedLine_.value_or(0)) +
+           " is damaged. The key ring is open read-only: its keys can be used, but none can be added, "
+           "removed or changed until the file is repaired.";
+}
+
+void KeyRing::RefuseIfDamaged() const
+{
+    if (damagedLine_) throw UserMessage(UserMessage::ErrorBox, DamageText());
+}
+
+std::string KeyRing::ReadForWriting(const std::string& target)
+{
+    std::string raw = readWholeFile(target, TFixedFormatDataSet::kMaxFileSize);
+    // Damaged since it was opened: refuse, and say so from now on.
+    if (!damagedLine_) damagedLine_ = FirstDamagedLine(raw);
+    RefuseIfDamaged();
+    return raw;
 }
 
 void KeyRing::Close()
@@ -121,21 +138,27 @@ void KeyRing::WritePending()
 {
     // Another process may have changed the file since it was read: reread it
     // under the lock and apply this table's changes to it by KeyID.
-    const FileLock lock(resolvedPath(Path()));
-    TSdfDataSet fresh;
-    Configure(fresh);
-    fresh.Open();
+    const std::string target = resolvedPath(Path());
+    const FileLock lock(target);
+    const std::string raw = ReadForWriting(target);
+    std::vector<std::string> lines = SplitKeyRingLines(raw);
+    std::vector<KeyRecord> records = ReadKeyRingRecords(raw);
     for (const Pending& p : pending_) {
-        if (!seek(fresh, "KeyID", p.keyId)) continue; // removed meanwhile
+        std::size_t i = 0;
+        while (i < records.size() && records[i].KeyID != p.keyId) ++i;
+        if (i == records.size()) continue; // removed meanwhile
         if (p.exponentD) {
-            fresh.Edit();
-            fresh.SetFieldAsString("ExponentD", *p.exponentD);
-            fresh.Post();
+            records[i].ExponentD = SecureString(*p.exponentD);
+            lines[i] = KeyRingLine(records[i]);
         } else {
-            fresh.Delete();
+            records.erase(records.begin() + static_cast<long>(i));
+            lines.erase(lines.begin() + static_cast<long>(i));
         }
     }
-    fresh.Close();
+    std::string content;
+    for (const auto& l : lines) content.append(l).append("\r\n");
+    CheckKeyRingText(content, records);
+    writeFileAtomically(target, content, kOwnerOnly);
 }
 
 bool KeyRing::SearchDB(const std::string& fieldName, std::string_view value)
@@ -252,81 +275,39 @@ int KeyRing::CurrentRow() const
     return -1;
 }
 
-namespace {
-
-bool storable(std::string_view v)
-{
-    return v.find_first_of(std::string_view("|\r\n\0", 4)) == std::string_view::npos;
-}
-
-// Whether a search by KeyID finds the line's record: the table skips leading
-// blanks and control characters of a value and reads a leading double quote
-// as the start of a quoted value, which can swallow the fields after it.
-bool keyIdReadsBack(const std::string& line, std::string_view keyId)
-{
-    const std::size_t keyIdColumn = 2;
-    const auto items = TSdfDataSet::SplitLine(line, KeyRing::kDelimiter, keyIdColumn + 1);
-    if (items.size() <= keyIdColumn) return false;
-    std::string v = items[keyIdColumn].substr(0, kKeyRecordFields[keyIdColumn].declaredSize);
-    while (!v.empty() && v.back() == ' ') v.pop_back();
-    return v == keyId;
-}
-
-// The records of the file's lines as the table reads them.
-std::vector<KeyRecord> recordsOf(const std::vector<std::string>& lines)
-{
-    std::vector<KeyRecord> out;
-    for (const std::string& line : lines) {
-        if (line.empty()) continue;
-        const auto items = TSdfDataSet::SplitLine(line, KeyRing::kDelimiter, kKeyRecordFieldCount);
-        KeyRecord r;
-        for (std::size_t k = 0; k < items.size(); ++k) {
-            std::string v = items[k].substr(0, kKeyRecordFields[k].declaredSize);
-            while (!v.empty() && v.back() == ' ') v.pop_back();
-            SetFieldByName(r, kKeyRecordFields[k].name, v);
-            wipeString(v);
-        }
-        out.push_back(std::move(r));
-    }
-    return out;
-}
-
-} // namespace
-
 void KeyRing::InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse)
 {
     const NoticeScope notices(*this, false);
     const std::string path = Path();
     std::optional<UserMessage> refusal;
     try {
+        RefuseIfDamaged();
         std::string line;
         for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) {
-            if (!storable(FieldOf(stored, k))) throw Error("unstorable key ring value");
             if (k) line += kDelimiter;
             line.append(FieldOf(stored, k));
         }
-        if (!keyIdReadsBack(line, stored.KeyID)) throw Error("the new record could not be found");
 
         Close(); // writes any pending deletion or edit first
 
         // Read, appended to and replaced under the lock, through a link to its target.
         const std::string target = resolvedPath(path);
         const FileLock lock(target);
-        std::vector<std::string> lines = SplitKeyRingLines(readWholeFile(target, TFixedFormatDataSet::kMaxFileSize));
-        if (refuse && (refusal = refuse(recordsOf(lines)))) throw *refusal;
-        lines.push_back(std::move(line));
-
+        const std::string raw = ReadForWriting(target);
+        std::vector<KeyRecord> intended = ReadKeyRingRecords(raw);
+        if (refuse && (refusal = refuse(intended))) throw *refusal;
+        intended.push_back(stored);
         std::string content;
-        for (const auto& l : lines) {
-            content += l;
-            content += "\r\n";
-        }
-        // Never rewrite the key ring in place: a failure half-way would lose it.
+        for (const auto& l : SplitKeyRingLines(raw)) content.append(l).append("\r\n");
+        content.append(line).append("\r\n");
+        // Every record kept and the new one whole, or nothing is written; and
+        // never in place: a failure half-way would lose the key ring.
+        CheckKeyRingText(content, intended);
         writeFileAtomically(target, content, kOwnerOnly);
         Configure(table_);
         table_.Open();
         if (!SearchDB("KeyID", stored.KeyID)) throw Error("the new record is not found");
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         try {
             if (!table_.Active() && fileExists(path)) {
                 Configure(table_);
@@ -335,6 +316,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse
         } catch (...) {
         }
         if (refusal) throw *refusal;
+        if (dynamic_cast<const ELockBusy*>(&e) || damagedLine_) throw;
         throw UserMessage(UserMessage::PlainBox, std::string(kInsertFailedText));
     }
 }
@@ -342,6 +324,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse
 void KeyRing::DeleteCurrent()
 {
     const NoticeScope notices(*this, false);
+    RefuseIfDamaged();
     std::string keyId = table_.FieldAsString("KeyID");
     table_.Delete();
     pending_.push_back({std::move(keyId), std::nullopt});
@@ -354,6 +337,7 @@ void KeyRing::UpdateExponentD(std::string_view storedText)
     // A window's handler reads the rows, which would move the cursor and drop
     // the edit: it hears of the change once the record is posted.
     const NoticeScope notices(*this, false);
+    RefuseIfDamaged();
     const bool attached = handlerAttached_;
     handlerAttached_ = false;
     table_.Edit();

@@ -37,8 +37,14 @@ public:
     std::string Path() const;
 
     // Opens the table on the key ring (closing it first when open). File system
-    // errors pass through.
+    // errors pass through. A key ring with a line the table cannot read whole
+    // (KeyRingText.h) opens read-only: its keys serve encryption and decryption,
+    // every change is refused with DamageText(), which is also given as a
+    // warning (Warnings.h).
     void DBOpen(MissingFile whenMissing = MissingFile::Create);
+    // The damaged line found at the last open (1-based), nullopt when none.
+    std::optional<std::size_t> DamagedLine() const { return damagedLine_; }
+    std::string DamageText() const;
     // Closes the table; pending deletions and edits are written to the file
     // (through a temporary renamed over it, owner-only). Under ZerathKeys.db.lock
     // the file is read again and the changes applied to it by KeyID, so a key
@@ -80,16 +86,20 @@ public:
     // line break would corrupt the line, and a record whose KeyID would not read
     // back (a leading quote in an earlier value opens a quoted one) could not be
     // found again: both are refused before anything is written, and a record
-    // not found after writing is a failure too. Any failure raises
-    // UserMessage (PlainBox) "Cannot add new key to database"; the table is then
-    // open again on the unchanged file whenever it can be.
+    // not found after writing is a failure too. The new text must read back as
+    // the records it had plus the new one, else nothing is written. A damaged key
+    // ring raises UserMessage ErrorBox DamageText(), a lock held too long
+    // ELockBusy; any other failure raises UserMessage (PlainBox) "Cannot add new
+    // key to database". The table is then open again on the unchanged file
+    // whenever it can be.
     // refuse, when given, sees the records of the file as read under the lock
     // and may answer a refusal: nothing is written and it is raised once the
     // lock is released and the table open again.
     using InsertCheck = std::function<std::optional<UserMessage>(const std::vector<KeyRecord>& records)>;
     void InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse = {});
 
-    // Removes the current record; written when the table is closed.
+    // Removes the current record; written when the table is closed. A damaged
+    // key ring refuses this and the next one (UserMessage ErrorBox DamageText()).
     void DeleteCurrent();
     // Sets the current record's ExponentD (stored form); written when the table is closed.
     void UpdateExponentD(std::string_view storedText);
@@ -99,6 +109,9 @@ public:
 
 private:
     void Configure(TSdfDataSet& table, bool createMissing = false) const;
+    void RefuseIfDamaged() const;
+    // Reads the key ring under its lock; a damaged one is refused.
+    std::string ReadForWriting(const std::string& target);
     void WritePending();
     void Changed();
     void Invalidate() const { rows_.reset(); }
@@ -106,6 +119,7 @@ private:
 
     std::string folder_;
     mutable TSdfDataSet table_;
+    std::optional<std::size_t> damagedLine_;
     bool handlerAttached_ = true;
     bool selected_ = false;
     mutable bool walking_ = false;

@@ -14,30 +14,14 @@ namespace {
     throw Error(std::string(text));
 }
 
-bool isControl(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7F;
-}
-
 } // namespace
-
-void CheckKeyOwnerName(std::string_view owner)
-{
-    if (owner.find('|') != std::string_view::npos) refuse(keyrule::OwnerDelimiter);
-    if (owner.size() > kMaxKeyOwnerLength) refuse(keyrule::OwnerTooLong);
-    for (char c : owner)
-        if (isControl(c)) refuse(keyrule::OwnerControl);
-    // The key ring reads a leading quote as the start of a quoted value, so the
-    // owner would come back changed and the record could not be found again.
-    if (!owner.empty() && owner.front() == '"') refuse(keyrule::OwnerQuote);
-}
 
 void CheckNewKeyPair(std::string_view owner, std::string_view passphrase)
 {
-    CheckKeyOwnerName(owner);
+    CheckNewKeyOwner(owner);
     if (owner.size() < kMinKeyOwnerLength) refuse(keyrule::OwnerTooShort);
     if (passphrase.size() < kMinNewPassphraseLength) refuse(keyrule::PassphraseTooShort);
+    CheckNewPassphraseLength(passphrase);
 }
 
 void CheckKeyNumbers(const TBigint& e, const TBigint& n)
@@ -50,6 +34,7 @@ void CheckKeyNumbers(const TBigint& e, const TBigint& n)
 void CheckNewKeyRecord(const KeyRecord& clear, const KeyRecord& stored)
 {
     CheckKeyOwnerName(clear.UserID);
+    CheckKeyDate(clear.Date);
     CheckKeyNumbers(TBigint::CreateFromKeyText(clear.ExponentE), TBigint::CreateFromKeyText(clear.ModulusN));
     for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k)
         if (FieldOf(stored, k).size() > kKeyRecordFields[k].declaredSize) refuse(keyrule::FieldTooLong);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/Secure.h"
+#include "pubkey/OwnerRules.h"
 
 namespace zerath {
 
@@ -18,15 +19,9 @@ struct KeyRecord;
 
 inline constexpr int kMinModulusBits = 1024;
 inline constexpr int kMaxModulusBits = 2048;
-inline constexpr std::size_t kMaxKeyOwnerLength = 73;
-inline constexpr std::size_t kMinKeyOwnerLength = 5;     // for a new key pair
 inline constexpr std::size_t kMinNewPassphraseLength = 8; // for a new key pair
 
 namespace keyrule {
-inline constexpr std::string_view OwnerDelimiter = "The Key Owner cannot contain the character |.";
-inline constexpr std::string_view OwnerTooLong = "The Key Owner cannot be longer than 73 characters.";
-inline constexpr std::string_view OwnerControl = "The Key Owner cannot contain control characters.";
-inline constexpr std::string_view OwnerQuote = "The Key Owner cannot start with a double quote.";
 inline constexpr std::string_view OwnerTooShort = "The Key Owner must have 5 characters minimum.";
 inline constexpr std::string_view PassphraseTooShort = "The passphrase length must have 8 characters minimum!";
 inline constexpr std::string_view BadModulus = "The key's modulus must be an odd number of 1024 to 2048 bits.";
@@ -35,15 +30,13 @@ inline constexpr std::string_view FieldTooLong = "The key does not fit the key r
 inline constexpr std::string_view NotForEncryption = "The selected key cannot be used for encryption.";
 } // namespace keyrule
 
-// No "|", no control character, no leading double quote, at most 73 characters.
-// Raises Error with the keyrule text.
-void CheckKeyOwnerName(std::string_view owner);
-// A new key pair's owner (the rules above, then at least 5 characters) and
-// passphrase (at least 8 characters), checked before anything is generated.
+// A new key pair's owner (CheckNewKeyOwner, then at least 5 characters) and
+// passphrase (at least 8 characters, at most kMaxNewPassphraseLength), checked
+// before anything is generated.
 void CheckNewKeyPair(std::string_view owner, std::string_view passphrase);
 // An odd positive modulus of 1024 to 2048 bits and an odd exponent of at least 3.
 void CheckKeyNumbers(const TBigint& exponent, const TBigint& modulus);
-// A key about to be added: the owner rules and the numbers of the clear record,
+// A key about to be added: the owner and date rules and the numbers of the clear record,
 // and every field of the stored record within its declared size.
 void CheckNewKeyRecord(const KeyRecord& clear, const KeyRecord& stored);
 // The recipient of an encryption: its deciphered numbers pass CheckKeyNumbers.

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "common/Secure.h"
-#include "keyring/KeyRules.h" // the owner name rules key files share with the key ring
 
 namespace zerath {
 

@@ -5,6 +5,7 @@
 #include "common/FileIO.h"
 #include "symcrypto/FieldProtection.h"
 #include "pubkey/KeyFile.h"
+#include "pubkey/OwnerRules.h"
 
 namespace zerath {
 
@@ -47,7 +48,8 @@ std::string KeyPairGeneratedStatus(std::int64_t elapsedMs)
 KeyPairResult GenerateKeyPairFiles(const std::string& folder, std::string_view owner, std::string_view passphrase,
                                    MessagePump& pump, const KeyGenProgress& progress, int bits)
 {
-    CheckKeyOwnerName(owner);
+    CheckNewKeyOwner(owner);
+    CheckNewPassphraseLength(passphrase);
     std::string dir = folder;
     if (!dir.empty() && dir.back() != '/') dir += '/';
 

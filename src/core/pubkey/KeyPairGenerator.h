@@ -32,7 +32,7 @@ std::string UniqueKeyFileName(const std::string& proposed);
 std::string KeyPairGeneratedStatus(std::int64_t elapsedMs);
 
 // folder is the program's folder (a trailing "/" is added when missing). The
-// owner is checked first (CheckKeyOwnerName, see keyring/KeyRules.h),
+// owner is checked first (CheckNewKeyOwner, see pubkey/OwnerRules.h),
 // before anything is generated. The pump runs during the prime search (see
 // TPrivateKey::GenerateKeys); progress, when given, hears of every candidate.
 // Errors of the generation and of writing the files pass through. The key

@@ -1,5 +1,6 @@
 #include "settings/DataFolder.h"
 
+#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 
 #include "common/FileIO.h"
+#include "common/Warnings.h"
 #include "keyring/KeyRing.h"
 #include "settings/Settings.h"
 
@@ -50,20 +52,70 @@ std::string homeFolder()
     return home.empty() ? std::string("/") : home;
 }
 
+// A group only the user is in: the user's own primary group, named after the
+// user, listing no other member.
+bool privateGroup(gid_t gid)
+{
+    const passwd* pw = ::getpwuid(::getuid());
+    if (!pw || pw->pw_gid != gid) return false;
+    const std::string user = pw->pw_name ? pw->pw_name : "";
+    const group* gr = ::getgrgid(gid);
+    if (!gr || !gr->gr_name || user != gr->gr_name) return false;
+    for (char** m = gr->gr_mem; m && *m; ++m)
+        if (user != *m) return false;
+    return true;
+}
+
+// The warning for a folder of the user's choice: only writable by others matters there.
+void warnIfOthersWrite(const std::string& folder)
+{
+    struct stat st{};
+    if (::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_IWOTH))
+        Warn("The data folder " + folder + " can be written by other users, who could change its key ring.");
+}
+
 } // namespace
+
+std::string UntrustedReason(const std::string& path, bool isFolder)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0) return std::string();
+    if (isFolder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) return "it is a link or not a regular file";
+    if (st.st_uid != ::getuid() && st.st_uid != 0) return "it belongs to another user";
+    if (st.st_mode & S_IWOTH) return "it can be written by other users";
+    if ((st.st_mode & S_IWGRP) && !privateGroup(st.st_gid)) return "it can be written by a group of users";
+    return std::string();
+}
 
 std::string ResolveDataFolder(const std::string& homeOption, const std::string& executableFolder)
 {
-    if (!homeOption.empty()) return withSlash(homeOption);
-    if (const std::string env = environment("ZERATH_HOME"); !env.empty()) return withSlash(env);
-
-    const std::string exe = withSlash(executableFolder);
-    if ((isFile(exe + std::string(KeyRing::kFileName)) || isFile(exe + Settings::kFileName)) && FolderWritable(exe))
-        return exe;
+    std::string chosen = homeOption.empty() ? environment("ZERATH_HOME") : homeOption;
+    if (!chosen.empty()) {
+        chosen = withSlash(chosen);
+        warnIfOthersWrite(chosen);
+        return chosen;
+    }
 
     std::string xdg = environment("XDG_DATA_HOME");
     if (xdg.empty() || xdg.front() != '/') xdg = withSlash(homeFolder()) + ".local/share";
-    return withSlash(xdg) + "zerath/";
+    xdg = withSlash(xdg) + "zerath/";
+
+    const std::string exe = withSlash(executableFolder);
+    const std::string ring = exe + std::string(KeyRing::kFileName), ini = exe + Settings::kFileName;
+    if ((isFile(ring) || isFile(ini)) && FolderWritable(exe)) {
+        std::string reason, what;
+        for (const auto& [path, folder] : {std::pair{exe, true}, std::pair{ring, false}, std::pair{ini, false}}) {
+            reason = UntrustedReason(path, folder);
+            if (!reason.empty()) {
+                what = path;
+                break;
+            }
+        }
+        if (reason.empty()) return exe;
+        Warn("The program's folder " + exe + " is not used for the key ring and settings: " + what + ": " + reason +
+             ". Using " + xdg + " instead.");
+    }
+    return xdg;
 }
 
 void CreateDataFolder(const std::string& folder)

@@ -92,7 +92,7 @@ void Settings::update(const std::function<void(IniFile&)>& change)
     // A linked file stays linked: its target is read and replaced, under a lock
     // shared with every other writer.
     const std::string target = resolvedPath(path_);
-    const FileLock lock(target);
+    const FileLock lock(target, lockmsg::SettingsBusy);
     IniFile ini;
     try {
         ini = IniFile(readWholeFile(target, kMaxSettingsSize));

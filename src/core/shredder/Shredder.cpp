@@ -2,7 +2,13 @@
 
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/ScratchMoves.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 
 namespace zerath {
@@ -44,40 +50,81 @@ int TShredder::ClampPasses(int count)
     return count > kMaxPasses ? kMaxPasses : count;
 }
 
+std::string TShredder::ScratchName(int n)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "$%06d.tmp", n);
+    return name;
+}
+
+namespace {
+
+constexpr int kScratchNames = 1000000;
+
+// Moves the file to the first free scratch name and answers it; the file must
+// still be the one open as `file`, else it goes back and nothing is wiped.
+std::string moveToScratch(const std::string& path, const OutputFile& file)
+{
+    for (int n = 0; n < kScratchNames; ++n) {
+        const std::string scratch = folderOf(path) + TShredder::ScratchName(n);
+        try {
+            renameFileNoReplace(path, scratch);
+        } catch (const EFileExists&) {
+            continue;
+        } catch (const EFileError&) {
+            break;
+        }
+        struct stat moved{}, open{};
+        if (::lstat(scratch.c_str(), &moved) == 0 && ::fstat(file.fd(), &open) == 0 && moved.st_dev == open.st_dev &&
+            moved.st_ino == open.st_ino)
+            return scratch;
+        ::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+        break;
+    }
+    throw Error(cannotFind(path));
+}
+
+} // namespace
+
 void TShredder::ShredFile(const std::string& path)
 {
     BusyGuard busy(busy_);
     // Only a regular file is wiped: a folder cannot be, and a link would have
     // its target's content destroyed under another name.
     if (!isRegularFile(path)) throw Error(cannotFind(path));
-
-    const std::string temp = folderOf(path) + kTempName;
-    if (baseNameOf(path) != kTempName) {
-        // A leftover of an earlier failed wipe goes first, by ordinary deletion.
-        if (fileExists(temp)) removeFile(temp);
+    // Opened before it moves: a file that cannot be written keeps its name.
+    OutputFile file = OutputFile::openExistingRegular(path);
+    const std::string scratch = moveToScratch(path, file);
+    const int slot = ScratchMoves::add(scratch.c_str(), path.c_str());
+    try {
+        overwrite(file);
+    } catch (const std::exception& e) {
+        ScratchMoves::remove(slot);
+        file = OutputFile();
         try {
-            renameFileNoReplace(path, temp);
+            renameFileNoReplace(scratch, path);
         } catch (const EFileError&) {
-            throw Error(cannotFind(path));
+            throw Error(std::string(e.what()) + " The file is left as " + scratch + ".");
         }
+        throw;
     }
-    // A file that already bears the temporary name is wiped where it is, rather
-    // than deleted unwiped as a leftover.
-    overwrite(temp);
+    ScratchMoves::remove(slot);
+    if (EraseFile(scratch)) ++WipedFileCount;
 }
 
 void TShredder::overwriteFile(const std::string& temp)
 {
     BusyGuard busy(busy_);
-    overwrite(temp);
+    OutputFile file = OutputFile::openExistingRegular(temp);
+    overwrite(file);
+    if (EraseFile(temp)) ++WipedFileCount;
 }
 
-void TShredder::overwrite(const std::string& temp)
+void TShredder::overwrite(OutputFile& file)
 {
     const int passes = ClampPasses(passCount_ ? passCount_() : 0);
     progress_.setMax(passes);
 
-    OutputFile file = OutputFile::openExistingRegular(temp);
     const std::uint64_t blocks = BlocksFor(file.size());
     unsigned char buffer[kBlockSize];
     for (int k = 1; k <= passes; ++k) {
@@ -90,8 +137,6 @@ void TShredder::overwrite(const std::string& temp)
         pump_.processEvents();
     }
     file.close();
-
-    if (EraseFile(folderOf(temp) + kTempName)) ++WipedFileCount;
 }
 
 bool TShredder::EraseFile(const std::string& path)

@@ -1,7 +1,11 @@
 #pragma once
-// Secure wiping: a file is moved to "$000000.tmp" in its own folder, overwritten
-// from its first byte in whole 1024-byte blocks with 0xFF on odd passes and 0x00
-// on even ones, each pass flushed to storage, and then deleted for good.
+// Secure wiping: a file is opened for writing, moved to the first free scratch
+// name of "$000000.tmp", "$000001.tmp", ... in its own folder (never over an
+// existing file), overwritten from its first byte in whole 1024-byte blocks with
+// 0xFF on odd passes and 0x00 on even ones, each pass flushed to storage, and
+// then deleted for good. Nothing is deleted that was not overwritten, and a wipe
+// that fails or is interrupted moves the file back to its own name.
+#include "common/FileIO.h"
 #include "common/Hooks.h"
 
 #include <cstdint>
@@ -33,12 +37,17 @@ public:
 
     // Wipes one file (absolute, or relative to the current directory). A path
     // that does not name a regular file (missing, a folder, a symbolic link) or
-    // cannot be moved raises "Cannot find %s !" with the path as given. A file
-    // already named "$000000.tmp" is wiped where it is. File-system failures
-    // while overwriting raise EFileError; the file then stays as "$000000.tmp".
+    // cannot be moved raises "Cannot find %s !" with the path as given; one that
+    // cannot be opened for writing raises EFileError ("File access denied") and
+    // keeps its name. A failure while overwriting (or OperationCancelled from the
+    // pump) moves the file back to its name and passes on; when that name was
+    // taken meanwhile, the file stays under its scratch name and the message
+    // says so.
     void ShredFile(const std::string& path);
-    // Overwrites the file at temp (which bears the temporary name) and deletes it.
+    // Overwrites the file at temp where it is and deletes it.
     void overwriteFile(const std::string& temp);
+    // The scratch name number n: "$000000.tmp" for 0.
+    static std::string ScratchName(int n);
     // Permanent deletion, no recycle bin; true on success.
     bool EraseFile(const std::string& path);
 
@@ -52,7 +61,7 @@ public:
     std::int32_t WipedFileCount = 0;
 
 private:
-    void overwrite(const std::string& temp);
+    void overwrite(OutputFile& file);
 
     std::function<int()> passCount_;
     WipeProgress& progress_;

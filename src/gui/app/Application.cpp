@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "common/Messages.h"
 #include "common/Screenshots.h"
+#include "common/Warnings.h"
 #include "windows/KeyWindows.h"
 #include "windows/ShredderForm.h"
 #include "pubkey/BigInt.h"
@@ -52,6 +53,9 @@ int runZerath(QApplication& app)
     QApplication::setApplicationName(QStringLiteral("Zerath"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zerath"));
     app.setQuitOnLastWindowClosed(false);
+    // An untrusted data folder or a damaged key ring is said in a box, once.
+    zerath::SetWarningSink(
+        [](const std::string& text) { Messages::show(Messages::Kind::Warning, QString::fromUtf8(text)); });
     try {
         AppContext ctx;
         ZerathWindows windows(ctx);

@@ -1,5 +1,7 @@
 #include "app/TextFormat.h"
 
+#include "pubkey/OwnerRules.h"
+
 QString FormatThousands(const QString& digits)
 {
     QString sign;
@@ -18,4 +20,9 @@ QString FormatThousands(const QString& digits)
         out += body.mid(i, 3);
     }
     return sign + out;
+}
+
+QString KeyText(std::string_view text)
+{
+    return QString::fromStdString(zerath::EscapeHiddenText(text));
 }

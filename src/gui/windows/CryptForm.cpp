@@ -333,8 +333,8 @@ void TCryptForm::AddMailBoxbtnClick()
     if (m_busy) return;
     zerath::KeyRing& ring = m_ctx.mainKeyRing();
     if (!ring.Active() || !ring.HasCurrent()) return;
-    MailBoxUserID->setText(QString::fromUtf8(ring.FieldAsString("UserID")));
-    MailBoxKeyID->setText(QString::fromUtf8(ring.FieldAsString("KeyID")));
+    MailBoxUserID->setText(KeyText(ring.FieldAsString("UserID")));
+    MailBoxKeyID->setText(KeyText(ring.FieldAsString("KeyID")));
     m_recipientSelected = true;
     DBGrid->viewport()->update();
 }

@@ -1,4 +1,5 @@
 #include "windows/KeyGenForm.h"
+#include "app/TextFormat.h"
 
 #include <QEvent>
 #include <QFile>
@@ -366,7 +367,7 @@ void TKeyGenForm::ChangePassphraseClick()
 {
     zerath::KeyRing& ring = m_manager.Ring();
     if (!ring.HasCurrent() || ring.FieldAsString("ExponentD").empty()) return;
-    m_changePass->setUserID(QString::fromStdString(ring.FieldAsString("UserID")));
+    m_changePass->setUserID(KeyText(ring.FieldAsString("UserID")));
     const int result = m_changePass->execCentredOver(this);
     const zerath::SecureString current = m_changePass->currentPassphrase();
     const zerath::SecureString fresh = m_changePass->newPassphrase();

@@ -1,4 +1,5 @@
 #include "windows/KeyInfoFrm.h"
+#include "app/TextFormat.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -82,7 +83,7 @@ void TKeyInfoFrm::setKeyInformation(const std::vector<std::string>& lines, int p
     KeyIMG->setPixmap(keyList[m_picture]);
     QStringList text;
     for (const auto& l : lines)
-        text << QString::fromStdString(l);
+        text << KeyText(l);
     keyinfoMemo->clear();
     keyinfoMemo->setPlainText(text.join(QLatin1Char('\n')));
 }

@@ -1,4 +1,5 @@
 #include "windows/KeyRingGrid.h"
+#include "app/TextFormat.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -20,7 +21,7 @@ QString fieldText(const zerath::KeyRecord& record, const std::string& field)
     const int k = fieldIndex(field);
     if (k < 0) return QString();
     const std::string_view v = zerath::FieldOf(record, std::size_t(k));
-    return QString::fromUtf8(v.data(), qsizetype(v.size()));
+    return KeyText(v);
 }
 
 // The key icons are drawn on white; white lies outside the picture.

@@ -7,6 +7,7 @@
 #include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFile.h"
+#include "pubkey/OwnerRules.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
 
@@ -53,6 +54,8 @@ std::string rewritten(TestKey k, const std::string& path, std::string_view passp
 }
 
 const std::string kImportFailed(keymsg::ImportFailed), kUnknown(keymsg::UnknownKeyFile);
+// A public key file needs no passphrase of the user's: when it does not open, the file is damaged.
+const std::string kDamagedKeyFile = "RSA Key decryption Error. Corrupted key file!";
 
 using Action = std::function<UserMessage(KeyManager&, const KeyRingFixture&)>;
 UserMessage quiet(bool) { return UserMessage(UserMessage::PlainBox, ""); }
@@ -100,6 +103,7 @@ void PrintTo(const Flow& f, std::ostream* os) { *os << f.name; }
 
 const auto Pair = TestKey::AlicePair, Pub = TestKey::AlicePublic;
 const auto Plain = UserMessage::PlainBox, ErrorBox = UserMessage::ErrorBox;
+const std::string k4097(4097, 'p');
 const std::vector<Flow> kFlows = {
     {"duplicate import", Pair, importing(TestKey::AlicePublic), UserMessage::WarningBox, keymsg::DuplicateKey("F2F41F4C"), false},
     {"same public key under another key ID", Pair,
@@ -111,10 +115,10 @@ const std::vector<Flow> kFlows = {
      UserMessage::WarningBox, AlreadyInKeyRing("3BA042F6"), false},
     {"import with a wrong passphrase", Pair, importing(TestKey::BobPair, answer("wrong")), ErrorBox, kImportFailed, false},
     {"import cancelled at the passphrase", Pair, importing(TestKey::BobPair), Plain, "", false},
-    {"import of a public key under another passphrase", Pair, importingOwner("Bob", "not the fixed one"), ErrorBox, kImportFailed, false},
+    {"import of a public key under another passphrase", Pair, importingOwner("Bob", "not the fixed one"), ErrorBox, kDamagedKeyFile, false},
     {"import of a text file", Pair, importingText("hello\r\n"), ErrorBox, kUnknown, false},
     {"import of an empty file", Pair, importingText(""), ErrorBox, kUnknown, false},
-    {"import of a damaged body", Pair, importingText(std::string(kPublicKeyBeginMarker) + "\r\nAAAA\r\n"), ErrorBox, kImportFailed, false},
+    {"import of a damaged body", Pair, importingText(std::string(kPublicKeyBeginMarker) + "\r\nAAAA\r\n"), ErrorBox, kDamagedKeyFile, false},
     {"import of an owner with the delimiter", Pair, importingOwner("Eve|Mallory"), ErrorBox, "The Key Owner cannot contain the character |.", false},
     {"import of an owner of 74 characters", Pair, importingOwner(std::string(74, 'o')), ErrorBox, "The Key Owner cannot be longer than 73 characters.", false},
     {"import of an owner of 73 characters", Pair, importingOwner(std::string(73, 'o')), Plain, "", true},
@@ -125,6 +129,7 @@ const std::vector<Flow> kFlows = {
     {"passphrase change with another confirmation", Pair, changing(kAlicePassphrase, "new phrase", "new phrase "), ErrorBox, std::string(keymsg::PassphraseMismatch), false},
     {"passphrase change to 7 characters", Pair, changing(kAlicePassphrase, "1234567", "1234567"), ErrorBox, std::string(keymsg::PassphraseTooShort), false},
     {"passphrase change of a public key", Pub, changing("", "12345678", "12345678"), ErrorBox, std::string(keymsg::WrongCurrentPassphrase), false},
+    {"passphrase change to 4097 characters", Pair, changing(kAlicePassphrase, k4097.c_str(), k4097.c_str()), ErrorBox, std::string(keyrule::PassphraseTooLong), false},
     {"passphrase change to 8 characters", Pair, changing(kAlicePassphrase, "12345678", "12345678"), UserMessage::InformationBox, std::string(keymsg::PassphraseChanged), true},
     {"removal cancelled", Pub, removing(sayCancel), Plain, "", false},
     {"removal", Pub, removing(sayOk), Plain, "", true},

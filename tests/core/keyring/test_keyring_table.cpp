@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "TempDir.h"
 #include "TestHelpers.h"
@@ -44,12 +45,17 @@ TEST_F(KeyRingTable, InsertWritesItsLineAtOnceAndRefusesValuesThatBreakIt)
     EXPECT_EQ(ring.CurrentRow(), 1);
     EXPECT_EQ(text(), linesOf({b, a}));
     EXPECT_NE(text().find(b.ExponentE + "||" + b.ModulusN), std::string::npos); // a public key's empty field
-    for (const std::string& bad : {std::string("Eve|Mallory"), std::string("Eve\r\nX"), std::string("Eve\0X", 5)}) {
+    ::chmod(ring.Path().c_str(), 0644);
+    ring.InsertNewRecord(c);
+    EXPECT_EQ(modeOf(ring.Path()), 0600u); // owner-only after an insert too
+    // Values that would not read back as written: nothing is written.
+    for (const std::string& bad : {std::string("Eve|Mallory"), std::string("Eve\r\nX"), std::string("Eve\0X", 5),
+                                   std::string(" Eve"), std::string(74, 'o')}) {
         EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(rec("EEEE0005", bad)); }),
                   "Cannot add new key to database");
         EXPECT_TRUE(ring.Active());
     }
-    EXPECT_EQ(text(), linesOf({b, a}));
+    EXPECT_EQ(text(), linesOf({b, a, c}));
     KeyRing again(d.path());
     again.DBOpen();
     ASSERT_TRUE(again.SearchDB("KeyID", b.KeyID));
@@ -95,6 +101,14 @@ TEST_F(KeyRingTable, EditsAndDeletionsAreWrittenAtCloseOrWithTheNextInsert)
     KeyRecord edited = a;
     edited.ExponentD = SecureString("newD");
     EXPECT_EQ(text(), linesOf({edited, b}));
+    for (const std::string& bad : {std::string(751, 'd'), std::string(" d"), std::string("d|e")}) {
+        KeyRing editor(d.path()); // an exponent that would not read back is never written
+        editor.DBOpen();
+        ASSERT_TRUE(editor.SearchDB("KeyID", "AAAA0001"));
+        editor.UpdateExponentD(bad);
+        EXPECT_NE(errorOf([&] { editor.Close(); }), kNoError);
+        EXPECT_EQ(text(), linesOf({edited, b}));
+    }
 
     ring.DBOpen();
     ASSERT_TRUE(ring.SearchDB("KeyID", "AAAA0001"));

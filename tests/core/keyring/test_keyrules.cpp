@@ -12,6 +12,7 @@
 #include "filecrypt/FileCommands.h"
 #include "keyring/KeyManager.h"
 #include "keyring/KeyRules.h"
+#include "pubkey/KeyFile.h"
 #include "pubkey/PublicKey.h"
 
 using namespace zerath;
@@ -25,8 +26,18 @@ std::string hexNumber(std::size_t digits, char last = 'b') { return "c" + std::s
 struct Hostile {
     const char* name;
     std::string n, e, owner, date;
-    std::string_view refusal;
+    std::string_view refusal; // empty: imported
 };
+
+// A public key file as another program could write it: any texts for the numbers.
+void writePublicKeyFile(const std::string& path, const Hostile& h)
+{
+    std::string body = "[PublicKey]\r\nKeyOwner=" + h.owner + "\r\nModulus=" + h.n + "\r\nExponent=" + h.e +
+                       "\r\nCDate=" + h.date + "\r\nCTime=12:00:00\r\n";
+    body += KeyCRCText(body) + "\r\n";
+    WriteKeyFile(path, kPublicKeyBeginMarker, kPublicKeyEndMarker,
+                 SealKeyBody(body, FixedProtectionPassphrase()), kDefaultMode);
+}
 
 } // namespace
 
@@ -35,7 +46,10 @@ TEST(KeyRules, HostileKeysAreRefusedAtImportWithTheRingUnchanged)
     const std::string n2048 = hexNumber(512), owner = "Mallory Example", date = "1.1.2001";
     const Hostile cases[] = {
         {"4096-bit modulus", hexNumber(1024), "10001", owner, date, keyrule::BadModulus},
-        {"modulus text of 1025 digits", hexNumber(1025), "10001", owner, date, keymsg::ImportFailed},
+        {"modulus text of 1025 digits", hexNumber(1025), "10001", owner, date, "Public RSA Key Loading Error"},
+        {"modulus not hexadecimal", "xyz" + n2048.substr(3), "10001", owner, date, "Public RSA Key Loading Error"},
+        {"1023-bit modulus", "7" + hexNumber(256).substr(1), "10001", owner, date, keyrule::BadModulus},
+        {"2049-bit modulus", "1" + hexNumber(512), "10001", owner, date, keyrule::BadModulus},
         {"modulus 1", "1", "10001", owner, date, keyrule::BadModulus},
         {"127-bit modulus", "7" + hexNumber(32).substr(1), "10001", owner, date, keyrule::BadModulus},
         {"even modulus", hexNumber(512, 'a'), "10001", owner, date, keyrule::BadModulus},
@@ -46,21 +60,26 @@ TEST(KeyRules, HostileKeysAreRefusedAtImportWithTheRingUnchanged)
         {"owner with a TAB", n2048, "10001", "Mallory\tExample", date, keyrule::OwnerControl},
         {"owner with ESC", n2048, "10001", "Mallory\x1b[2J", date, keyrule::OwnerControl},
         {"owner opening a quote", n2048, "10001", "\"Mallory", date, keyrule::OwnerQuote},
+        {"empty owner", n2048, "10001", "", date, keyrule::OwnerEmpty},
         {"date longer than its column", n2048, "10001", owner, std::string(74, '1'), keyrule::FieldTooLong},
+        {"date opening a quote", n2048, "10001", owner, "\"1.1.2001|x", keyrule::BadDate},
+        {"date with a TAB", n2048, "10001", owner, "1.1.\t2001", keyrule::BadDate},
+        {"date with the delimiter", n2048, "10001", owner, "1|1", keyrule::BadDate},
+        // Key files are 8-bit text in other programs' code pages: import takes these.
+        {"1024-bit modulus", hexNumber(256), "10001", "Caf\xe9 \xc2\x85 \xe2\x80\xae", date, ""},
+        {"2048-bit modulus", n2048, "3", owner, "\xff", ""},
     };
     KeyRingFixture ring({TestKey::AlicePublic});
     const std::string before = ring.ringText();
     for (const Hostile& h : cases) {
-        TPublicKey key(TBigint::CreateFromString(h.e, 16), TBigint::CreateFromString(h.n, 16));
-        key.KeyOwner = h.owner;
-        key.KeyCreationDate = h.date;
-        key.Passphrase = SecureString(FixedProtectionPassphrase());
-        key.SaveToFile(ring.file("hostile.akf"));
+        writePublicKeyFile(ring.file("hostile.akf"), h);
         KeyManager manager(ring.home());
         manager.Open();
-        EXPECT_EQ(errorOf<UserMessage>([&] { manager.ImportKey(ring.file("hostile.akf"), {}); }), h.refusal) << h.name;
+        const std::string error = errorOf<UserMessage>([&] { manager.ImportKey(ring.file("hostile.akf"), {}); });
+        EXPECT_EQ(error, h.refusal.empty() ? std::string(kNoError) : std::string(h.refusal)) << h.name;
+        EXPECT_EQ(h.refusal.empty() || ring.ringText() == before, true) << h.name;
+        EXPECT_TRUE(!h.refusal.empty() || manager.Ring().SearchDB("UserID", h.owner)) << h.name; // reads back whole
         manager.Close();
-        EXPECT_EQ(ring.ringText(), before) << h.name;
     }
 }
 
@@ -96,3 +115,4 @@ TEST(KeyRules, ARecordThatCannotBeFoundAgainIsNotInserted)
               std::string(KeyRing::kInsertFailedText));
     EXPECT_EQ(ring.ringText(), before);
 }
+

@@ -9,6 +9,7 @@
 #include "TestHelpers.h"
 #include "common/FileIO.h"
 #include "keyring/KeyRecord.h"
+#include "keyring/KeyRingText.h"
 #include "keyring/SdfDataSet.h"
 
 using namespace zerath;
@@ -65,9 +66,11 @@ TEST(TableStore, FilesReadAsTheirRecords)
     std::ifstream data(dataPath("keyring/table_lines.txt"));
     std::string line, input;
     std::vector<std::string> expected;
+    std::size_t damaged = 0; // the first line the key ring cannot read whole, 0 for none
     int cases = 0;
     auto check = [&] {
         if (input.empty()) return;
+        EXPECT_EQ(FirstDamagedLine(input).value_or(0), damaged) << "file: " << input;
         TempDir dir;
         writeFile(dir.file("t.db"), input);
         TSdfDataSet t;
@@ -77,10 +80,12 @@ TEST(TableStore, FilesReadAsTheirRecords)
         ++cases;
         input.clear();
         expected.clear();
+        damaged = 0;
     };
     while (std::getline(data, line)) {
         if (line.rfind("in: ", 0) == 0) input = unescape(line.substr(4));
         else if (line.rfind("out: ", 0) == 0) expected.push_back(line.substr(5));
+        else if (line.rfind("damaged: ", 0) == 0) damaged = std::stoul(line.substr(9));
         else if (line.empty()) check();
     }
     check();

@@ -81,13 +81,17 @@ TEST_F(KeyGenTest, PassphrasesAreMaskedUnlessAskedAndForgottenOnClearAndShow)
 
 TEST_F(KeyGenTest, RefusalsWriteNoKeyFileAndLeaveTheDialogUsable)
 {
-    const std::pair<QString, QString> rows[] = {
-        {"Alice Example", "Correct horse"}, // a confirmation differing in case
-        {"Alice|Example", "correct horse"}, // the key ring's separator
-        {QString(74, 'a'), "correct horse"}, // longer than the key ring holds
+    const QString pass = QStringLiteral("correct horse"), tooLong(4097, QLatin1Char('p'));
+    const struct {
+        QString user, pass, confirm;
+    } rows[] = {
+        {"Alice Example", pass, "Correct horse"}, // a confirmation differing in case
+        {"Alice|Example", pass, pass},            // the key ring's separator
+        {QString(74, 'a'), pass, pass},           // longer than the key ring holds
+        {"Alice Example", tooLong, tooLong},     // 4097 characters
     };
-    for (const auto& [user, confirm] : rows) {
-        fill(user, "correct horse", confirm);
+    for (const auto& [user, typed, confirm] : rows) {
+        fill(user, typed, confirm);
         Messages::setNextAnswer(Answer::Ok);
         click(dlg->GenerateBtn);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg->isGenerating(); }, 20000));

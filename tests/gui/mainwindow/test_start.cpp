@@ -4,11 +4,15 @@
 
 #include <QLineEdit>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "TempDir.h"
 #include "TestHelpers.h"
 #include "app/AppContext.h"
+#include "common/Warnings.h"
 #include "settings/DataFolder.h"
 #include "windows/CryptForm.h"
 
@@ -20,7 +24,13 @@ struct FolderCase {
     const char* name;
     const char* besideProgram; // file already beside the executable, or nullptr
     bool programFolderWritable, zerathHomeSet;
-    const char* expected; // "env", "program" or "xdg"
+    const char* expected; // "env", "program", "xdg" or "home" (~/.local/share/zerath)
+    // What another user could have done: the mode of the program's folder (or
+    // of the ZERATH_HOME folder) and of the file, a foreign group.
+    mode_t folderMode = 0, fileMode = 0;
+    gid_t folderGroup = gid_t(-1);
+    const char* warning = nullptr; // part of the warning given, nullptr: none
+    bool relativeXdg = false;
 };
 
 const FolderCase kFolderCases[] = {
@@ -28,6 +38,11 @@ const FolderCase kFolderCases[] = {
     {"PortableSettings", "zerath.ini", true, false, "program"},
     {"PortableKeyRingUnwritable", "ZerathKeys.db", false, false, "xdg"},
     {"FreshInstall", nullptr, true, false, "xdg"},
+    {"PortableFolderOthersWrite", "ZerathKeys.db", true, false, "xdg", 0777, 0, gid_t(-1), "written by other users"},
+    {"PortableKeyRingOthersWrite", "ZerathKeys.db", true, false, "xdg", 0, 0646, gid_t(-1), "db: it can be written"},
+    {"PortableFolderOfASharedGroup", "zerath.ini", true, false, "xdg", 0770, 0, 54321, "written by a group"},
+    {"HomeOthersWrite", nullptr, true, true, "env", 0777, 0, gid_t(-1), "can be written by other users"},
+    {"RelativeXdgDataHome", nullptr, true, false, "home", 0, 0, gid_t(-1), nullptr, true},
 };
 
 class DataFolderRule : public ::testing::TestWithParam<FolderCase> {};
@@ -40,20 +55,37 @@ TEST_P(DataFolderRule, PicksAndCreatesTheFolder)
 {
     const FolderCase& c = GetParam();
     TempDir program, scratch;
+    const std::string env = scratch.file("env/"), folderOfRow = c.zerathHomeSet ? env : program.path();
+    if (c.zerathHomeSet && c.folderMode) ::mkdir(env.c_str(), 0700); // made by the user beforehand
     if (c.besideProgram) zerath::test::writeFile(program.file(c.besideProgram), "");
-    ::setenv("XDG_DATA_HOME", scratch.path().c_str(), 1);
-    c.zerathHomeSet ? ::setenv("ZERATH_HOME", scratch.file("env").c_str(), 1) : ::unsetenv("ZERATH_HOME");
+    // A foreign group needs the right to give the folder away (root).
+    if (c.folderGroup != gid_t(-1) && ::chown(folderOfRow.c_str(), uid_t(-1), c.folderGroup) != 0)
+        GTEST_SKIP() << "cannot give a folder to another group here";
+    if (c.folderMode) ::chmod(folderOfRow.c_str(), c.folderMode);
+    if (c.fileMode) ::chmod(program.file(c.besideProgram).c_str(), c.fileMode);
+    ::setenv("XDG_DATA_HOME", c.relativeXdg ? "relative/share" : scratch.path().c_str(), 1);
+    const std::string savedHome = std::getenv("HOME");
+    ::setenv("HOME", scratch.file("home").c_str(), 1);
+    c.zerathHomeSet ? ::setenv("ZERATH_HOME", env.c_str(), 1) : ::unsetenv("ZERATH_HOME");
     if (!c.programFolderWritable) zerath::SetFolderWritableCheck([](const std::string&) { return false; });
+    std::vector<std::string> warnings;
+    zerath::SetWarningSink([&](const std::string& text) { warnings.push_back(text); });
 
     const QString folder = AppContext::dataFolderFor(q(program.path()));
+    zerath::SetWarningSink(nullptr);
     zerath::SetFolderWritableCheck(nullptr);
     for (const char* name : {"XDG_DATA_HOME", "ZERATH_HOME"}) ::unsetenv(name);
+    ::setenv("HOME", savedHome.c_str(), 1);
 
     const std::string e = c.expected;
-    const std::string expected = e == "env" ? scratch.file("env/") : e == "program" ? program.path() : scratch.file("zerath/");
+    const std::string expected = e == "env" ? env : e == "program" ? program.path()
+                                 : scratch.file(e == "home" ? "home/.local/share/zerath/" : "zerath/");
     EXPECT_EQ(folder, q(expected));
     // Made owner-only when it had to be made (the program's folder already was).
-    EXPECT_EQ(zerath::test::modeOf(expected) & 0777, 0700u);
+    if (!c.folderMode) EXPECT_EQ(zerath::test::modeOf(expected) & 0777, 0700u);
+    ASSERT_EQ(warnings.size(), c.warning ? 1u : 0u);
+    if (c.warning) EXPECT_TRUE(warnings[0].find(folderOfRow) != std::string::npos && // the folder is named
+                               warnings[0].find(c.warning) != std::string::npos) << warnings[0];
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DataFolderRule, ::testing::ValuesIn(kFolderCases),
