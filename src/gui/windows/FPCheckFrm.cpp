@@ -35,11 +35,14 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setFont(fpFont);
         place(edit, 60, y, 284, 22);
+        label->setBuddy(edit);
     };
     row("Label1", QStringLiteral("FPa:"), Label1, "FPedit1", FPedit1, 50);
     FPedit1->setReadOnly(true);
     FPedit1->setFocusPolicy(Qt::ClickFocus);
     row("Label2", QStringLiteral("FPb:"), Label2, "FPedit2", FPedit2, 78);
+    FPedit1->setAccessibleDescription(QStringLiteral("Fingerprint of the selected key"));
+    FPedit2->setAccessibleDescription(QStringLiteral("Fingerprint to compare with"));
 
     Verifybtn = new QPushButton(QStringLiteral("&Verify"), this);
     Verifybtn->setObjectName(QStringLiteral("Verifybtn"));

@@ -43,6 +43,7 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     keyinfoMemo = new QPlainTextEdit(this);
     keyinfoMemo->setObjectName(QStringLiteral("keyinfoMemo"));
     keyinfoMemo->setReadOnly(true);
+    keyinfoMemo->setAccessibleName(QStringLiteral("Key Information"));
     keyinfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont memoFont(QStringLiteral("Courier New"));
     memoFont.setStyleHint(QFont::Monospace);

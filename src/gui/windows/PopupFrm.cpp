@@ -61,6 +61,7 @@ void Tpopupfrm::setBatchText(const QString& file, const QString& speed)
 {
     batchLine->setText(file);
     speedLine->setText(speed);
+    setAccessibleName(file.isEmpty() ? QStringLiteral("Please wait...") : file);
 }
 
 void Tpopupfrm::keyPressEvent(QKeyEvent* event)
@@ -83,6 +84,11 @@ void Tpopupfrm::setLines(const QString& line1, const QString& line2, const QStri
         f.setBold(i + 1 == m_bold);
         labels[i]->setFont(f);
     }
+    // The line in hand describes the focused Cancel button, so a screen reader
+    // says it as it changes ("Data uncompress started...").
+    const QString current = m_bold ? texts[m_bold - 1] : QString();
+    Cancelbtn->setAccessibleDescription(current);
+    setAccessibleDescription(current);
 }
 
 void Tpopupfrm::setFraction(double fraction)
