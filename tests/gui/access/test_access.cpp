@@ -1,0 +1,321 @@
+// Every window as a screen reader and a keyboard-only user meet it: each
+// control has a name and a role that says what it is, Tab reaches every
+// control that takes focus, and the actions offered to the mouse have keys.
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include "GuiFixture.h"
+#include "keyring/KeyRecord.h"
+#include "widgets/ALProgressBar.h"
+#include "widgets/ALStatusBar.h"
+#include "widgets/FolderTree.h"
+#include "widgets/FileListBox.h"
+#include "widgets/HNoShape.h"
+#include "windows/ChangePassFrm.h"
+#include "windows/CryptForm.h"
+#include "windows/FPCheckFrm.h"
+#include "windows/KeyGenForm.h"
+#include "windows/KeyGenNowForm.h"
+#include "windows/KeyInfoFrm.h"
+#include "windows/KeyRingGrid.h"
+#include "windows/OptionsDlg.h"
+#include "windows/PopupFrm.h"
+#include "windows/ShredderForm.h"
+
+namespace guitest {
+namespace {
+
+bool insideItemView(QWidget* w, QWidget* window)
+{
+    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QComboBox*>(p)) return true;
+    return false;
+}
+
+bool takesTab(QWidget* w) { return (w->focusPolicy() & Qt::TabFocus) && w->isEnabled(); }
+
+// Controls a user acts on or reads a state from.
+bool interactive(QWidget* w)
+{
+    return takesTab(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<THNoShape*>(w) ||
+           qobject_cast<TALProgressBar*>(w) || qobject_cast<TALStatusBar*>(w);
+}
+
+void expectSpeakable(QWidget* window)
+{
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || !interactive(w) || insideItemView(w, window)) continue;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(iface, nullptr) << w->objectName().toStdString();
+        EXPECT_FALSE(iface->text(QAccessible::Name).trimmed().isEmpty())
+            << window->objectName().toStdString() << ": " << w->metaObject()->className() << " "
+            << w->objectName().toStdString() << " has no name";
+        const QAccessible::Role role = iface->role();
+        EXPECT_TRUE(role != QAccessible::Client && role != QAccessible::NoRole && role != QAccessible::Pane &&
+                    role != QAccessible::Grouping)
+            << window->objectName().toStdString() << ": " << w->objectName().toStdString() << " has role "
+            << int(role);
+    }
+}
+
+void expectTabReachesAll(QWidget* window)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QSet<QWidget*> expected, reached;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->isVisibleTo(window) && takesTab(w) && !insideItemView(w, window)) expected << w;
+    if (!QApplication::focusWidget() || QApplication::focusWidget()->window() != window)
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (expected.contains(w)) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+    for (int i = 0; i < 3 * expected.size() + 3; ++i) {
+        QWidget* at = QApplication::focusWidget();
+        if (!at) break;
+        reached << at;
+        QTest::keyClick(at, Qt::Key_Tab);
+    }
+    for (QWidget* w : expected) {
+        // Tab enters an exclusive group once; the arrow keys move within it.
+        auto* b = qobject_cast<QAbstractButton*>(w);
+        if (b && b->group() && b->group()->exclusive() &&
+            std::any_of(reached.begin(), reached.end(), [&](QWidget* r) { return b->group()->buttons().contains(r); }))
+            continue;
+        EXPECT_TRUE(reached.contains(w)) << window->objectName().toStdString() << ": Tab never reaches "
+                                         << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+}
+
+struct WindowRow {
+    const char* name;
+    std::function<QWidget*(GuiTest&)> open;
+};
+
+std::unique_ptr<class TShredderForm> g_shredder;
+
+class EveryWindow : public GuiTest, public ::testing::WithParamInterface<WindowRow> {};
+
+TEST_P(EveryWindow, NamesRolesAndTabOrderCoverEveryControl)
+{
+    QWidget* window = GetParam().open(*this);
+    ASSERT_NE(window, nullptr);
+    if (!window->isVisible()) window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    expectSpeakable(window);
+    expectTabReachesAll(window);
+    if (window != mainWindow() && window != keyManager.get()) window->hide();
+    g_shredder.reset();
+}
+
+QWidget* dialogOfKeyManager(GuiTest& t, QWidget* (*pick)(TKeyGenForm*))
+{
+    t.startKeyManager();
+    return pick(t.keyManager.get());
+}
+
+const WindowRow kWindows[] = {
+    {"main", [](GuiTest& t) -> QWidget* { t.startMain(); return t.mainWindow(); }},
+    {"options", [](GuiTest& t) -> QWidget* { t.startMain(); return t.windows->options(); }},
+    {"progress", [](GuiTest& t) -> QWidget* { t.startMain(); return t.windows->progress(); }},
+    {"keymanager", [](GuiTest& t) -> QWidget* { t.startKeyManager(); return t.keyManager.get(); }},
+    {"keygen", [](GuiTest& t) { return dialogOfKeyManager(t, [](TKeyGenForm* k) -> QWidget* { return k->generationDialog(); }); }},
+    {"changepass", [](GuiTest& t) { return dialogOfKeyManager(t, [](TKeyGenForm* k) -> QWidget* { return k->changePassDialog(); }); }},
+    {"keyinfo", [](GuiTest& t) { return dialogOfKeyManager(t, [](TKeyGenForm* k) -> QWidget* { return k->keyInfoDialog(); }); }},
+    {"fpcheck", [](GuiTest& t) { return dialogOfKeyManager(t, [](TKeyGenForm* k) -> QWidget* { return k->fpCheckDialog(); }); }},
+    {"shredder",
+     [](GuiTest& t) -> QWidget* {
+         t.startMain();
+         g_shredder = std::make_unique<TShredderForm>(*t.ctx, QStringList{QString::fromStdString(t.home())});
+         g_shredder->setModal(false);
+         return g_shredder.get();
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, EveryWindow, ::testing::ValuesIn(kWindows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the keyboard paths ----
+
+TEST_F(GuiTest, EnterOnAKeyRowOpensKeyInformationAndSpacePressesTheComparison)
+{
+    startKeyManager();
+    TKeyGenForm* k = keyManager.get();
+    k->DBGrid->setFocus();
+    whenModal(k->keyInfoDialog(), [&] {
+        EXPECT_TRUE(k->keyInfoDialog()->keyinfoMemo->toPlainText().contains(QString::fromStdString(id(TestKey::AlicePair))) ||
+                    k->keyInfoDialog()->keyinfoMemo->toPlainText().contains(QString::fromStdString(id(TestKey::BobPublic))));
+        k->keyInfoDialog()->reject();
+    });
+    QTest::keyClick(k->DBGrid, Qt::Key_Return);
+    k->SpeedButton1->setFocus();
+    whenModal(k->fpCheckDialog(), [&] {
+        EXPECT_EQ(k->fpCheckDialog()->FPedit1->text(), k->FPedit->text());
+        k->fpCheckDialog()->reject();
+    });
+    QTest::keyClick(k->SpeedButton1, Qt::Key_Space);
+}
+
+TEST_F(GuiTest, DeletingAKeyDefaultsToCancelAndNamesTheKey)
+{
+    startKeyManager();
+    TKeyGenForm* k = keyManager.get();
+    const int before = k->DBGrid->keyModel().rowCount();
+    const QString keyId = QString::fromStdString(k->manager().Ring().FieldAsString("KeyID"));
+    const QString owner = QString::fromStdString(k->manager().Ring().FieldAsString("UserID"));
+    for (auto press : {std::function<void()>([&] { click(k->RemoveKey); }),
+                       std::function<void()>([&] { QTest::keyClick(k->DBGrid, Qt::Key_Delete, Qt::ControlModifier); })}) {
+        Messages::setNextAnswer(Answer::Cancel);
+        press();
+        const Messages::Shown box = Messages::lastShown();
+        EXPECT_EQ(int(box.defaultButton), int(Answer::Cancel)) << box.text.toStdString();
+        EXPECT_TRUE(box.detail.contains(keyId) && box.detail.contains(owner)) << box.detail.toStdString();
+        EXPECT_EQ(k->DBGrid->keyModel().rowCount(), before);
+    }
+}
+
+struct ShredderKeys : GuiTest {
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        for (const char* name : {"a.txt", "UPPER.PDF", "Mixed.Pdf", "z.pdf"}) writeFile(file(name), "x");
+        startMain();
+        form = std::make_unique<TShredderForm>(*ctx, QStringList{qfile("")});
+        form->setModal(false);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->FolderTree1->setSelectedPath(QString::fromStdString(home()));
+    }
+    void TearDown() override
+    {
+        form.reset();
+        GuiTest::TearDown();
+    }
+    std::unique_ptr<TShredderForm> form;
+};
+
+TEST_F(ShredderKeys, TheFilterIgnoresCaseAndKeysAddAndRemoveFiles)
+{
+    form->ExtFilter->setText(QStringLiteral("*.pdf"));
+    EXPECT_EQ(form->FileListBox1->names(),
+              (QStringList{QStringLiteral("Mixed.Pdf"), QStringLiteral("UPPER.PDF"), QStringLiteral("z.pdf")}));
+    for (int row : {0, 2}) form->FileListBox1->item(row)->setSelected(true);
+    QTest::keyClick(form->FileListBox1, Qt::Key_Return);
+    EXPECT_EQ(form->ListBox1->count(), 2);
+    form->FileListBox1->clearSelection();
+    form->FileListBox1->item(1)->setSelected(true);
+    QTest::keyClick(form->FileListBox1, Qt::Key_Insert);
+    ASSERT_EQ(form->ListBox1->count(), 3);
+    form->ListBox1->item(0)->setSelected(true);
+    form->ListBox1->item(2)->setSelected(true);
+    QTest::keyClick(form->ListBox1, Qt::Key_Delete);
+    EXPECT_EQ(form->ListBox1->names(), QStringList{QStringLiteral("z.pdf")});
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("1"));
+    // No is the answer Enter gives to shredding; the files stay.
+    Messages::setNextAnswer(Answer::No);
+    click(form->wipebtn);
+    EXPECT_EQ(int(Messages::lastShown().defaultButton), int(Answer::No));
+    EXPECT_EQ(int(Messages::lastShown().kind), int(Kind::Warning));
+    EXPECT_TRUE(exists("z.pdf"));
+}
+
+TEST_F(GuiTest, StarInTheFolderTreeOpensOneLevelOfADeepTree)
+{
+    std::string deep = file("deep");
+    for (int i = 0; i < 200; ++i) deep += "/d";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(deep)));
+    TFolderTree tree(QStringList{qfile("deep")});
+    tree.show();
+    tree.setCurrentItem(tree.topLevelItem(0));
+    QTest::keyClick(&tree, Qt::Key_Asterisk);
+    QTreeWidgetItem* child = tree.topLevelItem(0)->child(0);
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(tree.topLevelItem(0)->isExpanded());
+    EXPECT_FALSE(child->isExpanded());
+    EXPECT_FALSE(child->data(0, TFolderTree::FilledRole).toBool()); // nothing below was read
+}
+
+TEST_F(GuiTest, SpaceOnTheTitleButtonsAsksToClose)
+{
+    startMain();
+    mainWindow()->closetopbtn->setFocus();
+    Messages::setNextAnswer(Answer::Cancel);
+    QTest::keyClick(mainWindow()->closetopbtn, Qt::Key_Space);
+    EXPECT_EQ(Messages::lastShown().text, QString::fromLatin1(TCryptForm::kCloseQuestion));
+    EXPECT_TRUE(mainWindow()->isVisible());
+}
+
+TEST_F(GuiTest, DecryptionKeepsTheChosenRecipientAndAFailureBlanksTheStatus)
+{
+    startMain();
+    TCryptForm* w = mainWindow();
+    const auto select = [&](TestKey k) {
+        doubleClickRow(w->DBGrid, rowOf(w->DBGrid, id(k)));
+        ASSERT_EQ(w->MailBoxKeyID->text().toStdString(), id(k));
+    };
+    writeFile(file("a.txt"), "for alice");
+    select(TestKey::AlicePair);
+    w->setFileList(w->EncFileEdit, {qfile("a.txt")}, false);
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Encryptbtn);
+    ASSERT_TRUE(exists("a.txt.enc"));
+    QFile::remove(qfile("a.txt"));
+
+    select(TestKey::BobPublic); // the next letter goes to Bob
+    w->setFileList(w->DecFileEdit, {qfile("a.txt.enc")}, true);
+    Messages::setNextText(QString::fromLatin1(zerath::test::kAlicePassphrase));
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Decryptbtn);
+    EXPECT_EQ(readFile(file("a.txt")), "for alice");
+    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), id(TestKey::BobPublic));
+    EXPECT_EQ(w->MailBoxUserID->toolTip(), w->MailBoxUserID->text());
+    EXPECT_FALSE(w->Status->panelText(1).isEmpty());
+
+    QFile::remove(qfile("a.txt"));
+    Messages::setNextText(QStringLiteral("not it"));
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Decryptbtn);
+    expectBox(Kind::Error);
+    for (int i = 0; i < w->Status->panelCount(); ++i) EXPECT_TRUE(w->Status->panelText(i).isEmpty()) << i;
+    EXPECT_FALSE(exists("a.txt"));
+}
+
+TEST_F(GuiTest, TheKeySearchFindsByOwnerKeyIdOrFingerprintWithoutCase)
+{
+    startMain();
+    TKeyRingGrid* grid = mainWindow()->DBGrid;
+    const zerath::KeyRecord bob = grid->keyModel().recordAt(rowOf(grid, id(TestKey::BobPublic)));
+    const QString fp = QString::fromStdString(bob.FP);
+    const struct {
+        QString typed;
+        QStringList shown;
+    } rows[] = {
+        {QString(), {QString::fromStdString(id(TestKey::AlicePair)), QString::fromStdString(id(TestKey::BobPublic))}},
+        {QStringLiteral("ALICE"), {QString::fromStdString(id(TestKey::AlicePair))}},
+        {QString::fromStdString(id(TestKey::BobPublic)).toLower(), {QString::fromStdString(id(TestKey::BobPublic))}},
+        {fp.mid(fp.size() / 2, 8).toLower(), {QString::fromStdString(id(TestKey::BobPublic))}},
+        {QStringLiteral("nobody"), {}},
+    };
+    for (const auto& r : rows) {
+        mainWindow()->KeySearch->clear();
+        QTest::keyClicks(mainWindow()->KeySearch, r.typed);
+        QStringList shown;
+        for (int row = 0; row < grid->keyModel().rowCount(); ++row)
+            if (!grid->isRowHidden(row)) shown << QString::fromStdString(grid->keyModel().recordAt(row).KeyID);
+        shown.sort();
+        QStringList expected = r.shown;
+        expected.sort();
+        EXPECT_EQ(shown, expected) << r.typed.toStdString();
+        if (!shown.isEmpty()) EXPECT_FALSE(grid->isRowHidden(grid->currentRow())) << "the cursor stays in view";
+    }
+}
+
+} // namespace
+} // namespace guitest
