@@ -24,7 +24,11 @@ int main(int argc, char** argv)
     initZerathResources();
     const QStringList args = app.arguments();
     const int shots = int(args.indexOf(QStringLiteral("--screenshots")));
-    if (shots >= 0)
-        return runScreenshots(shots + 1 < args.size() ? args[shots + 1] : QStringLiteral("docs/screenshots"));
+    if (shots >= 0) {
+        // A longer pause per window lets a screen reader's view be read (scripts/a11y-tree.sh).
+        const int settle = qEnvironmentVariableIntValue("ZERATH_SCREENSHOT_SETTLE_MS");
+        return runScreenshots(shots + 1 < args.size() ? args[shots + 1] : QStringLiteral("docs/screenshots"),
+                              settle > 0 ? settle : 400);
+    }
     return runZerath(app);
 }
