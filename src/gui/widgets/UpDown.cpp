@@ -1,4 +1,5 @@
 #include "widgets/UpDown.h"
+#include "widgets/UiScale.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -23,7 +24,7 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent)
     m_up->setText(QStringLiteral("\u25B2"));
     m_down->setText(QStringLiteral("\u25BC"));
     QFont arrows = font();
-    arrows.setPixelSize(7);
+    ui::setDesignSize(arrows, 7);
     m_up->setObjectName(QStringLiteral("upButton"));
     m_down->setObjectName(QStringLiteral("downButton"));
     for (QToolButton* b : {m_up, m_down}) {

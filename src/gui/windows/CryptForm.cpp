@@ -1,4 +1,5 @@
 #include "windows/CryptForm.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <cmath>
 #include <exception>
 
 #include "app/AppContext.h"
@@ -50,8 +52,12 @@ THNoShape* imageButton(SkinnedWindow* window, const char* face, const char* idle
 {
     auto* b = new THNoShape(window);
     b->setObjectName(name);
-    b->setBitmap(loadImage(face));
-    b->setIdleBitmap(loadImage(idle));
+    // The faces grow with the text their captions are written in.
+    const auto grown = [](const QImage& image) {
+        return ui::scale() > 1.0 ? image.scaled(image.size() * ui::scale()) : image;
+    };
+    b->setBitmap(grown(loadImage(face)));
+    b->setIdleBitmap(grown(loadImage(idle)));
     b->setCaption(caption);
     if (!caption.isEmpty()) {
         b->setFont(look::uiFont(13, true));
@@ -106,6 +112,7 @@ TCryptForm::TCryptForm(AppContext& ctx, QWidget* parent) : SkinnedWindow(parent,
     zerath::RandomizeFromClock();
     buildControls();
     InitButtons();
+    Encryptbtn->setFocus(); // the first command, not the title bar's Minimize
     setOutline(WindowOutline::roundRect(0, 0, width(), height(), 24, 24));
     setDraggable(true);
 
@@ -201,14 +208,16 @@ void TCryptForm::buildControls()
     }
     DBGrid->setFont(gridFont);
     gridFont.setBold(true);
-    gridFont.setPixelSize(10);
+    ui::setDesignSize(gridFont, 10);
     DBGrid->horizontalHeader()->setFont(gridFont);
-    place(DBGrid, rx - DBGrid->naturalWidth(), 78, DBGrid->naturalWidth(), 130);
+    // The grid's natural width grows with the text; its place is in design pixels.
+    const int gridWidth = int(std::ceil(DBGrid->naturalWidth() / ui::scale()));
+    place(DBGrid, rx - gridWidth, 78, gridWidth, 130);
     connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { AddMailBoxbtnClick(); });
     DBGrid->installEventFilter(this);
     DBGrid->viewport()->installEventFilter(this);
 
-    const int gx = DBGrid->x();
+    const int gx = rx - gridWidth;
     KeySearch = place(keysearch::addSearchField(DBGrid, this), rx - 160, 55, 160, 20);
     KeySearch->setFont(look::uiFont(11));
     // Tab follows the eye: the search field above the grid comes first.

@@ -1,4 +1,5 @@
 #include "windows/FPCheckFrm.h"
+#include "widgets/UiScale.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +26,7 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
 
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    fpFont.setPixelSize(11);
+    ui::setDesignSize(fpFont, 11);
     const auto row = [&](const char* labelName, const QString& caption, QLabel*& label, const char* editName,
                          QLineEdit*& edit, int y) {
         label = addLabel(caption, 22, y + 3, 36, 16);

@@ -1,4 +1,5 @@
 #include "windows/KeyGenForm.h"
+#include "widgets/UiScale.h"
 
 #include <QEvent>
 #include <QFile>
@@ -136,7 +137,7 @@ void TKeyGenForm::buildControls()
     Label1->setBuddy(FPedit);
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    fpFont.setPixelSize(12);
+    ui::setDesignSize(fpFont, 12);
     FPedit->setFont(fpFont);
     place(FPedit, 96, 48, 356, 22);
     SpeedButton1 = new QToolButton(this);
@@ -178,10 +179,10 @@ void TKeyGenForm::buildControls()
     const auto button = [this](const char* name, const QString& caption, int col, int row) {
         auto* b = new QPushButton(caption, GroupBox1);
         b->setObjectName(QString::fromLatin1(name));
-        b->setFont(uiFont(12));
+        b->setFont(uiFont(11)); // "Change Passphrase..." fits its button whole
         b->setAutoDefault(false);
         b->setCursor(Qt::ArrowCursor);
-        b->setGeometry(8 + col * 123, 22 + row * 32, 118, 26);
+        b->setGeometry(ui::px(QRect(8 + col * 123, 22 + row * 32, 118, 26)));
         return b;
     };
     ImportKeybtn = button("ImportKeybtn", QStringLiteral("Import Key..."), 0, 0);
@@ -199,7 +200,7 @@ void TKeyGenForm::buildControls()
     CurrentRec->setFont(uiFont(12, true));
     setTextColour(CurrentRec, kHeadingText);
     CurrentRec->setAlignment(Qt::AlignCenter);
-    CurrentRec->setGeometry(4, 22, 76, 20);
+    CurrentRec->setGeometry(ui::px(QRect(4, 22, 76, 20)));
 
     CloseBtn = new QPushButton(QStringLiteral("Close"), this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));

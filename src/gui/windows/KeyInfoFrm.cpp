@@ -1,4 +1,5 @@
 #include "windows/KeyInfoFrm.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -37,7 +38,8 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     place(KeyPanel, 20, 50, 114, 142);
     KeyIMG = new QLabel(KeyPanel);
     KeyIMG->setObjectName(QStringLiteral("KeyIMG"));
-    KeyIMG->setGeometry(2, 2, 110, 138);
+    KeyIMG->setGeometry(ui::px(QRect(2, 2, 110, 138)));
+    KeyIMG->setScaledContents(true);
     KeyIMG->setPixmap(keyList[0]);
 
     keyinfoMemo = new QPlainTextEdit(this);
@@ -47,7 +49,7 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     keyinfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont memoFont(QStringLiteral("Courier New"));
     memoFont.setStyleHint(QFont::Monospace);
-    memoFont.setPixelSize(11);
+    ui::setDesignSize(memoFont, 11);
     keyinfoMemo->setFont(memoFont);
     place(keyinfoMemo, 142, 50, 202, 158);
 

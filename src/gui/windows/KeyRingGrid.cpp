@@ -1,4 +1,5 @@
 #include "windows/KeyRingGrid.h"
+#include "widgets/UiScale.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -223,7 +224,7 @@ TKeyRingGrid::TKeyRingGrid(std::vector<KeyGridColumn> columns, QWidget* parent) 
     h->setMinimumSectionSize(8);
     h->setFixedHeight(kRowHeight + 2);
     for (int i = 0; i < int(m_model->columns().size()); ++i)
-        h->resizeSection(i, m_model->columns()[std::size_t(i)].width);
+        h->resizeSection(i, ui::px(m_model->columns()[std::size_t(i)].width));
 
     QHeaderView* v = verticalHeader();
     v->setSectionResizeMode(QHeaderView::Fixed);
@@ -328,6 +329,6 @@ int TKeyRingGrid::naturalWidth() const
 {
     int w = 2 * frameWidth() + verticalHeader()->width();
     for (const auto& c : m_model->columns())
-        w += c.width;
+        w += ui::px(c.width);
     return w;
 }

@@ -1,4 +1,5 @@
 #include "windows/PopupFrm.h"
+#include "widgets/UiScale.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,7 +28,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
         pal.setColor(QPalette::WindowText, QColor(0xE8, 0xF0, 0xF6));
         l->setPalette(pal);
         QFont f(QStringLiteral("Arial"));
-        f.setPixelSize(13);
+        ui::setDesignSize(f, 13);
         l->setFont(f);
         return l;
     };
@@ -37,18 +38,19 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     process1->setObjectName(QStringLiteral("process1"));
     process2->setObjectName(QStringLiteral("process2"));
     process3->setObjectName(QStringLiteral("process3"));
-    batchLine = addLabel(QString(), 120, 9, width() - 140, 20);
+    const int w = designSize().isValid() ? designSize().width() : 366;
+    batchLine = addLabel(QString(), 120, 9, w - 140, 20);
     batchLine->setObjectName(QStringLiteral("batchLine"));
     batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    speedLine = addLabel(QString(), 28, 122, width() - 140, 15);
+    speedLine = addLabel(QString(), 28, 122, w - 140, 15);
     speedLine->setObjectName(QStringLiteral("speedLine"));
     for (QLabel* l : {batchLine, speedLine}) {
         l->setPalette(process1->palette());
         QFont f = process1->font();
-        f.setPixelSize(11);
+        ui::setDesignSize(f, 11);
         l->setFont(f);
     }
-    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 111, 76, 24);
+    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), w - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
@@ -120,7 +122,7 @@ void Tpopupfrm::showOver(QWidget* mainWindow)
 
 QRect Tpopupfrm::barRect() const
 {
-    return QRect(28, 116, width() - 56 - 86, 4);
+    return QRect(ui::px(28), ui::px(116), width() - ui::px(56 + 86), ui::px(4));
 }
 
 void Tpopupfrm::paintEvent(QPaintEvent* event)

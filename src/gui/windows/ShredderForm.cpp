@@ -1,4 +1,5 @@
 #include "windows/ShredderForm.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,7 +58,7 @@ void colourLabel(QLabel* label, const QColor& colour, int pixelSize, bool bold)
         pal.setColor(group, QPalette::WindowText, colour);
     label->setPalette(pal);
     QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
+    ui::setDesignSize(f, pixelSize);
     f.setBold(bold);
     label->setFont(f);
 }
@@ -284,8 +285,8 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     StatusPanel->setAutoFillBackground(true);
     Status = new TALStatusBar(StatusPanel);
     Status->setObjectName(QStringLiteral("Status"));
-    Status->setGeometry(1, 1, 570, 20);
-    Status->setPanelWidths({392, 50});
+    Status->setGeometry(1, 1, StatusPanel->width() - 2, StatusPanel->height() - 2);
+    Status->setPanelWidths({ui::px(392), ui::px(50)});
     Status->setSizeGrip(false);
     Status->setSimplePanel(false);
     Prog = new TALProgressBar(Status);
