@@ -5,6 +5,8 @@
 #include <QAccessible>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -111,6 +113,16 @@ TEST_P(EveryWindow, NamesRolesAndTabOrderCoverEveryControl)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     expectSpeakable(window);
     expectTabReachesAll(window);
+    // Text on a window's picture brings its own colour: a desktop's dark or
+    // light high-contrast palette cannot put dark text on the dark picture.
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<QLabel*>(w);
+        if (!w->isVisibleTo(window) || (l && l->text().isEmpty()) ||
+            !(l || qobject_cast<QCheckBox*>(w) || qobject_cast<QGroupBox*>(w)))
+            continue;
+        EXPECT_TRUE(w->palette().resolveMask() & (quint64(1) << QPalette::WindowText))
+            << window->objectName().toStdString() << ": " << w->objectName().toStdString();
+    }
     if (window != mainWindow() && window != keyManager.get()) window->hide();
     g_shredder.reset();
 }
