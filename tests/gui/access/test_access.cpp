@@ -7,21 +7,19 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
-#include "keyring/KeyRecord.h"
 #include "widgets/ALProgressBar.h"
 #include "widgets/ALStatusBar.h"
-#include "widgets/FolderTree.h"
 #include "widgets/FileListBox.h"
+#include "widgets/FolderTree.h"
 #include "widgets/HNoShape.h"
-#include "windows/ChangePassFrm.h"
 #include "windows/CryptForm.h"
 #include "windows/FPCheckFrm.h"
+#include "windows/ChangePassFrm.h"
 #include "windows/KeyGenForm.h"
 #include "windows/KeyGenNowForm.h"
 #include "windows/KeyInfoFrm.h"
@@ -162,8 +160,7 @@ TEST_F(GuiTest, EnterOnAKeyRowOpensKeyInformationAndSpacePressesTheComparison)
     TKeyGenForm* k = keyManager.get();
     k->DBGrid->setFocus();
     whenModal(k->keyInfoDialog(), [&] {
-        EXPECT_TRUE(k->keyInfoDialog()->keyinfoMemo->toPlainText().contains(QString::fromStdString(id(TestKey::AlicePair))) ||
-                    k->keyInfoDialog()->keyinfoMemo->toPlainText().contains(QString::fromStdString(id(TestKey::BobPublic))));
+        EXPECT_TRUE(k->keyInfoDialog()->keyinfoMemo->toPlainText().contains(k->FPedit->text().left(8)));
         k->keyInfoDialog()->reject();
     });
     QTest::keyClick(k->DBGrid, Qt::Key_Return);
@@ -254,16 +251,6 @@ TEST_F(GuiTest, StarInTheFolderTreeOpensOneLevelOfADeepTree)
     EXPECT_FALSE(child->data(0, TFolderTree::FilledRole).toBool()); // nothing below was read
 }
 
-TEST_F(GuiTest, SpaceOnTheTitleButtonsAsksToClose)
-{
-    startMain();
-    mainWindow()->closetopbtn->setFocus();
-    Messages::setNextAnswer(Answer::Cancel);
-    QTest::keyClick(mainWindow()->closetopbtn, Qt::Key_Space);
-    EXPECT_EQ(Messages::lastShown().text, QString::fromLatin1(TCryptForm::kCloseQuestion));
-    EXPECT_TRUE(mainWindow()->isVisible());
-}
-
 TEST_F(GuiTest, DecryptionKeepsTheChosenRecipientAndAFailureBlanksTheStatus)
 {
     startMain();
@@ -303,29 +290,22 @@ TEST_F(GuiTest, TheKeySearchFindsByOwnerKeyIdOrFingerprintWithoutCase)
 {
     startMain();
     TKeyRingGrid* grid = mainWindow()->DBGrid;
-    const zerath::KeyRecord bob = grid->keyModel().recordAt(rowOf(grid, id(TestKey::BobPublic)));
-    const QString fp = QString::fromStdString(bob.FP);
-    const struct {
-        QString typed;
-        QStringList shown;
-    } rows[] = {
-        {QString(), {QString::fromStdString(id(TestKey::AlicePair)), QString::fromStdString(id(TestKey::BobPublic))}},
-        {QStringLiteral("ALICE"), {QString::fromStdString(id(TestKey::AlicePair))}},
-        {QString::fromStdString(id(TestKey::BobPublic)).toLower(), {QString::fromStdString(id(TestKey::BobPublic))}},
-        {fp.mid(fp.size() / 2, 8).toLower(), {QString::fromStdString(id(TestKey::BobPublic))}},
+    const QString fp = QString::fromStdString(grid->keyModel().recordAt(rowOf(grid, id(TestKey::BobPublic))).FP);
+    using K = TestKey;
+    const std::pair<QString, std::vector<K>> rows[] = {
+        {QString(), {K::AlicePair, K::BobPublic}},
+        {QStringLiteral("ALICE"), {K::AlicePair}},
+        {QString::fromStdString(id(K::BobPublic)).toLower(), {K::BobPublic}},
+        {fp.mid(fp.size() / 2, 8).toLower(), {K::BobPublic}},
         {QStringLiteral("nobody"), {}},
     };
-    for (const auto& r : rows) {
+    for (const auto& [typed, keys] : rows) {
         mainWindow()->KeySearch->clear();
-        QTest::keyClicks(mainWindow()->KeySearch, r.typed);
-        QStringList shown;
-        for (int row = 0; row < grid->keyModel().rowCount(); ++row)
-            if (!grid->isRowHidden(row)) shown << QString::fromStdString(grid->keyModel().recordAt(row).KeyID);
-        shown.sort();
-        QStringList expected = r.shown;
-        expected.sort();
-        EXPECT_EQ(shown, expected) << r.typed.toStdString();
-        if (!shown.isEmpty()) EXPECT_FALSE(grid->isRowHidden(grid->currentRow())) << "the cursor stays in view";
+        QTest::keyClicks(mainWindow()->KeySearch, typed);
+        for (K k : {K::AlicePair, K::BobPublic})
+            EXPECT_EQ(grid->isRowHidden(rowOf(grid, id(k))), std::find(keys.begin(), keys.end(), k) == keys.end())
+                << typed.toStdString();
+        if (!keys.empty()) EXPECT_FALSE(grid->isRowHidden(grid->currentRow())) << "the cursor stays in view";
     }
 }
 
