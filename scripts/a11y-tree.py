@@ -68,8 +68,8 @@ def walk(acc, depth, counts, out):
         " keys=" + keys_of(acc) if keys_of(acc) else "",
         " focusable" if focusable else "", value_of(acc)))
     if role in (pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE, pyatspi.ROLE_LIST, pyatspi.ROLE_TREE_TABLE,
-                pyatspi.ROLE_LIST_BOX):
-        return  # the rows are data, not controls
+                pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TEXT):
+        return  # rows are data and a text's viewport is part of it, not controls
     for i in range(acc.childCount):
         child = acc.getChildAtIndex(i)
         if child is not None and child.getRole() not in CHILD_ROLES_SKIPPED:
