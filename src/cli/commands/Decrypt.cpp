@@ -2,6 +2,7 @@
 
 #include "CliArgs.h"
 #include "CliFileUi.h"
+#include "CliKeys.h"
 #include "Command.h"
 #include "Passphrase.h"
 #include "keyring/KeyRing.h"
@@ -15,15 +16,17 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     a.expectPositional(1, SIZE_MAX);
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
+    // The key is named before the passphrase is asked for.
+    const std::string key = a.has("--key") ? keyIdOf(home, a.value("--key"), KeyArgumentUse::KeyPair) : "";
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
-    return batchOutcome(DecryptFiles(ring, a.value("--key"), a.positional(), ui));
+    return batchOutcome(DecryptFiles(ring, key, a.positional(), ui));
 }
 
 const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
-                                        "Decrypts each FILE with the key pair it was made for (KEYID when it\n"
+                                        "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] FILE...\n"
+                                        "Decrypts each FILE with the key pair it was made for (KEY when it\n"
                                         "opens the file); the passphrase is read once. Prints each decrypted\n"
                                         "file's path; exits 1 when any file failed.\n",
                                         decrypt});

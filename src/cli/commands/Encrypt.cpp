@@ -2,6 +2,7 @@
 
 #include "CliArgs.h"
 #include "CliFileUi.h"
+#include "CliKeys.h"
 #include "Command.h"
 #include "keyring/KeyRing.h"
 #include "settings/Settings.h"
@@ -16,7 +17,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
-    o.keyId = a.required("--to");
+    const std::string to = a.required("--to");
     if (a.has("--cipher")) {
         o.cipherIndex = findCipher(a.value("--cipher"));
         if (o.cipherIndex < 0) throw UsageError{"unknown cipher " + a.value("--cipher")};
@@ -32,6 +33,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
+    o.keyId = keyIdOf(home, to, KeyArgumentUse::Recipient);
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
@@ -43,8 +45,8 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
-     "Encrypts each FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
+     "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
+     "Encrypts each FILE for KEY into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
      "an existing FILE.enc. Prints each encrypted file's path; exits 1 when any file failed.\n",
      encrypt});
 

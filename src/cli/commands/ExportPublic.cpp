@@ -11,7 +11,7 @@ int exportPublic(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {"--passphrase-file"}, {"--force"});
     a.expectPositional(2, 2);
     KeyManager manager(home);
-    openAtKey(manager, a.positional()[0]);
+    openAtKey(manager, a.positional()[0], KeyArgumentUse::AnyKey);
     manager.ExportPublicKey(exportTo(a.positional()[1], a.has("--force")));
     manager.Close();
     return 0;
@@ -19,7 +19,7 @@ int exportPublic(const std::string& home, const std::vector<std::string>& args)
 
 const CommandRegistration registration(
     {"export-public",
-     "usage: zerath-cli export-public [--force] KEYID FILE\n"
+     "usage: zerath-cli export-public [--force] KEY FILE\n"
      "Writes the key's public key file; --force replaces an existing FILE.\n",
      exportPublic});
 

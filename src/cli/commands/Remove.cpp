@@ -10,7 +10,7 @@ int remove(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {}, {});
     a.expectPositional(1, 1);
     KeyManager manager(home);
-    openAtKey(manager, a.positional()[0]);
+    openAtKey(manager, a.positional()[0], KeyArgumentUse::AnyKeyById);
     manager.RemoveCurrentKey([](const UserMessage&) { return true; });
     manager.Close();
     return 0;

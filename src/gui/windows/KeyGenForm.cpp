@@ -137,7 +137,7 @@ void TKeyGenForm::buildControls()
     Label1->setBuddy(FPedit);
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    ui::setDesignSize(fpFont, 12);
+    ui::setDesignSize(fpFont, 11); // the ten groups of the key fingerprint fit whole
     FPedit->setFont(fpFont);
     place(FPedit, 96, 48, 356, 22);
     SpeedButton1 = new QToolButton(this);
@@ -433,7 +433,7 @@ void TKeyGenForm::DBGridDblClick()
 
 void TKeyGenForm::SpeedButton1Click()
 {
-    m_fpCheck->setFingerprint(FPedit->text());
+    m_fpCheck->setFingerprint(FPedit->text(), QString::fromStdString(m_manager.View().recordFingerprint));
     m_fpCheck->execCentredOver(this);
 }
 

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 
 #include "common/Resources.h"
@@ -49,8 +50,11 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     keyinfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont memoFont(QStringLiteral("Courier New"));
     memoFont.setStyleHint(QFont::Monospace);
-    ui::setDesignSize(memoFont, 11);
+    // Small enough for every line, the key fingerprint's included, to show
+    // without scrolling.
+    ui::setDesignSize(memoFont, 10);
     keyinfoMemo->setFont(memoFont);
+    keyinfoMemo->document()->setDocumentMargin(2);
     place(keyinfoMemo, 142, 50, 202, 158);
 
     const int by = 216, bh = 26;

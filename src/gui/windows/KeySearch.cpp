@@ -2,6 +2,9 @@
 
 #include <QLineEdit>
 
+#include <QHash>
+
+#include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyRecord.h"
 #include "windows/KeyRingGrid.h"
 
@@ -15,6 +18,17 @@ QString bare(QString s)
     s.remove(QLatin1Char(' '));
     s.remove(QLatin1Char(':'));
     return s;
+}
+
+// The key fingerprint is worked out from the record's numbers once per record,
+// not at every key typed.
+const QString& keyFingerprintOf(const zerath::KeyRecord& record)
+{
+    static QHash<QString, QString> known;
+    const QString id = QString::fromStdString(record.KeyID + '|' + record.FP + '|' + record.ModulusN);
+    auto it = known.find(id);
+    if (it == known.end()) it = known.insert(id, QString::fromStdString(zerath::RecordKeyFingerprint(record)));
+    return *it;
 }
 
 void applyFilter(TKeyRingGrid* grid, const QString& text)
@@ -42,7 +56,7 @@ bool matches(const zerath::KeyRecord& record, const QString& text)
     if (digits.isEmpty()) return false;
     for (const std::string* field : {&record.KeyID, &record.FP})
         if (bare(QString::fromStdString(*field)).contains(digits, Qt::CaseInsensitive)) return true;
-    return false;
+    return keyFingerprintOf(record).contains(digits, Qt::CaseInsensitive);
 }
 
 QLineEdit* addSearchField(TKeyRingGrid* grid, QWidget* parent)

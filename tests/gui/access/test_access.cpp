@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
+#include "keyring/KeyIdentityOfRecord.h"
 #include "widgets/ALProgressBar.h"
 #include "widgets/ALStatusBar.h"
 #include "widgets/FileListBox.h"
@@ -290,13 +291,16 @@ TEST_F(GuiTest, TheKeySearchFindsByOwnerKeyIdOrFingerprintWithoutCase)
 {
     startMain();
     TKeyRingGrid* grid = mainWindow()->DBGrid;
-    const QString fp = QString::fromStdString(grid->keyModel().recordAt(rowOf(grid, id(TestKey::BobPublic))).FP);
+    const zerath::KeyRecord bob = grid->keyModel().recordAt(rowOf(grid, id(TestKey::BobPublic)));
+    const QString fp = QString::fromStdString(bob.FP), keyFp = QString::fromStdString(zerath::RecordKeyFingerprint(bob));
+    ASSERT_EQ(keyFp.size(), 40);
     using K = TestKey;
     const std::pair<QString, std::vector<K>> rows[] = {
         {QString(), {K::AlicePair, K::BobPublic}},
         {QStringLiteral("ALICE"), {K::AlicePair}},
         {QString::fromStdString(id(K::BobPublic)).toLower(), {K::BobPublic}},
         {fp.mid(fp.size() / 2, 8).toLower(), {K::BobPublic}},
+        {keyFp.mid(10, 4) + QLatin1Char(' ') + keyFp.mid(14, 4).toLower(), {K::BobPublic}}, // as it is grouped
         {QStringLiteral("nobody"), {}},
     };
     for (const auto& [typed, keys] : rows) {
