@@ -147,9 +147,26 @@ private:
     TUpDown* m_counter;
 };
 
+class StandInAccessible : public ValueAccessible {
+public:
+    explicit StandInAccessible(ProgressStandIn* bar) : ValueAccessible(bar, QAccessible::ProgressBar) {}
+    ProgressStandIn* bar() const { return static_cast<ProgressStandIn*>(widget()); }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value) return QString::number(bar()->percent()) + QLatin1Char('%');
+        if (t == QAccessible::Name) return QStringLiteral("Progress");
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return bar()->percent(); }
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* object)
 {
     if (!object || !object->isWidgetType()) return nullptr;
+    if (className == QLatin1String("a11y::ProgressStandIn"))
+        return new StandInAccessible(static_cast<ProgressStandIn*>(object));
     if (className == QLatin1String("THNoShape")) return new ImageButtonAccessible(static_cast<THNoShape*>(object));
     if (className == QLatin1String("TALProgressBar"))
         return new ProgressBarAccessible(static_cast<TALProgressBar*>(object));
@@ -162,6 +179,21 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
 }
 
 } // namespace
+
+ProgressStandIn::ProgressStandIn(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    setAttribute(Qt::WA_NoSystemBackground, true);
+    setFocusPolicy(Qt::NoFocus);
+    install();
+}
+
+void ProgressStandIn::setPercent(int percent)
+{
+    if (percent == m_percent) return;
+    m_percent = percent;
+    valueChanged(this, percent);
+}
 
 void install()
 {

@@ -5,8 +5,7 @@
 // status bars their panels' texts, and a read-only field stepped by an
 // up-down counter is a spin box.
 #include <QString>
-
-class QWidget;
+#include <QWidget>
 
 namespace a11y {
 
@@ -18,6 +17,19 @@ void install();
 // value (a bar's position) changed.
 void nameChanged(QWidget* widget);
 void valueChanged(QWidget* widget, int value);
+
+// Stands, for assistive technology only, for a bar its window paints itself:
+// it draws nothing and takes no clicks, and reports a percentage.
+class ProgressStandIn : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProgressStandIn(QWidget* parent);
+    int percent() const { return m_percent; }
+    void setPercent(int percent);
+
+private:
+    int m_percent = 0;
+};
 
 // A caption as it is spoken: without its "&" marks and surrounding spaces.
 QString spokenText(const QString& caption);

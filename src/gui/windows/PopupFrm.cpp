@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "common/Resources.h"
+#include "widgets/Accessibles.h"
 #include "common/Screenshots.h"
 
 Tpopupfrm::Tpopupfrm(QWidget* parent)
@@ -53,6 +54,8 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), w - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
+    // The bar is painted on the picture; screen readers get its share from a stand-in.
+    (new a11y::ProgressStandIn(this))->setGeometry(barRect());
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
         Cancelbtn->setEnabled(false);
@@ -102,6 +105,7 @@ void Tpopupfrm::setFraction(double fraction)
         return;
     m_fraction = fraction;
     update(barRect().adjusted(-1, -1, 1, 1));
+    if (auto* standIn = findChild<a11y::ProgressStandIn*>()) standIn->setPercent(int(std::lround(fraction * 100)));
 }
 
 void Tpopupfrm::resetLines()
