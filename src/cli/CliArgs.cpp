@@ -8,6 +8,10 @@ CliArgs::CliArgs(const std::vector<std::string>& args, const std::set<std::strin
     bool onlyPositional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (!onlyPositional && flags.count(a)) { // a short flag such as -r too
+            flags_.insert(a);
+            continue;
+        }
         if (onlyPositional || a.size() < 2 || a.compare(0, 2, "--") != 0) {
             positional_.push_back(a);
         } else if (a == "--") {

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "CliArgs.h"
 #include "common/Secure.h"
 #include "filecrypt/BatchCommands.h"
 #include "shredder/Shredder.h"
@@ -31,9 +32,16 @@ public:
     void setPosition(int) override {}
 };
 
+// The flags that let a command take folders.
+inline const std::set<std::string> kRecursiveFlags{"-r", "--recursive"};
+
+// The files the positional arguments name: with -r/--recursive a folder gives
+// the files beneath it; without, a folder is a usage error naming it.
+FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe);
+
 // Prints each output path on standard output and each failure or refusal on
-// standard error, after its file's name when there are several files. Exit 1
-// when any file was not done.
+// standard error, after its file's name when there are several files, then each
+// file left out with its reason. Exit 1 when any file was not done.
 int batchOutcome(const BatchResult& r);
 
 } // namespace zerath::cli

@@ -12,8 +12,9 @@ namespace {
 
 int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--key", "--passphrase-file"}, {"--force"});
+    CliArgs a(args, {"--key", "--passphrase-file"}, {"--force", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
+    FileSelection selection = selectFiles(a, home, true, false);
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     // The key is named before the passphrase is asked for.
@@ -21,14 +22,17 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
-    return batchOutcome(DecryptFiles(ring, key, a.positional(), ui));
+    BatchResult result = DecryptFiles(ring, key, selection.files, ui);
+    result.skipped = std::move(selection.skipped);
+    return batchOutcome(result);
 }
 
 const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] FILE...\n"
+                                        "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] [-r] FILE...\n"
                                         "Decrypts each FILE with the key pair it was made for (KEY when it\n"
                                         "opens the file); the passphrase is read once. Prints each decrypted\n"
-                                        "file's path; exits 1 when any file failed.\n",
+                                        "file's path; exits 1 when any file failed. -r/--recursive takes every\n"
+                                        ".enc file beneath a folder.\n",
                                         decrypt});
 
 } // namespace

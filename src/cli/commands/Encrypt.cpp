@@ -13,7 +13,7 @@ namespace {
 
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force"});
+    CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
@@ -33,6 +33,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
+    FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
     o.keyId = keyIdOf(home, to, KeyArgumentUse::Recipient);
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
@@ -40,13 +41,16 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
-    return batchOutcome(EncryptFiles(ring, o, a.positional(), ui));
+    BatchResult result = EncryptFiles(ring, o, selection.files, ui);
+    result.skipped = std::move(selection.skipped);
+    return batchOutcome(result);
 }
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
-     "Encrypts each FILE for KEY into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
+     "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] [--force] [-r] FILE...\n"
+     "Encrypts each FILE for KEY into FILE.enc; -r/--recursive takes every file beneath a\n"
+     "folder (except .enc files); --wipe shreds FILE afterwards; --force replaces\n"
      "an existing FILE.enc. Prints each encrypted file's path; exits 1 when any file failed.\n",
      encrypt});
 

@@ -22,7 +22,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     setOutline(WindowOutline::roundRect(0, 0, width() + 1, height() + 1, 18, 18));
     setModal(false);
     setEscapeCloses(false);
-    addTitle(QStringLiteral("Please wait..."));
+    const QLabel* title = addTitle(QStringLiteral("Please wait..."));
     const auto line = [this](int y) {
         QLabel* l = addLabel(QStringLiteral("-"), 28, y, 320, 20);
         QPalette pal = l->palette();
@@ -39,8 +39,10 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     process1->setObjectName(QStringLiteral("process1"));
     process2->setObjectName(QStringLiteral("process2"));
     process3->setObjectName(QStringLiteral("process3"));
+    // Right of the title, never over it (places are in the picture's design pixels).
     const int w = designSize().isValid() ? designSize().width() : 366;
-    batchLine = addLabel(QString(), 120, 9, w - 140, 20);
+    const int batchX = std::max(120, int(title->geometry().right() / ui::scale()) + 12);
+    batchLine = addLabel(QString(), batchX, 9, w - 20 - batchX, 20);
     batchLine->setObjectName(QStringLiteral("batchLine"));
     batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     speedLine = addLabel(QString(), 28, 122, w - 140, 15);
@@ -56,9 +58,12 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     Cancelbtn->setAutoDefault(false);
     // The bar is painted on the picture; screen readers get its share from a stand-in.
     (new a11y::ProgressStandIn(this))->setGeometry(barRect());
+    // Removing an unfinished output may take a moment: the window says so at once.
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
         Cancelbtn->setEnabled(false);
+        Cancelbtn->setText(QStringLiteral("Cancelling\u2026"));
+        repaint();
     });
 }
 
@@ -115,6 +120,7 @@ void Tpopupfrm::resetLines()
     setBatchText(QString(), QString());
     m_cancel = false;
     Cancelbtn->setEnabled(true);
+    Cancelbtn->setText(QStringLiteral("Cancel"));
 }
 
 void Tpopupfrm::showOver(QWidget* mainWindow)
@@ -158,7 +164,11 @@ ZERATH_SCREENSHOT(progress_batch, [] {
     w->setLines(QStringLiteral("Data decryption done."), QStringLiteral("Data uncompress started, please wait..."),
                 QStringLiteral("Saving data, waiting."), 2);
     w->setFraction(0.46);
-    w->setBatchText(QStringLiteral("File 2 of 5: quarterly-report.pdf.enc"),
+    // A folder batch: the name gives way in its middle, "File N of M" stays.
+    const QString head = QStringLiteral("File 212 of 5,000: ");
+    const QFontMetrics m = w->batchLine->fontMetrics();
+    w->setBatchText(head + m.elidedText(QStringLiteral("2026-07-14 Summer holidays at the beach, Marseille.jpg.enc"),
+                                        Qt::ElideMiddle, w->batchLine->width() - m.horizontalAdvance(head) - 4),
                     QStringLiteral("46%  \u00b7  38.2 MB/s  \u00b7  0:07 left"));
     w->Cancelbtn->setFocus();
     return w;
