@@ -7,6 +7,7 @@
 #include "common/Resources.h"
 #include "common/Screenshots.h"
 #include "common/Temporaries.h"
+#include "widgets/FocusFrameStyle.h"
 
 // `zerath [FILE...]` starts the program (the files go to their fields, a key
 // file to the import dialog); `zerath --screenshots DIR` saves a picture of
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
 {
     zerath::ProcessStartup();
     QApplication app(argc, argv);
+    QApplication::setStyle(new FocusFrameStyle); // the desktop's style with a focus mark that shows
     // A session logout removes a running command's temporaries as the interrupt
     // signals do (a decryption's overwritten first); the command then fails.
 #ifndef QT_NO_SESSIONMANAGER
@@ -24,7 +26,11 @@ int main(int argc, char** argv)
     initZerathResources();
     const QStringList args = app.arguments();
     const int shots = int(args.indexOf(QStringLiteral("--screenshots")));
-    if (shots >= 0)
-        return runScreenshots(shots + 1 < args.size() ? args[shots + 1] : QStringLiteral("docs/screenshots"));
+    if (shots >= 0) {
+        // A longer pause per window lets a screen reader's view be read (scripts/a11y-tree.sh).
+        const int settle = qEnvironmentVariableIntValue("ZERATH_SCREENSHOT_SETTLE_MS");
+        return runScreenshots(shots + 1 < args.size() ? args[shots + 1] : QStringLiteral("docs/screenshots"),
+                              settle > 0 ? settle : 400);
+    }
     return runZerath(app);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Colours and fonts shared by the main window and the options dialog: light
 // text on the dark window pictures.
+#include "widgets/UiScale.h"
 #include <QColor>
 #include <QFont>
 #include <QWidget>
@@ -24,7 +25,7 @@ inline void setTextColour(QWidget* w, const QColor& colour)
 inline QFont uiFont(int pixelSize = 12, bool bold = false)
 {
     QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
+    ui::setDesignSize(f, pixelSize);
     f.setBold(bold);
     return f;
 }

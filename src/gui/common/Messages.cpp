@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <deque>
 #include <optional>
 
@@ -88,8 +89,23 @@ Messages::Answer Messages::show(Kind kind, const QString& text, Buttons buttons)
 
 Messages::Answer Messages::show(QWidget* parent, Kind kind, const QString& text, Buttons buttons)
 {
+    return show(parent, kind, text, buttons, Answer::None);
+}
+
+void Messages::centreOver(QWidget* dialog, QWidget* owner)
+{
+    QWidget* over = owner ? owner->window() : defaultParent();
+    if (!over || !over->isVisible()) return;
+    dialog->adjustSize();
+    const QRect area = over->frameGeometry();
+    dialog->move(area.left() + (area.width() - dialog->width()) / 2, area.top() + (area.height() - dialog->height()) / 2);
+}
+
+Messages::Answer Messages::show(QWidget* parent, Kind kind, const QString& text, Buttons buttons,
+                                Answer defaultButton, const QString& detail)
+{
     Script& s = script();
-    s.shown.append(Shown{kind, text, buttons});
+    s.shown.append(Shown{kind, text, buttons, defaultButton, detail});
     if (s.scripted) {
         if (s.answers.empty()) {
             unanswered(QStringLiteral("message box without a queued answer: ") + text);
@@ -120,6 +136,15 @@ Messages::Answer Messages::show(QWidget* parent, Kind kind, const QString& text,
         break;
     }
     box.setStandardButtons(set);
+    if (!detail.isEmpty()) box.setInformativeText(detail);
+    switch (defaultButton) {
+    case Answer::Ok: box.setDefaultButton(QMessageBox::Ok); break;
+    case Answer::Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
+    case Answer::Yes: box.setDefaultButton(QMessageBox::Yes); break;
+    case Answer::No: box.setDefaultButton(QMessageBox::No); break;
+    default: break;
+    }
+    centreOver(&box, box.parentWidget());
     const int r = box.exec();
     switch (r) {
     case QMessageBox::Ok: return Answer::Ok;
@@ -161,13 +186,16 @@ bool Messages::askText(const QString& title, const QString& prompt, bool masked,
         edit->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
     }
     edit->setText(initial);
-    edit->setMinimumWidth(280);
+    // Wide enough for the title, which names the key file the passphrase is for.
+    edit->setMinimumWidth(std::clamp(dlg.fontMetrics().horizontalAdvance(title) + 80, 280, 640));
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
     QObject::connect(box, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    label->setBuddy(edit); // the entry is named after its prompt
     layout->addWidget(label);
     layout->addWidget(edit);
     layout->addWidget(box);
+    centreOver(&dlg, dlg.parentWidget());
     const bool ok = dlg.exec() == QDialog::Accepted;
     if (ok && out)
         *out = edit->text();
@@ -183,7 +211,7 @@ static QStringList fileDialog(QFileDialog::FileMode mode, const QString& title, 
     Script& s = script();
     const bool save = mode == QFileDialog::AnyFile;
     s.asked.append(Messages::Asked{save ? Messages::Asked::What::SaveFile : Messages::Asked::What::OpenFile, title,
-                                   filter, proposedName});
+                                   filter, proposedName, s.startFolder});
     if (s.scripted) {
         if (s.fileNames.empty()) {
             unanswered(QStringLiteral("file dialog without a queued name: ") + title);
@@ -260,9 +288,12 @@ int Messages::chooseItem(const QString& title, const QString& prompt, const QStr
     QObject::connect(box, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
-    layout->addWidget(new QLabel(prompt, &dlg));
+    auto* label = new QLabel(prompt, &dlg);
+    label->setBuddy(list);
+    layout->addWidget(label);
     layout->addWidget(list);
     layout->addWidget(box);
+    centreOver(&dlg, dlg.parentWidget());
     return dlg.exec() == QDialog::Accepted ? list->currentRow() : -1;
 }
 

@@ -20,6 +20,14 @@ public:
     // without a button gives Cancel (or No for YesNo).
     static Answer show(Kind kind, const QString& text, Buttons buttons = Buttons::Ok);
     static Answer show(QWidget* parent, Kind kind, const QString& text, Buttons buttons = Buttons::Ok);
+    // The same with the button Enter presses (None: the box's own choice) and
+    // a line under the question naming what it is about (empty: none). What
+    // cannot be undone defaults to the harmless answer.
+    static Answer show(QWidget* parent, Kind kind, const QString& text, Buttons buttons, Answer defaultButton,
+                       const QString& detail = QString());
+    // Places a dialog over the middle of the window `owner` belongs to (over
+    // the active window when owner is null).
+    static void centreOver(QWidget* dialog, QWidget* owner);
 
     // Single-line entry with caption and prompt; `masked` hides what is typed
     // (passphrases). On OK returns true and stores the text in *out; the caller
@@ -52,12 +60,15 @@ public:
         Kind kind;
         QString text;
         Buttons buttons;
+        Answer defaultButton = Answer::None;
+        QString detail;
     };
     struct Asked { // a text prompt, a file dialog or a choice list
         enum class What { Text, OpenFile, SaveFile, Choice } what;
         QString title;
         QString prompt; // prompt, or the file filter
         QString proposed; // initial text, or the proposed file name
+        QString folder = QString(); // the folder a file dialog opens in
     };
 
     // In scripted mode no dialog is shown: answers come from the queues. A call

@@ -1,5 +1,7 @@
 #include "widgets/ALProgressBar.h"
 
+#include "widgets/Accessibles.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -26,6 +28,7 @@ int mulDiv(int number, int numerator, int denominator)
 TALProgressBar::TALProgressBar(QWidget* parent) : QWidget(parent)
 {
     resize(200, 20);
+    a11y::install();
     m_backgroundColor = palette().color(QPalette::Active, QPalette::Button);
     m_borderColor1 = palette().color(QPalette::Active, QPalette::Dark);
     m_borderColor2 = palette().color(QPalette::Active, QPalette::Light);
@@ -66,6 +69,7 @@ void TALProgressBar::setPosition(int value)
         return;
     m_position = value;
     update(); // the cached bar picture stays
+    a11y::valueChanged(this, value);
 }
 
 void TALProgressBar::setDirection(Direction value)

@@ -1,5 +1,7 @@
 #include "widgets/ALStatusBar.h"
 
+#include "widgets/Accessibles.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -7,6 +9,7 @@
 TALStatusBar::TALStatusBar(QWidget* parent) : QWidget(parent)
 {
     resize(200, 19);
+    a11y::install();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
@@ -36,6 +39,7 @@ void TALStatusBar::setPanelText(int index, const QString& text)
         return;
     m_texts[index] = text;
     update(panelRect(index));
+    a11y::nameChanged(this);
 }
 
 QString TALStatusBar::panelText(int index) const
@@ -59,6 +63,7 @@ void TALStatusBar::setSimpleText(const QString& text)
 {
     m_simpleText = text;
     update();
+    a11y::nameChanged(this);
 }
 
 QSize TALStatusBar::sizeHint() const

@@ -148,14 +148,14 @@ void TFileListBox::reread()
     if (!m_dir.isEmpty() && !pats.isEmpty()) {
         QList<QList<uint>> patCodes;
         for (const QString& p : pats)
-            patCodes.append(p.toUcs4());
+            patCodes.append(p.toCaseFolded().toUcs4()); // "*.pdf" lists UPPER.PDF
         if (DIR* dir = ::opendir(QFile::encodeName(m_dir).constData())) {
             const int fd = ::dirfd(dir);
             while (const struct dirent* d = ::readdir(dir)) {
                 if (d->d_type != DT_REG && d->d_type != DT_UNKNOWN)
                     continue;
                 const QString name = QFile::decodeName(d->d_name);
-                const QList<uint> codes = name.toUcs4();
+                const QList<uint> codes = name.toCaseFolded().toUcs4();
                 if (!std::any_of(patCodes.begin(), patCodes.end(),
                                  [&](const QList<uint>& p) { return globMatch(codes, p); }))
                     continue;

@@ -1,5 +1,7 @@
 #include "widgets/FolderTree.h"
 
+#include <QKeyEvent>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -627,6 +629,16 @@ QTreeWidgetItem* TFolderTree::findNode(const QString& path) const
 {
     QTreeWidgetItem* node = const_cast<TFolderTree*>(this)->walkTo(path, false);
     return node && node->data(0, PathRole).toString() == cleanPath(path) ? node : nullptr;
+}
+
+void TFolderTree::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Asterisk) {
+        if (QTreeWidgetItem* item = currentItem()) item->setExpanded(true);
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 QString TFolderTree::SelectedPath() const

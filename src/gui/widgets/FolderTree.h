@@ -87,6 +87,11 @@ signals:
     // The selection changed (the shredder binds this to "apply folder").
     void changed();
 
+protected:
+    // "*" opens the current node alone: opening every folder below it would
+    // read the whole file system while the window waits.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private slots:
     void onItemExpanded(QTreeWidgetItem* item);
     void onItemCollapsed(QTreeWidgetItem* item);

@@ -1,5 +1,7 @@
 #include "widgets/HNoShape.h"
 
+#include "widgets/Accessibles.h"
+
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -79,6 +81,7 @@ THNoShape::THNoShape(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
     setFocusPolicy(Qt::NoFocus);
+    a11y::install();
 }
 
 THNoShape::~THNoShape() = default;
@@ -130,6 +133,7 @@ void THNoShape::setCaption(const QString& caption)
     m_caption = caption;
     updateShortcut();
     update();
+    a11y::nameChanged(this);
 }
 
 void THNoShape::setCaptionColor(const QColor& colour)
@@ -242,6 +246,10 @@ void THNoShape::paintEvent(QPaintEvent*)
     const QPoint offset = m_pressed ? QPoint(1, 1) : QPoint(0, 0);
     if (!image->isNull())
         p.drawImage(offset, *image);
+    if (m_caption.isEmpty() && hasFocus()) { // a button without words: the frame goes round the face
+        p.setPen(QPen(m_captionColor, 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
     if (!m_caption.isEmpty()) {
         p.setFont(font());
         p.setPen(m_captionColor);

@@ -1,4 +1,5 @@
 #include "widgets/SkinnedWindow.h"
+#include "widgets/UiScale.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -131,6 +132,14 @@ void SkinnedWindow::setBackground(const QString& resourcePath)
 void SkinnedWindow::setBackgroundPixmap(const QPixmap& picture)
 {
     m_background = picture;
+    m_designSize = picture.isNull() ? QSize() : picture.size() / picture.devicePixelRatio();
+    // Larger text makes a larger window: the picture grows with it.
+    if (!m_background.isNull() && ui::scale() > 1.0) {
+        const qreal ratio = m_background.devicePixelRatio();
+        m_background = m_background.scaled(m_background.size() * ui::scale(), Qt::IgnoreAspectRatio,
+                                           Qt::SmoothTransformation);
+        m_background.setDevicePixelRatio(ratio);
+    }
     if (!m_background.isNull())
         setFixedSize(m_background.size() / m_background.devicePixelRatio());
     update();
@@ -145,10 +154,15 @@ void SkinnedWindow::setOutline(const WindowOutline& outline)
 
 void SkinnedWindow::applyOutline()
 {
-    if (m_outline.shape == WindowOutline::Shape::None)
+    if (m_outline.shape == WindowOutline::Shape::None) {
         clearMask();
-    else
-        setMask(m_outline.region());
+        return;
+    }
+    // The window's size already follows the text; the corners grow with it.
+    WindowOutline o = m_outline;
+    o.cornerWidth = ui::px(o.cornerWidth);
+    o.cornerHeight = ui::px(o.cornerHeight);
+    setMask(o.region());
 }
 
 void SkinnedWindow::setDraggable(bool draggable)
@@ -200,7 +214,7 @@ QLabel* SkinnedWindow::addTitle(const QString& text, int x, int y)
 {
     QLabel* label = addLabel(text, x, y);
     QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(16);
+    ui::setDesignSize(f, 16);
     f.setBold(true);
     label->setFont(f);
     QPalette pal = label->palette();
@@ -221,7 +235,9 @@ void SkinnedWindow::placeWidget(QWidget* widget, int x, int y, int width, int he
     QSize s = widget->sizeHint();
     if (!s.isValid())
         s = widget->size();
-    widget->setGeometry(x, y, width >= 0 ? width : s.width(), height >= 0 ? height : s.height());
+    // Places on the picture are in its design pixels; the text may need more.
+    widget->setGeometry(ui::px(x), ui::px(y), width >= 0 ? ui::px(width) : s.width(),
+                        height >= 0 ? ui::px(height) : s.height());
     widget->show();
 }
 

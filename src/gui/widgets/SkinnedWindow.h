@@ -38,6 +38,9 @@ public:
     void setBackground(const QString& resourcePath);
     void setBackgroundPixmap(const QPixmap& picture);
     const QPixmap& background() const { return m_background; }
+    // The picture's own size, before it grew with the text: the frame of the
+    // design coordinates that placeWidget() takes.
+    QSize designSize() const { return m_designSize; }
 
     // The outline is applied each time the window is shown (and at once when
     // the window is already visible).
@@ -90,6 +93,7 @@ protected:
 
 private:
     QPixmap m_background;
+    QSize m_designSize;
     WindowOutline m_outline;
     bool m_draggable = false;
     bool m_dragging = false;

@@ -1,4 +1,5 @@
 #include "windows/AboutDlg.h"
+#include "widgets/UiScale.h"
 
 #include <QLabel>
 
@@ -11,7 +12,7 @@ QLabel* centredLabel(SkinnedWindow* w, const QString& text, int y, int pixelSize
 {
     QLabel* l = w->addLabel(text, 30, y, 300, pixelSize + 10);
     QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
+    ui::setDesignSize(f, pixelSize);
     f.setBold(bold);
     l->setFont(f);
     l->setAlignment(Qt::AlignCenter);
@@ -40,7 +41,7 @@ Taboutdlg::Taboutdlg(QWidget* parent) : SkinnedWindow(parent)
     centredLabel(this, QStringLiteral("zlib by J.-l. Gailly and M. Adler"), 298, 11, false, QColor(0x9A, 0xB3, 0xC8));
     DataFolderLabel = centredLabel(this, QString(), 318, 10, false, QColor(0xCF, 0xE2, 0xF0));
     DataFolderLabel->setObjectName(QStringLiteral("DataFolderLabel"));
-    DataFolderLabel->setGeometry(80, 316, 200, 18);
+    DataFolderLabel->setGeometry(ui::px(QRect(80, 316, 200, 18)));
     // A click anywhere on the picture (labels included) closes the window.
     connect(this, &SkinnedWindow::backgroundReleased, this, [this](QPoint pos, Qt::MouseButton) {
         if (rect().contains(pos))

@@ -33,6 +33,7 @@ TChangePassFrm::TChangePassFrm(QWidget* parent) : SkinnedWindow(parent)
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setFont(uiFont(12));
         place(edit, editX, y, editW, rowH);
+        label->setBuddy(edit); // the entry is spoken by its caption
     };
     row("Label5", QStringLiteral("User ID:"), Label5, "UserID", UserID, 52);
     UserID->setReadOnly(true);

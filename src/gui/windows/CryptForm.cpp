@@ -1,4 +1,5 @@
 #include "windows/CryptForm.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +17,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <cmath>
 #include <exception>
 
 #include "app/AppContext.h"
@@ -36,6 +39,7 @@
 #include "windows/AboutDlg.h"
 #include "windows/GuiFileCommandUi.h"
 #include "windows/KeyRingGrid.h"
+#include "windows/KeySearch.h"
 #include "windows/OptionsDlg.h"
 #include "windows/PopupFrm.h"
 #include "windows/Splashscreen.h"
@@ -49,16 +53,20 @@ THNoShape* imageButton(SkinnedWindow* window, const char* face, const char* idle
 {
     auto* b = new THNoShape(window);
     b->setObjectName(name);
-    b->setBitmap(loadImage(face));
-    b->setIdleBitmap(loadImage(idle));
+    // The faces grow with the text their captions are written in.
+    const auto grown = [](const QImage& image) {
+        return ui::scale() > 1.0 ? image.scaled(image.size() * ui::scale()) : image;
+    };
+    b->setBitmap(grown(loadImage(face)));
+    b->setIdleBitmap(grown(loadImage(idle)));
     b->setCaption(caption);
     if (!caption.isEmpty()) {
         b->setFont(look::uiFont(13, true));
         // The caption is centred on the face; two em spaces in front centre it
         // on the part right of the glyph well.
         b->setCaption(QStringLiteral("\u2003\u2003") + caption);
-        b->setFocusPolicy(Qt::StrongFocus); // reachable with Tab; Space or Enter clicks
     }
+    b->setFocusPolicy(Qt::StrongFocus); // reachable with Tab; Space or Enter clicks
     window->place(b, x, y);
     return b;
 }
@@ -105,6 +113,7 @@ TCryptForm::TCryptForm(AppContext& ctx, QWidget* parent) : SkinnedWindow(parent,
     zerath::RandomizeFromClock();
     buildControls();
     InitButtons();
+    Encryptbtn->setFocus(); // the first command, not the title bar's Minimize
     setOutline(WindowOutline::roundRect(0, 0, width(), height(), 24, 24));
     setDraggable(true);
 
@@ -152,6 +161,9 @@ void TCryptForm::buildControls()
                               QStringLiteral("Minimizebtn"));
     closetopbtn = imageButton(this, Pictures::BtnClose, Pictures::BtnCloseIdle, QString(), 578, 10,
                               QStringLiteral("closetopbtn"));
+    // The two title buttons have no words on their faces: their names are spoken and shown as hints.
+    Minimizebtn->setHint(QStringLiteral("Minimize"));
+    closetopbtn->setHint(QStringLiteral("Close"));
 
     // Commands, down the left panel.
     const int bx = 9;
@@ -197,22 +209,31 @@ void TCryptForm::buildControls()
     }
     DBGrid->setFont(gridFont);
     gridFont.setBold(true);
-    gridFont.setPixelSize(10);
+    ui::setDesignSize(gridFont, 10);
     DBGrid->horizontalHeader()->setFont(gridFont);
-    place(DBGrid, rx - DBGrid->naturalWidth(), 78, DBGrid->naturalWidth(), 130);
+    // The grid's natural width grows with the text; its place is in design pixels.
+    const int gridWidth = int(std::ceil(DBGrid->naturalWidth() / ui::scale()));
+    place(DBGrid, rx - gridWidth, 78, gridWidth, 130);
     connect(DBGrid, &QAbstractItemView::doubleClicked, this, [this] { AddMailBoxbtnClick(); });
     DBGrid->installEventFilter(this);
     DBGrid->viewport()->installEventFilter(this);
 
-    const int gx = DBGrid->x();
-    fieldLabel(this, QStringLiteral("Recipient ID"), gx, 216);
-    fieldLabel(this, QStringLiteral("Recipient User ID"), gx + 112, 216);
+    const int gx = rx - gridWidth;
+    KeySearch = place(keysearch::addSearchField(DBGrid, this), rx - 160, 55, 160, 20);
+    KeySearch->setFont(look::uiFont(11));
+    // Tab follows the eye: the search field above the grid comes first.
+    setTabOrder(KeySearch, DBGrid);
+    QLabel* recipientIdLabel = fieldLabel(this, QStringLiteral("Recipient ID"), gx, 216);
+    QLabel* recipientUserLabel = fieldLabel(this, QStringLiteral("Recipient User ID"), gx + 112, 216);
     MailBoxKeyID = place(new QLineEdit(this), gx, 234, 104, 22);
     MailBoxKeyID->setObjectName(QStringLiteral("MailBoxKeyID"));
     MailBoxKeyID->setPlaceholderText(QStringLiteral("Key ID"));
     MailBoxUserID = place(new QLineEdit(this), gx + 112, 234, 178, 22);
     MailBoxUserID->setObjectName(QStringLiteral("MailBoxUserID"));
     MailBoxUserID->setPlaceholderText(QStringLiteral("User ID"));
+    recipientIdLabel->setBuddy(MailBoxKeyID);
+    recipientUserLabel->setBuddy(MailBoxUserID);
+    DBGrid->setAccessibleName(Label6->text());
     for (QLineEdit* e : {MailBoxKeyID, MailBoxUserID}) {
         e->setReadOnly(true);
         e->setFont(look::uiFont(12));
@@ -224,10 +245,11 @@ void TCryptForm::buildControls()
     ClearRecipientbtn->setObjectName(QStringLiteral("ClearRecipientbtn"));
 
     // Cipher.
-    fieldLabel(this, QStringLiteral("Symmetric Cipher Algorithm"), gx, 266);
+    QLabel* cipherLabel = fieldLabel(this, QStringLiteral("Symmetric Cipher Algorithm"), gx, 266);
     cbxCipher = place(new QComboBox(this), gx, 284, 236, 24);
     cbxCipher->setObjectName(QStringLiteral("cbxCipher"));
     cbxCipher->setFont(look::uiFont(12));
+    cipherLabel->setBuddy(cbxCipher);
     fieldLabel(this, QStringLiteral("Stealthy Cipher"), gx + 248, 266);
     CipherAutoSelectCB = place(new QCheckBox(QStringLiteral("Activate Stealthy Cipher"), this), gx + 248, 287);
     CipherAutoSelectCB->setObjectName(QStringLiteral("CipherAutoSelectCB"));
@@ -238,6 +260,7 @@ void TCryptForm::buildControls()
     SaveConfig->setObjectName(QStringLiteral("SaveConfig"));
     SaveConfig->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     SaveConfig->setToolTip(QStringLiteral("Save Configuration"));
+    SaveConfig->setAccessibleName(SaveConfig->toolTip());
 
     // Files. A click on Select picks files; its menu picks a folder instead.
     const int selectW = 72;
@@ -248,18 +271,23 @@ void TCryptForm::buildControls()
         b->setMenu(new QMenu(b));
         return b;
     };
-    fieldLabel(this, QStringLiteral("Select File to Encrypt "), gx, 318);
+    QLabel* encLabel = fieldLabel(this, QStringLiteral("Select File to Encrypt "), gx, 318);
     EncFileEdit = place(new QLineEdit(this), gx, 336, rx - gx - selectW - 6, 24);
     EncFileEdit->setObjectName(QStringLiteral("EncFileEdit"));
     SelectFileEnc = place(selectButton(), rx - selectW, 336, selectW, 24);
     SelectFileEnc->setObjectName(QStringLiteral("SelectFileEnc"));
-    fieldLabel(this, QStringLiteral("Select File to Decrypt "), gx, 366);
+    QLabel* decLabel = fieldLabel(this, QStringLiteral("Select File to Decrypt "), gx, 366);
     DecFileEdit = place(new QLineEdit(this), gx, 384, rx - gx - selectW - 6, 24);
     DecFileEdit->setObjectName(QStringLiteral("DecFileEdit"));
     SelectFileDec = place(selectButton(), rx - selectW, 384, selectW, 24);
     SelectFileDec->setObjectName(QStringLiteral("SelectFileDec"));
     for (QLineEdit* e : {EncFileEdit, DecFileEdit})
         e->setFont(look::uiFont(12));
+    encLabel->setBuddy(EncFileEdit);
+    decLabel->setBuddy(DecFileEdit);
+    // The two "Select..." buttons say which field they fill.
+    SelectFileEnc->setAccessibleDescription(QStringLiteral("Select File to Encrypt"));
+    SelectFileDec->setAccessibleDescription(QStringLiteral("Select File to Decrypt"));
 
     WipeOutOriginalFileCB = place(
         new QCheckBox(QStringLiteral("Wipe Out Original File (Permenent file deletion for increased security)"), this),
@@ -333,8 +361,7 @@ void TCryptForm::AddMailBoxbtnClick()
     if (m_busy) return;
     zerath::KeyRing& ring = m_ctx.mainKeyRing();
     if (!ring.Active() || !ring.HasCurrent()) return;
-    MailBoxUserID->setText(KeyText(ring.FieldAsString("UserID")));
-    MailBoxKeyID->setText(KeyText(ring.FieldAsString("KeyID")));
+    showRecipient(KeyText(ring.FieldAsString("KeyID")), KeyText(ring.FieldAsString("UserID")));
     m_recipientSelected = true;
     DBGrid->viewport()->update();
 }
@@ -342,10 +369,24 @@ void TCryptForm::AddMailBoxbtnClick()
 void TCryptForm::ClearRecipientbtnClick()
 {
     if (m_busy) return;
-    MailBoxUserID->clear();
-    MailBoxKeyID->clear();
+    showRecipient(QString(), QString());
     m_recipientSelected = false;
     DBGrid->viewport()->update();
+}
+
+void TCryptForm::showRecipient(const QString& keyId, const QString& userId)
+{
+    MailBoxKeyID->setText(keyId);
+    MailBoxUserID->setText(userId);
+    // A long ID shows its start; the whole of it is the hint.
+    MailBoxUserID->setCursorPosition(0);
+    MailBoxUserID->setToolTip(userId);
+}
+
+// What a failed or cancelled command left in the panels is not about any file.
+void TCryptForm::blankStatus()
+{
+    for (int i = 0; i < Status->panelCount(); ++i) Status->setPanelText(i, QString());
 }
 
 // ---- file fields ----
@@ -448,7 +489,7 @@ void TCryptForm::EncryptbtnClick()
     }
     m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
     DBGrid->viewport()->update();
-    if (failed || !result.done) return;
+    if (failed || !result.done) return blankStatus();
     if (wiped) EncFileEdit->clear();
     Messages::show(this, Messages::Kind::Information, QString::fromUtf8(result.message));
 }
@@ -472,15 +513,13 @@ void TCryptForm::DecryptbtnClick()
     bool failed = true;
     {
         GuiFileCommandUi ui(this, m_progress, Status, cbxCipher, m_ctx.pump());
-        ui.onKeyPairFound = [this](const zerath::KeyChoice& k) { useFoundKeyPair(k); };
         guarded(this, [&] {
             result = zerath::DecryptFile(m_ctx.mainKeyRing(), o, ui);
             failed = false;
         });
     }
-    m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
-    DBGrid->viewport()->update();
-    if (failed || !result.done) return;
+    keepRecipientHighlight();
+    if (failed || !result.done) return blankStatus();
     Messages::show(this, Messages::Kind::Information, QString::fromUtf8(result.message));
 }
 
@@ -527,6 +566,17 @@ void TCryptForm::closeEvent(QCloseEvent* event)
         return;
     }
     SkinnedWindow::closeEvent(event);
+}
+
+void TCryptForm::keyPressEvent(QKeyEvent* event)
+{
+    // Escape cancels a run also when the main window took the focus during it.
+    if (event->key() == Qt::Key_Escape && m_busy && m_progress && m_progress->Cancelbtn->isEnabled()) {
+        m_progress->Cancelbtn->click();
+        event->accept();
+        return;
+    }
+    SkinnedWindow::keyPressEvent(event);
 }
 
 bool TCryptForm::eventFilter(QObject* watched, QEvent* event)

@@ -89,6 +89,7 @@ public:
     THNoShape* Aboutbtn;
     THNoShape* CloseBtn;
     TKeyRingGrid* DBGrid;
+    QLineEdit* KeySearch;
     QPushButton* AddMailBoxbtn;
     QPushButton* ClearRecipientbtn;
     QLineEdit* MailBoxKeyID;
@@ -121,6 +122,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -131,7 +133,9 @@ private:
     void DataSourceDataChange();
     void refreshGrid();
     bool startCommand();
-    void useFoundKeyPair(const zerath::KeyChoice& key);
+    void showRecipient(const QString& keyId, const QString& userId);
+    void keepRecipientHighlight();
+    void blankStatus();
     // Runs a batch with the progress window and shows its summary; false when
     // it stopped before any file.
     // The files of a batch when the field holds several files or a folder.

@@ -110,16 +110,22 @@ void TCryptForm::importKeyFile(const QString& path)
     guarded(this, [&] {
         zerath::KeyManager manager(localPath(m_ctx.dataFolder()));
         manager.Open();
-        (void)manager.ImportKey(localPath(path), askPrivatePassphrase);
+        (void)manager.ImportKey(localPath(path),
+                                [&path](zerath::SecureString& passphrase) { return askPrivatePassphrase(passphrase, path); });
         manager.Close();
     });
     guarded(this, [this] { m_ctx.reopenMainKeyRing(); });
 }
 
-void TCryptForm::useFoundKeyPair(const zerath::KeyChoice& key)
+// A decryption may move the key ring's cursor to the pair it used; the
+// recipient fields stay as the user chose them, and the highlight only shows
+// while the cursor row is that recipient.
+void TCryptForm::keepRecipientHighlight()
 {
-    MailBoxKeyID->setText(q(key.keyId));
-    MailBoxUserID->setText(q(key.userId));
+    const zerath::KeyRing& ring = m_ctx.mainKeyRing();
+    m_recipientSelected = ring.RecipientSelected() && ring.Active() && ring.HasCurrent() &&
+                          q(ring.FieldAsString("KeyID")) == MailBoxKeyID->text();
+    DBGrid->viewport()->update();
 }
 
 void TCryptForm::selectFolder(bool decryptSide)
@@ -151,11 +157,14 @@ bool TCryptForm::runBatch(bool decryptSide, std::vector<zerath::SkippedFile> ski
     bool ran = false;
     {
         GuiFileCommandUi ui(this, m_progress, Status, cbxCipher, m_ctx.pump());
-        ui.onKeyPairFound = [this](const zerath::KeyChoice& k) { useFoundKeyPair(k); };
         ran = guarded(this, [&] { result = run(ui); });
     }
-    m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
-    DBGrid->viewport()->update();
+    if (decryptSide)
+        keepRecipientHighlight();
+    else {
+        m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
+        DBGrid->viewport()->update();
+    }
     result.skipped = std::move(skipped);
     if (!ran || (result.files.empty() && result.skipped.empty())) return false;
     BatchSummaryDlg::showFor(this, result, decryptSide);

@@ -1,4 +1,5 @@
 #include "windows/FPCheckFrm.h"
+#include "widgets/UiScale.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +29,7 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
     // Ten groups of four fit the entries whole.
-    fpFont.setPixelSize(10);
+    ui::setDesignSize(fpFont, 10);
     const auto row = [&](const char* labelName, const QString& caption, QLabel*& label, const char* editName,
                          QLineEdit*& edit, int y) {
         label = addLabel(caption, 14, y + 3, 34, 16);
@@ -38,11 +39,14 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setFont(fpFont);
         place(edit, 50, y, 302, 22);
+        label->setBuddy(edit);
     };
     row("Label1", QStringLiteral("FPa:"), Label1, "FPedit1", FPedit1, 50);
     FPedit1->setReadOnly(true);
     FPedit1->setFocusPolicy(Qt::ClickFocus);
     row("Label2", QStringLiteral("FPb:"), Label2, "FPedit2", FPedit2, 78);
+    FPedit1->setAccessibleDescription(QStringLiteral("Fingerprint of the selected key"));
+    FPedit2->setAccessibleDescription(QStringLiteral("Fingerprint to compare with"));
 
     Verifybtn = new QPushButton(QStringLiteral("&Verify"), this);
     Verifybtn->setObjectName(QStringLiteral("Verifybtn"));

@@ -1,8 +1,11 @@
 #include "windows/KeyGenForm.h"
 #include "app/TextFormat.h"
+#include "widgets/UiScale.h"
 
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QMenu>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -20,6 +23,7 @@
 #include "windows/KeyGenNowForm.h"
 #include "windows/KeyInfoFrm.h"
 #include "windows/KeyRingGrid.h"
+#include "windows/KeySearch.h"
 #include "windows/KeyWindows.h"
 
 using namespace keywin;
@@ -67,10 +71,13 @@ bool okAnswer(QWidget* parent, Messages::Kind kind, const QString& text)
 
 } // namespace
 
-bool askPrivatePassphrase(zerath::SecureString& passphrase)
+bool askPrivatePassphrase(zerath::SecureString& passphrase, const QString& keyFile)
 {
     QString text;
-    const bool ok = Messages::askText(QString::fromLatin1(TKeyGenForm::kPassphraseTitle),
+    // The file's name comes first, so that a title cut short still says which key is meant.
+    QString title = QString::fromLatin1(TKeyGenForm::kPassphraseTitle);
+    if (!keyFile.isEmpty()) title = QFileInfo(keyFile).fileName() + QStringLiteral(" – ") + title;
+    const bool ok = Messages::askText(title,
                                       QString::fromLatin1(TKeyGenForm::kPassphrasePrompt), true, &text);
     if (!ok) {
         wipe(text);
@@ -127,10 +134,11 @@ void TKeyGenForm::buildControls()
     FPedit = new QLineEdit(this);
     FPedit->setObjectName(QStringLiteral("FPedit"));
     FPedit->setReadOnly(true);
-    FPedit->setFocusPolicy(Qt::ClickFocus);
+    FPedit->setFocusPolicy(Qt::StrongFocus); // read with the keyboard, then compared
+    Label1->setBuddy(FPedit);
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    fpFont.setPixelSize(11); // the ten groups of the key fingerprint fit whole
+    ui::setDesignSize(fpFont, 11); // the ten groups of the key fingerprint fit whole
     FPedit->setFont(fpFont);
     place(FPedit, 96, 48, 356, 22);
     SpeedButton1 = new QToolButton(this);
@@ -138,7 +146,8 @@ void TKeyGenForm::buildControls()
     SpeedButton1->setIcon(QIcon(loadPixmap(Pictures::FingerprintCompare)));
     SpeedButton1->setIconSize(QSize(20, 20));
     SpeedButton1->setToolTip(QStringLiteral("Compare Fingerprints"));
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setAccessibleName(SpeedButton1->toolTip());
+    SpeedButton1->setFocusPolicy(Qt::StrongFocus); // Space presses it
     place(SpeedButton1, 458, 46, 26, 26);
 
     DBGrid = new TKeyRingGrid(keyManagerColumns(), this);
@@ -153,6 +162,15 @@ void TKeyGenForm::buildControls()
     DBGrid->horizontalHeader()->setFont(uiFont(10, true));
     DBGrid->setKeyRing(&m_manager.Ring());
     place(DBGrid, 14, 78, 472, 116);
+    DBGrid->setAccessibleName(QStringLiteral("Keys"));
+    KeySearch = place(keysearch::addSearchField(DBGrid, this), 316, 13, 170, 22);
+    KeySearch->setFont(uiFont(11));
+    // Tab follows the eye: search, fingerprint, comparison, grid.
+    setTabOrder(KeySearch, FPedit);
+    setTabOrder(FPedit, SpeedButton1);
+    setTabOrder(SpeedButton1, DBGrid);
+    DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid, &QWidget::customContextMenuRequested, this, [this](QPoint at) { showGridMenu(at); });
     DBGrid->installEventFilter(this);
     DBGrid->viewport()->installEventFilter(this);
 
@@ -162,10 +180,10 @@ void TKeyGenForm::buildControls()
     const auto button = [this](const char* name, const QString& caption, int col, int row) {
         auto* b = new QPushButton(caption, GroupBox1);
         b->setObjectName(QString::fromLatin1(name));
-        b->setFont(uiFont(12));
+        b->setFont(uiFont(11)); // "Change Passphrase..." fits its button whole
         b->setAutoDefault(false);
         b->setCursor(Qt::ArrowCursor);
-        b->setGeometry(8 + col * 123, 22 + row * 32, 118, 26);
+        b->setGeometry(ui::px(QRect(8 + col * 123, 22 + row * 32, 118, 26)));
         return b;
     };
     ImportKeybtn = button("ImportKeybtn", QStringLiteral("Import Key..."), 0, 0);
@@ -183,7 +201,7 @@ void TKeyGenForm::buildControls()
     CurrentRec->setFont(uiFont(12, true));
     setTextColour(CurrentRec, kHeadingText);
     CurrentRec->setAlignment(Qt::AlignCenter);
-    CurrentRec->setGeometry(4, 22, 76, 20);
+    CurrentRec->setGeometry(ui::px(QRect(4, 22, 76, 20)));
 
     CloseBtn = new QPushButton(QStringLiteral("Close"), this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
@@ -272,6 +290,11 @@ bool TKeyGenForm::eventFilter(QObject* watched, QEvent* event)
             GridDeleteKey();
             return true;
         }
+        // Enter opens the row's Key Information, as a double click does.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+            if (m_dblClickAttached) DBGridDblClick();
+            return true;
+        }
     }
     if (watched == DBGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         // The grid moves its cursor on the press first; the double click then
@@ -293,10 +316,10 @@ void TKeyGenForm::ImportKeybtnClick(const QString& proposed)
     runGuarded(
         this,
         [&] {
-            (void)m_manager.ImportKey(localPath(file), [&busy](zerath::SecureString& passphrase) {
+            (void)m_manager.ImportKey(localPath(file), [&busy, &file](zerath::SecureString& passphrase) {
                 // The question shows the normal cursor.
                 busy.stop();
-                const bool ok = askPrivatePassphrase(passphrase);
+                const bool ok = askPrivatePassphrase(passphrase, file);
                 if (ok) busy.start();
                 return ok;
             });
@@ -330,16 +353,25 @@ void TKeyGenForm::ExportprvkeybtnClick()
                 [this](const zerath::UserMessage& question) {
                     return okAnswer(this, boxKind(question.kind()), QString::fromUtf8(question.what()));
                 },
-                askPrivatePassphrase, exportPathPrompt(kExportPrivateTitle, busy));
+                [](zerath::SecureString& p) { return askPrivatePassphrase(p); }, exportPathPrompt(kExportPrivateTitle, busy));
         },
         &busy);
+}
+
+bool TKeyGenForm::confirmDeletion(Messages::Kind kind, const QString& question)
+{
+    const zerath::KeyRing& ring = m_manager.Ring();
+    const QString which = QStringLiteral("Owner: ") + QString::fromStdString(ring.FieldAsString("UserID")) +
+                          QStringLiteral("\nKey ID: ") + QString::fromStdString(ring.FieldAsString("KeyID"));
+    return Messages::show(this, kind, question, Messages::Buttons::OkCancel, Messages::Answer::Cancel, which) ==
+           Messages::Answer::Ok;
 }
 
 void TKeyGenForm::RemoveKeyClick()
 {
     runGuarded(this, [this] {
         m_manager.RemoveCurrentKey([this](const zerath::UserMessage& question) {
-            return okAnswer(this, boxKind(question.kind()), QString::fromUtf8(question.what()));
+            return confirmDeletion(boxKind(question.kind()), QString::fromUtf8(question.what()));
         });
     });
     DBGrid->reload();
@@ -351,7 +383,7 @@ void TKeyGenForm::GridDeleteKey()
     if (!m_manager.Ring().HasCurrent()) return;
     runGuarded(this, [this] {
         m_manager.RemoveCurrentKey([this](const zerath::UserMessage&) {
-            return okAnswer(this, Messages::Kind::Confirmation, QString::fromLatin1(kGridDeleteQuestion));
+            return confirmDeletion(Messages::Kind::Confirmation, QString::fromLatin1(kGridDeleteQuestion));
         });
     });
     DBGrid->reload();
@@ -378,6 +410,19 @@ void TKeyGenForm::ChangePassphraseClick()
     // The key ring tells the window of the change once the record is posted.
     runGuarded(this, [&] { showOutcome(this, m_manager.ChangePassphrase(current, fresh, confirmation)); });
     DataSourceDataChange();
+}
+
+void TKeyGenForm::showGridMenu(QPoint at)
+{
+    // The menu key and a right click offer what the buttons and the double click do.
+    QMenu menu(this);
+    QAction* info = menu.addAction(QStringLiteral("Key &Information"), this, &TKeyGenForm::DBGridDblClick);
+    info->setEnabled(m_dblClickAttached);
+    for (QPushButton* b : {Exportpubkeybtn, Exportprvkeybtn, RemoveKey, ChangePassphrase}) {
+        QAction* a = menu.addAction(b->text(), b, &QPushButton::click);
+        a->setEnabled(b->isEnabled());
+    }
+    menu.exec(DBGrid->viewport()->mapToGlobal(at));
 }
 
 void TKeyGenForm::DBGridDblClick()

@@ -5,6 +5,7 @@
 // the key ring's table and the main window's table is closed.
 #include <QString>
 
+#include "common/Messages.h"
 #include "keyring/KeyManager.h"
 #include "widgets/SkinnedWindow.h"
 
@@ -69,6 +70,8 @@ public:
     void SpeedButton1Click();
     // Ctrl+Delete in the grid: the grid's own question, then the removal.
     void GridDeleteKey();
+    void showGridMenu(QPoint at);
+    bool confirmDeletion(Messages::Kind kind, const QString& question);
 
     // Controls.
     QLabel* Label3;
@@ -76,6 +79,7 @@ public:
     QLineEdit* FPedit;
     QToolButton* SpeedButton1;
     TKeyRingGrid* DBGrid;
+    QLineEdit* KeySearch;
     QGroupBox* GroupBox1;
     QPushButton* Exportprvkeybtn;
     QPushButton* ImportKeybtn;
@@ -109,4 +113,4 @@ private:
 };
 
 // The masked question for a private key file's passphrase.
-bool askPrivatePassphrase(zerath::SecureString& passphrase);
+bool askPrivatePassphrase(zerath::SecureString& passphrase, const QString& keyFile = QString());

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,24 +79,29 @@ void TKeyGenNowForm::buildControls()
         place(e, editX, y, w, rowH);
         return e;
     };
+    // Each entry is spoken by the caption on its left.
+    const auto named = [](QLabel* caption, QLineEdit* e) { caption->setBuddy(e); };
 
     int y = 48;
     Label1 = caption("Label1", QStringLiteral("Key Pair Username:"), y);
     KeyUsernameed = edit("KeyUsernameed", y, 144);
+    named(Label1, KeyUsernameed);
     // The two direction buttons: one of them is always down.
     Latin_Dir = new QToolButton(this);
     Latin_Dir->setObjectName(QStringLiteral("Latin_Dir"));
     Latin_Dir->setToolTip(QStringLiteral("Arabic direction"));
+    Latin_Dir->setAccessibleName(QStringLiteral("Right-to-left typing"));
     Latin_Dir->setArrowType(Qt::LeftArrow);
     Arabic_Dir = new QToolButton(this);
     Arabic_Dir->setObjectName(QStringLiteral("Arabic_Dir"));
     Arabic_Dir->setToolTip(QStringLiteral("Latin direction"));
+    Arabic_Dir->setAccessibleName(QStringLiteral("Left-to-right typing"));
     Arabic_Dir->setArrowType(Qt::RightArrow);
     DirGroup = new QButtonGroup(this);
     DirGroup->setExclusive(true);
     for (QToolButton* b : {Latin_Dir, Arabic_Dir}) {
         b->setCheckable(true);
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::StrongFocus); // Space picks the direction
         DirGroup->addButton(b);
     }
     Arabic_Dir->setChecked(true);
@@ -107,18 +113,25 @@ void TKeyGenNowForm::buildControls()
     KeyLengthed = edit("KeyLengthed", y, 60);
     KeyLengthed->setText(QString::number(zerath::kGeneratedKeyBits));
     KeyLengthed->setReadOnly(true);
+    named(Label2, KeyLengthed);
 
     y += 25;
     Label5 = caption("Label5", QStringLiteral("Creation Date:"), y);
     CDate = edit("CDate", y, 144);
     CDate->setReadOnly(true);
+    named(Label5, CDate);
+    // Tab passes over what cannot be typed in.
+    for (QLineEdit* e : {KeyLengthed, CDate})
+        e->setFocusPolicy(Qt::ClickFocus);
 
     y += 25;
     Label3 = caption("Label3", QStringLiteral("Passphrase:"), y);
     Passphrase = edit("Passphrase", y, 194);
+    named(Label3, Passphrase);
     y += 25;
     Label4 = caption("Label4", QStringLiteral("Confirm Passphrase:"), y);
     ConfirmPassphrase = edit("ConfirmPassphrase", y, 194);
+    named(Label4, ConfirmPassphrase);
     for (QLineEdit* e : {Passphrase, ConfirmPassphrase}) {
         setMasked(e, true);
         e->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
@@ -171,6 +184,11 @@ void TKeyGenNowForm::buildControls()
     connect(Clearbtn, &QPushButton::clicked, this, &TKeyGenNowForm::ClearbtnClick);
     connect(GenerateBtn, &QPushButton::clicked, this, &TKeyGenNowForm::GenerateBtnClick);
     connect(Closebtn, &QPushButton::clicked, this, &TKeyGenNowForm::reject);
+    // Enter in an entry starts the generation once the fields allow it.
+    for (QLineEdit* e : {KeyUsernameed, Passphrase, ConfirmPassphrase})
+        connect(e, &QLineEdit::returnPressed, this, [this] {
+            if (GenerateBtn->isEnabled()) GenerateBtn->click();
+        });
 }
 
 void TKeyGenNowForm::showEvent(QShowEvent* event)
@@ -335,6 +353,8 @@ void TKeyGenNowForm::onWorkerFinished()
                        Status->text() + QStringLiteral("\r\r") + QString::fromStdString(job->result.PrivateKeyFile) +
                            QStringLiteral("\r") + QString::fromStdString(job->result.PublicKeyFile) +
                            QStringLiteral("\r\r") + QString::fromLatin1(kImportHint));
+        // The next import dialog opens where the new files are.
+        Messages::setStartFolder(QFileInfo(QString::fromStdString(job->result.PrivateKeyFile)).absolutePath());
         emit generationFinished(true);
     } else {
         Status->clear();

@@ -1,5 +1,6 @@
 #include "windows/KeyInfoFrm.h"
 #include "app/TextFormat.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -39,18 +40,20 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     place(KeyPanel, 20, 50, 114, 142);
     KeyIMG = new QLabel(KeyPanel);
     KeyIMG->setObjectName(QStringLiteral("KeyIMG"));
-    KeyIMG->setGeometry(2, 2, 110, 138);
+    KeyIMG->setGeometry(ui::px(QRect(2, 2, 110, 138)));
+    KeyIMG->setScaledContents(true);
     KeyIMG->setPixmap(keyList[0]);
 
     keyinfoMemo = new QPlainTextEdit(this);
     keyinfoMemo->setObjectName(QStringLiteral("keyinfoMemo"));
     keyinfoMemo->setReadOnly(true);
+    keyinfoMemo->setAccessibleName(QStringLiteral("Key Information"));
     keyinfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont memoFont(QStringLiteral("Courier New"));
     memoFont.setStyleHint(QFont::Monospace);
     // Small enough for every line, the key fingerprint's included, to show
     // without scrolling.
-    memoFont.setPixelSize(10);
+    ui::setDesignSize(memoFont, 10);
     keyinfoMemo->setFont(memoFont);
     keyinfoMemo->document()->setDocumentMargin(2);
     place(keyinfoMemo, 142, 50, 202, 158);

@@ -1,6 +1,9 @@
 #include "windows/KeyRingGrid.h"
 #include "app/TextFormat.h"
+#include "widgets/UiScale.h"
 
+#include <QStyle>
+#include <QScrollBar>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
@@ -222,21 +225,47 @@ TKeyRingGrid::TKeyRingGrid(std::vector<KeyGridColumn> columns, QWidget* parent) 
     h->setStretchLastSection(false);
     h->setSectionResizeMode(QHeaderView::Fixed);
     h->setMinimumSectionSize(8);
-    h->setFixedHeight(kRowHeight + 2);
+    h->setFixedHeight(ui::px(kRowHeight + 2));
     for (int i = 0; i < int(m_model->columns().size()); ++i)
-        h->resizeSection(i, m_model->columns()[std::size_t(i)].width);
+        h->resizeSection(i, ui::px(m_model->columns()[std::size_t(i)].width));
 
     QHeaderView* v = verticalHeader();
     v->setSectionResizeMode(QHeaderView::Fixed);
-    v->setMinimumSectionSize(kRowHeight);
-    v->setDefaultSectionSize(kRowHeight);
-    v->setFixedWidth(kIndicatorWidth);
+    v->setMinimumSectionSize(ui::px(kRowHeight));
+    v->setDefaultSectionSize(ui::px(kRowHeight));
+    v->setFixedWidth(ui::px(kIndicatorWidth));
     v->setSectionsClickable(false);
     v->setHighlightSections(false);
 
     setColours(KeyGridColours{});
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TKeyRingGrid::onCurrentRowChanged);
+    // A scroll bar that appears takes its width from the widest column, so
+    // the last one is never cut off and nothing scrolls sideways.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { fitColumns(); });
+}
+
+void TKeyRingGrid::fitColumns()
+{
+    const auto& columns = m_model->columns();
+    if (columns.empty()) return;
+    int total = 0;
+    std::size_t widest = 0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        total += ui::px(columns[i].width);
+        if (columns[i].width > columns[widest].width) widest = i;
+    }
+    const int bar = verticalScrollBar()->maximum() > 0 ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0;
+    const int room = width() - 2 * frameWidth() - verticalHeader()->width() - bar;
+    const int excess = std::max(0, total - room);
+    horizontalHeader()->resizeSection(int(widest), std::max(ui::px(columns[widest].width) - excess, 8));
+    horizontalScrollBar()->setValue(0);
+}
+
+void TKeyRingGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    fitColumns();
 }
 
 void TKeyRingGrid::setColours(const KeyGridColours& colours)
@@ -329,6 +358,6 @@ int TKeyRingGrid::naturalWidth() const
 {
     int w = 2 * frameWidth() + verticalHeader()->width();
     for (const auto& c : m_model->columns())
-        w += c.width;
+        w += ui::px(c.width);
     return w;
 }

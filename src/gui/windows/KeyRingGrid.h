@@ -131,7 +131,11 @@ signals:
     // The user moved the grid's cursor to another record.
     void currentRecordChanged(int row);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitColumns();
     void onCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void moveKeyRingTo(int row);
 

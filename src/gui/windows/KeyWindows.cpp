@@ -1,4 +1,5 @@
 #include "windows/KeyWindows.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -76,7 +77,7 @@ QFont uiFont(int pixelSize, bool bold)
         return QStringLiteral("Arial");
     }();
     QFont f(family);
-    f.setPixelSize(pixelSize);
+    ui::setDesignSize(f, pixelSize);
     f.setBold(bold);
     return f;
 }

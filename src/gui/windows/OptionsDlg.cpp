@@ -1,4 +1,5 @@
 #include "windows/OptionsDlg.h"
+#include "widgets/UiScale.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -13,79 +14,6 @@
 #include "app/WindowLook.h"
 #include "common/Resources.h"
 #include "settings/Settings.h"
-
-// ---- up-down counter ----
-
-TUpDown::TUpDown(QWidget* parent) : QWidget(parent)
-{
-    m_up = new QToolButton(this);
-    m_down = new QToolButton(this);
-    m_up->setText(QStringLiteral("\u25B2"));
-    m_down->setText(QStringLiteral("\u25BC"));
-    QFont arrows = font();
-    arrows.setPixelSize(7);
-    m_up->setObjectName(QStringLiteral("upButton"));
-    m_down->setObjectName(QStringLiteral("downButton"));
-    for (QToolButton* b : {m_up, m_down}) {
-        b->setFont(arrows);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setAutoRepeat(true);
-        b->setFocusPolicy(Qt::NoFocus);
-    }
-    connect(m_up, &QToolButton::clicked, this, &TUpDown::stepUp);
-    connect(m_down, &QToolButton::clicked, this, &TUpDown::stepDown);
-    resize(17, 22);
-}
-
-void TUpDown::setRange(int minimum, int maximum)
-{
-    m_min = minimum;
-    m_max = maximum < minimum ? minimum : maximum;
-    setPosition(m_position);
-}
-
-void TUpDown::setPosition(int position)
-{
-    const int p = position < m_min ? m_min : (position > m_max ? m_max : position);
-    const bool changed = p != m_position;
-    m_position = p;
-    if (m_associate) m_associate->setText(QString::number(m_position));
-    if (changed) emit positionChanged(m_position);
-}
-
-void TUpDown::setAssociate(QLineEdit* edit)
-{
-    if (m_associate) m_associate->removeEventFilter(this);
-    m_associate = edit;
-    if (m_associate) {
-        m_associate->installEventFilter(this);
-        m_associate->setText(QString::number(m_position));
-    }
-}
-
-bool TUpDown::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_associate && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up) {
-            stepUp();
-            return true;
-        }
-        if (key == Qt::Key_Down) {
-            stepDown();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TUpDown::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    const int half = height() / 2;
-    m_up->setGeometry(0, 0, width(), half);
-    m_down->setGeometry(0, half, width(), height() - half);
-}
 
 // ---- dialog ----
 
@@ -130,7 +58,8 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     cbxCompress->setFont(look::uiFont(12));
     for (const char* e : kCompressionEntries)
         cbxCompress->addItem(QString::fromLatin1(e));
-    cbxCompress->setGeometry(12, 22, 301, 24);
+    cbxCompress->setGeometry(ui::px(QRect(12, 22, 301, 24)));
+    cbxCompress->setAccessibleName(QStringLiteral("Compression Level"));
     compresshints = new QLabel(
         QStringLiteral("Compression level: Use maximum compression for documents and files less than 10 Mb. "
                        "For large files use fastest compression or disable it."),
@@ -139,7 +68,7 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     compresshints->setWordWrap(true);
     compresshints->setFont(look::uiFont(11));
     look::setTextColour(compresshints, look::kDimText);
-    compresshints->setGeometry(12, 50, 301, 40);
+    compresshints->setGeometry(ui::px(QRect(12, 50, 301, 40)));
 
     GroupBox2 = whiteGroup(QStringLiteral("File Shreddering "), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
@@ -148,20 +77,21 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(look::uiFont(12));
     look::setTextColour(Label1, look::kLightText);
-    Label1->setGeometry(12, 24, 226, 20);
+    Label1->setGeometry(ui::px(QRect(12, 24, 226, 20)));
     Edit1 = new QLineEdit(QStringLiteral("4"), GroupBox2);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setReadOnly(true);
     Edit1->setAlignment(Qt::AlignCenter);
     Edit1->setFont(look::uiFont(12));
-    Edit1->setGeometry(246, 22, 40, 24);
+    Edit1->setGeometry(ui::px(QRect(246, 22, 40, 24)));
     ShredCount = new TUpDown(GroupBox2);
     ShredCount->setObjectName(QStringLiteral("ShredCount"));
     ShredCount->setRange(zerath::Settings::kMinPasses, zerath::Settings::kMaxPasses);
     ShredCount->setIncrement(2);
     ShredCount->setPosition(zerath::Settings::kMinPasses);
     ShredCount->setAssociate(Edit1);
-    ShredCount->setGeometry(287, 22, 20, 24);
+    Label1->setBuddy(Edit1); // a spin box to a screen reader, named by this caption
+    ShredCount->setGeometry(ui::px(QRect(287, 22, 20, 24)));
 
     OKbtn = new QPushButton(QStringLiteral("OK"), this);
     OKbtn->setObjectName(QStringLiteral("OKbtn"));

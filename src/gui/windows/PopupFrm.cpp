@@ -1,4 +1,5 @@
 #include "windows/PopupFrm.h"
+#include "widgets/UiScale.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <cmath>
 
 #include "common/Resources.h"
+#include "widgets/Accessibles.h"
 #include "common/Screenshots.h"
 
 Tpopupfrm::Tpopupfrm(QWidget* parent)
@@ -27,7 +29,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
         pal.setColor(QPalette::WindowText, QColor(0xE8, 0xF0, 0xF6));
         l->setPalette(pal);
         QFont f(QStringLiteral("Arial"));
-        f.setPixelSize(13);
+        ui::setDesignSize(f, 13);
         l->setFont(f);
         return l;
     };
@@ -37,22 +39,25 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     process1->setObjectName(QStringLiteral("process1"));
     process2->setObjectName(QStringLiteral("process2"));
     process3->setObjectName(QStringLiteral("process3"));
-    // Right of the title, never over it.
-    const int batchX = std::max(120, title->geometry().right() + 12);
-    batchLine = addLabel(QString(), batchX, 9, width() - 20 - batchX, 20);
+    // Right of the title, never over it (places are in the picture's design pixels).
+    const int w = designSize().isValid() ? designSize().width() : 366;
+    const int batchX = std::max(120, int(title->geometry().right() / ui::scale()) + 12);
+    batchLine = addLabel(QString(), batchX, 9, w - 20 - batchX, 20);
     batchLine->setObjectName(QStringLiteral("batchLine"));
     batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    speedLine = addLabel(QString(), 28, 122, width() - 140, 15);
+    speedLine = addLabel(QString(), 28, 122, w - 140, 15);
     speedLine->setObjectName(QStringLiteral("speedLine"));
     for (QLabel* l : {batchLine, speedLine}) {
         l->setPalette(process1->palette());
         QFont f = process1->font();
-        f.setPixelSize(11);
+        ui::setDesignSize(f, 11);
         l->setFont(f);
     }
-    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 111, 76, 24);
+    Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), w - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
+    // The bar is painted on the picture; screen readers get its share from a stand-in.
+    (new a11y::ProgressStandIn(this))->setGeometry(barRect());
     // Removing an unfinished output may take a moment: the window says so at once.
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
@@ -66,6 +71,7 @@ void Tpopupfrm::setBatchText(const QString& file, const QString& speed)
 {
     batchLine->setText(file);
     speedLine->setText(speed);
+    setAccessibleName(file.isEmpty() ? QStringLiteral("Please wait...") : file);
 }
 
 void Tpopupfrm::keyPressEvent(QKeyEvent* event)
@@ -88,6 +94,11 @@ void Tpopupfrm::setLines(const QString& line1, const QString& line2, const QStri
         f.setBold(i + 1 == m_bold);
         labels[i]->setFont(f);
     }
+    // The line in hand describes the focused Cancel button, so a screen reader
+    // says it as it changes ("Data uncompress started...").
+    const QString current = m_bold ? texts[m_bold - 1] : QString();
+    Cancelbtn->setAccessibleDescription(current);
+    setAccessibleDescription(current);
 }
 
 void Tpopupfrm::setFraction(double fraction)
@@ -99,6 +110,7 @@ void Tpopupfrm::setFraction(double fraction)
         return;
     m_fraction = fraction;
     update(barRect().adjusted(-1, -1, 1, 1));
+    if (auto* standIn = findChild<a11y::ProgressStandIn*>()) standIn->setPercent(int(std::lround(fraction * 100)));
 }
 
 void Tpopupfrm::resetLines()
@@ -120,7 +132,7 @@ void Tpopupfrm::showOver(QWidget* mainWindow)
 
 QRect Tpopupfrm::barRect() const
 {
-    return QRect(28, 116, width() - 56 - 86, 4);
+    return QRect(ui::px(28), ui::px(116), width() - ui::px(56 + 86), ui::px(4));
 }
 
 void Tpopupfrm::paintEvent(QPaintEvent* event)

@@ -1,4 +1,5 @@
 #include "windows/ShredderForm.h"
+#include "widgets/UiScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -56,7 +58,7 @@ void colourLabel(QLabel* label, const QColor& colour, int pixelSize, bool bold)
         pal.setColor(group, QPalette::WindowText, colour);
     label->setPalette(pal);
     QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixelSize);
+    ui::setDesignSize(f, pixelSize);
     f.setBold(bold);
     label->setFont(f);
 }
@@ -67,7 +69,7 @@ void colourLabel(QLabel* label, const QColor& colour, int pixelSize, bool bold)
 
 TShredList::TShredList(TFileListBox* source, QWidget* parent) : QListWidget(parent), m_source(source)
 {
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
@@ -238,11 +240,23 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     Label7 = heading("Label7", QStringLiteral(" Shredder (Drag and Drop Files Here)"), 360, 52, 236);
     ListBox1 = place(new TShredList(FileListBox1, this), 364, 70, 226, 250);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    // Each list is spoken by its heading; the keys and the menu key do what the mouse does.
+    FolderTree1->setAccessibleName(Label5->text());
+    FileListBox1->setAccessibleName(Label6->text());
+    ListBox1->setAccessibleName(QStringLiteral("Shredder"));
+    ListBox1->setAccessibleDescription(QStringLiteral("Files to shred. Delete removes the selected ones."));
+    FileListBox1->setAccessibleDescription(QStringLiteral("Enter or Insert adds the selected files to the shredder."));
+    for (QListWidget* list : {static_cast<QListWidget*>(FileListBox1), static_cast<QListWidget*>(ListBox1)}) {
+        list->installEventFilter(this);
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this, [this, list](QPoint at) { showListMenu(list, at); });
+    }
 
     // Under the file list its filter; under the shred list the counts.
     Label2 = caption("Label2", QStringLiteral("Filter Extension:"), 182, 330, 92);
     ExtFilter = place(new QLineEdit(QStringLiteral("*.*"), this), 276, 328, 80, 22);
     ExtFilter->setObjectName(QStringLiteral("ExtFilter"));
+    Label2->setBuddy(ExtFilter);
     Label8 = caption("Label8", QStringLiteral("Total Files to Delete:"), 364, 330, 140);
     Label1 = value("Label1", QStringLiteral("0"), 506, 330, 84);
     Label4 = caption("Label4", QStringLiteral("Selected File(s):"), 364, 348, 140);
@@ -271,8 +285,8 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     StatusPanel->setAutoFillBackground(true);
     Status = new TALStatusBar(StatusPanel);
     Status->setObjectName(QStringLiteral("Status"));
-    Status->setGeometry(1, 1, 570, 20);
-    Status->setPanelWidths({392, 50});
+    Status->setGeometry(1, 1, StatusPanel->width() - 2, StatusPanel->height() - 2);
+    Status->setPanelWidths({ui::px(392), ui::px(50)});
     Status->setSizeGrip(false);
     Status->setSimplePanel(false);
     Prog = new TALProgressBar(Status);
@@ -330,6 +344,47 @@ void TShredderForm::keyPressEvent(QKeyEvent* event)
         return;
     }
     SkinnedWindow::keyPressEvent(event);
+}
+
+bool TShredderForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && !m_running) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == FileListBox1 &&
+            (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert)) {
+            AddSelectionToShredList();
+            return true;
+        }
+        if (watched == ListBox1 && key == Qt::Key_Delete) {
+            removeSelectedFromShredList();
+            return true;
+        }
+    }
+    return SkinnedWindow::eventFilter(watched, event);
+}
+
+void TShredderForm::showListMenu(QListWidget* list, QPoint at)
+{
+    if (m_running) return;
+    QMenu menu(this);
+    if (list == FileListBox1) {
+        menu.addAction(QStringLiteral("&Add to Shredder"), this, &TShredderForm::AddSelectionToShredList)
+            ->setEnabled(!FileListBox1->selectedItems().isEmpty());
+        menu.addAction(QStringLiteral("Select All"), this, &TShredderForm::SelectallbtnClick);
+    } else {
+        menu.addAction(QStringLiteral("&Remove"), this, &TShredderForm::removeSelectedFromShredList)
+            ->setEnabled(!ListBox1->selectedItems().isEmpty());
+        menu.addAction(QStringLiteral("&Clear"), this, &TShredderForm::clearbtnClick);
+    }
+    menu.exec(list->viewport()->mapToGlobal(at));
+}
+
+void TShredderForm::removeSelectedFromShredList()
+{
+    if (m_running) return;
+    for (QListWidgetItem* item : ListBox1->selectedItems())
+        delete ListBox1->takeItem(ListBox1->row(item));
+    updateShredCount();
 }
 
 void TShredderForm::closeEvent(QCloseEvent* event)
@@ -426,10 +481,10 @@ void TShredderForm::wipebtnClick()
                        Messages::Buttons::Ok);
         return;
     }
-    if (Messages::show(this, Messages::Kind::Information,
+    if (Messages::show(this, Messages::Kind::Warning,
                        QStringLiteral("You will not be able to recover the files once shredded.\r\n"
                                       " Do you want to continue?"),
-                       Messages::Buttons::YesNo)
+                       Messages::Buttons::YesNo, Messages::Answer::No)
         != Messages::Answer::Yes)
         return;
 

@@ -82,6 +82,7 @@ public:
     void wipebtnClick();
     void clearbtnClick();
     void ListBox1DblClick(int row);
+    void removeSelectedFromShredList();
     void ExtFilterChange();
 
     // The controls.
@@ -113,6 +114,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class BarProgress : public zerath::WipeProgress {
@@ -126,6 +128,7 @@ private:
     };
 
     void buildControls(const QStringList& treeRoots);
+    void showListMenu(QListWidget* list, QPoint at);
     void updateShredCount();
     void setRunning(bool running);
 

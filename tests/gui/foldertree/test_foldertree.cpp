@@ -105,8 +105,8 @@ TEST_F(FolderTest, FileListShowsRegularFilesMatchingTheMaskWithoutCase)
     list.setDirectory(root);
     const std::pair<const char*, QStringList> rows[] = {
         {"*.*", {".hidden", "a.txt", "ab.txt", "b.doc", "noext", "Upper.TXT"}},
-        {"*.txt;*.doc", {"a.txt", "ab.txt", "b.doc"}},
-        {" ?.txt ; *.TXT;", {"a.txt", "Upper.TXT"}},
+        {"*.txt;*.doc", {"a.txt", "ab.txt", "b.doc", "Upper.TXT"}},
+        {" ?.txt ; *.TXT;", {"a.txt", "ab.txt", "Upper.TXT"}},
         {"", {}},
     };
     for (const auto& [mask, names] : rows) {

@@ -2,6 +2,7 @@
 // passphrases it masks and forgets, the refusals, and the one generation of
 // this test program on the worker thread.
 #include <QCheckBox>
+#include <QFileInfo>
 
 #include "GuiFixture.h"
 #include "symcrypto/FieldProtection.h"
@@ -105,7 +106,8 @@ TEST_F(KeyGenTest, RefusalsWriteNoKeyFileAndLeaveTheDialogUsable)
 TEST_F(KeyGenTest, GeneratesOnAWorkerAndWritesBothFilesOnly)
 {
     fill("Alice Example", "correct horse", "correct horse");
-    click(dlg->GenerateBtn);
+    Messages::setStartFolder(QStringLiteral("/"));
+    QTest::keyClick(dlg->ConfirmPassphrase, Qt::Key_Return); // Enter generates once the fields allow it
     // The worker runs: nothing may start again or close the dialog.
     EXPECT_TRUE(dlg->isGenerating());
     EXPECT_FALSE(dlg->GenerateBtn->isEnabled() || dlg->Clearbtn->isEnabled() || dlg->Closebtn->isEnabled());
@@ -135,4 +137,8 @@ TEST_F(KeyGenTest, GeneratesOnAWorkerAndWritesBothFilesOnly)
     EXPECT_EQ(priv.KeyOwner, "Alice Example");
     EXPECT_EQ(pub.Modulus->ToString(16), priv.Modulus->ToString(16));
     EXPECT_GE(priv.Modulus->BitLength(), 2030);
+    // The next import dialog opens where the new files are.
+    Messages::setNextFileName(QString());
+    (void)Messages::openFileName(QStringLiteral("Import Key"), QStringLiteral("*.akf"));
+    EXPECT_EQ(Messages::asked().last().folder, QFileInfo(QString::fromStdString(r.PrivateKeyFile)).absolutePath());
 }

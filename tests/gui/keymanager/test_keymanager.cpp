@@ -2,6 +2,8 @@
 // the key ring file, exports, the key ring hand-over, and the passphrase and
 // fingerprint dialogs it opens.
 
+#include <QFileInfo>
+
 #include "GuiFixture.h"
 #include "symcrypto/FieldProtection.h"
 #include "pubkey/KeyFingerprint.h"
@@ -86,6 +88,8 @@ TEST_P(KeyManagerFlow, ReachesTheKeyRingFileAsAnswered)
     else click(f.press == Import ? keyManager->ImportKeybtn : keyManager->RemoveKey);
     EXPECT_EQ(Messages::shown().size(), f.answer == Answer::None ? 0 : 1);
     if (!Messages::shown().isEmpty()) expectBox(f.kind);
+    if (f.typed) // the passphrase prompt says which file it is for
+        EXPECT_TRUE(Messages::asked().last().title.startsWith(QFileInfo(QString::fromStdString(f.file)).fileName()));
     EXPECT_EQ(rows(), f.rowsAfter);
     EXPECT_EQ(keyRing() != before, f.fileChangesAtOnce);
     hide();

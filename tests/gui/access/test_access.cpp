@@ -1,0 +1,258 @@
+// Every window as a screen reader and a keyboard-only user meet it: each
+// control has a name and a role that says what it is, Tab reaches every
+// control that takes focus, and the actions offered to the mouse have keys.
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include "GuiFixture.h"
+#include "keyring/KeyIdentityOfRecord.h"
+#include "widgets/ALProgressBar.h"
+#include "widgets/ALStatusBar.h"
+#include "widgets/Accessibles.h"
+#include "widgets/FileListBox.h"
+#include "widgets/FolderTree.h"
+#include "widgets/HNoShape.h"
+#include "windows/CryptForm.h"
+#include "windows/FPCheckFrm.h"
+#include "windows/ChangePassFrm.h"
+#include "windows/KeyGenForm.h"
+#include "windows/KeyGenNowForm.h"
+#include "windows/KeyInfoFrm.h"
+#include "windows/KeyRingGrid.h"
+#include "windows/OptionsDlg.h"
+#include "windows/PopupFrm.h"
+#include "windows/ShredderForm.h"
+
+namespace guitest {
+namespace {
+
+bool insideItemView(QWidget* w, QWidget* window)
+{
+    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QComboBox*>(p)) return true;
+    return false;
+}
+
+bool takesTab(QWidget* w) { return (w->focusPolicy() & Qt::TabFocus) && w->isEnabled(); }
+
+// Controls a user acts on or reads a state from.
+bool interactive(QWidget* w)
+{
+    return takesTab(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<THNoShape*>(w) ||
+           qobject_cast<TALProgressBar*>(w) || qobject_cast<TALStatusBar*>(w) || qobject_cast<a11y::ProgressStandIn*>(w);
+}
+
+void expectSpeakable(QWidget* window)
+{
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || !interactive(w) || insideItemView(w, window)) continue;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(iface, nullptr) << w->objectName().toStdString();
+        EXPECT_FALSE(iface->text(QAccessible::Name).trimmed().isEmpty()) << w->objectName().toStdString() << " has no name";
+        const QAccessible::Role role = iface->role();
+        EXPECT_TRUE(role != QAccessible::Client && role != QAccessible::NoRole && role != QAccessible::Pane &&
+                    role != QAccessible::Grouping)
+            << w->objectName().toStdString() << " has role " << int(role);
+    }
+}
+
+void expectTabReachesAll(QWidget* window)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QSet<QWidget*> expected, reached;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->isVisibleTo(window) && takesTab(w) && !insideItemView(w, window)) expected << w;
+    if ((!QApplication::focusWidget() || QApplication::focusWidget()->window() != window) && !expected.isEmpty())
+        (*expected.begin())->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3 * expected.size() + 3; ++i) {
+        QWidget* at = QApplication::focusWidget();
+        if (!at) break;
+        reached << at;
+        QTest::keyClick(at, Qt::Key_Tab);
+    }
+    for (QWidget* w : expected) {
+        // Tab enters an exclusive group once; the arrow keys move within it.
+        auto* b = qobject_cast<QAbstractButton*>(w);
+        if (b && b->group() && b->group()->exclusive() &&
+            std::any_of(reached.begin(), reached.end(), [&](QWidget* r) { return b->group()->buttons().contains(r); }))
+            continue;
+        EXPECT_TRUE(reached.contains(w)) << window->objectName().toStdString() << ": Tab never reaches "
+                                         << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+}
+
+struct WindowRow { const char* name; std::function<QWidget*(GuiTest&)> open; };
+
+std::unique_ptr<class TShredderForm> g_shredder;
+
+class EveryWindow : public GuiTest, public ::testing::WithParamInterface<WindowRow> {};
+
+TEST_P(EveryWindow, NamesRolesAndTabOrderCoverEveryControl)
+{
+    QWidget* window = GetParam().open(*this);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    expectSpeakable(window);
+    expectTabReachesAll(window);
+    // Text on a window's picture brings its own colour: a desktop's dark or
+    // light high-contrast palette cannot put dark text on the dark picture.
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<QLabel*>(w);
+        if (!w->isVisibleTo(window) || !((l && !l->text().isEmpty()) || qobject_cast<QCheckBox*>(w) || qobject_cast<QGroupBox*>(w))) continue;
+        EXPECT_TRUE(w->palette().resolveMask() & (quint64(1) << QPalette::WindowText)) << w->objectName().toStdString();
+    }
+    if (window != mainWindow() && window != keyManager.get()) window->hide();
+    g_shredder.reset();
+}
+
+QWidget* shredder(GuiTest& t)
+{
+    t.startMain();
+    g_shredder = std::make_unique<TShredderForm>(*t.ctx, QStringList{QString::fromStdString(t.home())});
+    g_shredder->setModal(false);
+    return g_shredder.get();
+}
+
+#define KEY_DIALOG(get) [](GuiTest& t) -> QWidget* { t.startKeyManager(); return t.keyManager->get(); }
+const WindowRow kWindows[] = {
+    {"main", [](GuiTest& t) -> QWidget* { t.startMain(); return t.mainWindow(); }},
+    {"options", [](GuiTest& t) -> QWidget* { t.startMain(); return t.windows->options(); }},
+    {"progress", [](GuiTest& t) -> QWidget* { t.startMain(); return t.windows->progress(); }},
+    {"keymanager", [](GuiTest& t) -> QWidget* { t.startKeyManager(); return t.keyManager.get(); }},
+    {"keygen", KEY_DIALOG(generationDialog)}, {"changepass", KEY_DIALOG(changePassDialog)},
+    {"keyinfo", KEY_DIALOG(keyInfoDialog)}, {"fpcheck", KEY_DIALOG(fpCheckDialog)}, {"shredder", shredder},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, EveryWindow, ::testing::ValuesIn(kWindows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GuiTest, EnterOnAKeyRowOpensKeyInformationAndSpacePressesTheComparison)
+{
+    startKeyManager();
+    TKeyGenForm* k = keyManager.get();
+    whenModal(k->keyInfoDialog(), [&] {
+        EXPECT_TRUE(k->keyInfoDialog()->keyinfoMemo->toPlainText().contains(k->FPedit->text().left(8)));
+        k->keyInfoDialog()->reject();
+    });
+    QTest::keyClick(k->DBGrid, Qt::Key_Return);
+    whenModal(k->fpCheckDialog(), [&] {
+        EXPECT_EQ(k->fpCheckDialog()->FPedit1->text(), k->FPedit->text());
+        k->fpCheckDialog()->reject();
+    });
+    QTest::keyClick(k->SpeedButton1, Qt::Key_Space);
+}
+
+TEST_F(GuiTest, DeletingAKeyDefaultsToCancelAndNamesTheKey)
+{
+    startKeyManager();
+    TKeyGenForm* k = keyManager.get();
+    const int before = k->DBGrid->keyModel().rowCount();
+    const std::string keyId = k->manager().Ring().FieldAsString("KeyID"), owner = k->manager().Ring().FieldAsString("UserID");
+    Messages::setNextAnswer(Answer::Cancel), Messages::setNextAnswer(Answer::Cancel);
+    click(k->RemoveKey);
+    QTest::keyClick(k->DBGrid, Qt::Key_Delete, Qt::ControlModifier);
+    for (const Messages::Shown& box : Messages::shown()) {
+        EXPECT_EQ(int(box.defaultButton), int(Answer::Cancel)) << box.text.toStdString();
+        EXPECT_TRUE(box.detail.contains(QString::fromStdString(keyId)) && box.detail.contains(QString::fromStdString(owner)));
+    }
+    EXPECT_TRUE(Messages::shown().size() == 2 && k->DBGrid->keyModel().rowCount() == before);
+}
+
+TEST_F(GuiTest, TheShredderFilterIgnoresCaseAndKeysAddAndRemoveFiles)
+{
+    for (const char* name : {"a.txt", "UPPER.PDF", "Mixed.Pdf", "z.pdf"}) writeFile(file(name), "x");
+    startMain();
+    auto form = std::make_unique<TShredderForm>(*ctx, QStringList{qfile("")});
+    form->show();
+    form->FolderTree1->setSelectedPath(QString::fromStdString(home()));
+    form->ExtFilter->setText(QStringLiteral("*.pdf"));
+    EXPECT_EQ(form->FileListBox1->names(),
+              (QStringList{QStringLiteral("Mixed.Pdf"), QStringLiteral("UPPER.PDF"), QStringLiteral("z.pdf")}));
+    for (int row : {0, 2}) form->FileListBox1->item(row)->setSelected(true);
+    QTest::keyClick(form->FileListBox1, Qt::Key_Return);
+    EXPECT_EQ(form->ListBox1->count(), 2);
+    form->FileListBox1->clearSelection(), form->FileListBox1->item(1)->setSelected(true);
+    QTest::keyClick(form->FileListBox1, Qt::Key_Insert);
+    ASSERT_EQ(form->ListBox1->count(), 3);
+    for (int row : {0, 2}) form->ListBox1->item(row)->setSelected(true);
+    QTest::keyClick(form->ListBox1, Qt::Key_Delete);
+    EXPECT_EQ(form->ListBox1->names(), QStringList{QStringLiteral("z.pdf")});
+    // No is the answer Enter gives to shredding; the files stay.
+    Messages::setNextAnswer(Answer::No);
+    click(form->wipebtn);
+    EXPECT_TRUE(Messages::lastShown().defaultButton == Answer::No && Messages::lastShown().kind == Kind::Warning);
+    EXPECT_TRUE(exists("z.pdf"));
+}
+
+TEST_F(GuiTest, StarInTheFolderTreeOpensOneLevelOfADeepTree)
+{
+    std::string deep = file("deep");
+    for (int i = 0; i < 200; ++i) deep += "/d";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(deep)));
+    TFolderTree tree(QStringList{qfile("deep")});
+    tree.setCurrentItem(tree.topLevelItem(0));
+    QTest::keyClick(&tree, Qt::Key_Asterisk);
+    QTreeWidgetItem* child = tree.topLevelItem(0)->child(0);
+    ASSERT_TRUE(child && tree.topLevelItem(0)->isExpanded());
+    EXPECT_FALSE(child->isExpanded() || child->data(0, TFolderTree::FilledRole).toBool()); // nothing below was read
+}
+
+TEST_F(GuiTest, DecryptionKeepsTheChosenRecipientAndAFailureBlanksTheStatus)
+{
+    startMain();
+    TCryptForm* w = mainWindow();
+    const auto select = [&](TestKey k) { doubleClickRow(w->DBGrid, rowOf(w->DBGrid, id(k))); };
+    writeFile(file("a.txt"), "for alice"), select(TestKey::AlicePair);
+    w->setFileList(w->EncFileEdit, {qfile("a.txt")}, false), Messages::setNextAnswer(Answer::Ok);
+    click(w->Encryptbtn);
+    ASSERT_TRUE(QFile::remove(qfile("a.txt")) && exists("a.txt.enc"));
+
+    select(TestKey::BobPublic); // the next letter goes to Bob
+    w->setFileList(w->DecFileEdit, {qfile("a.txt.enc")}, true);
+    Messages::setNextText(QString::fromLatin1(zerath::test::kAlicePassphrase)), Messages::setNextAnswer(Answer::Ok);
+    click(w->Decryptbtn);
+    EXPECT_EQ(readFile(file("a.txt")), "for alice");
+    EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), id(TestKey::BobPublic));
+    EXPECT_EQ(w->MailBoxUserID->toolTip(), w->MailBoxUserID->text());
+    EXPECT_FALSE(w->Status->panelText(1).isEmpty());
+
+    QFile::remove(qfile("a.txt")), Messages::setNextText(QStringLiteral("not it")), Messages::setNextAnswer(Answer::Ok);
+    click(w->Decryptbtn);
+    expectBox(Kind::Error);
+    EXPECT_TRUE(w->Status->panelText(0).isEmpty() && w->Status->panelText(1).isEmpty() && !exists("a.txt"));
+}
+
+TEST_F(GuiTest, TheKeySearchFindsByOwnerKeyIdOrFingerprintWithoutCase)
+{
+    startMain();
+    TKeyRingGrid* grid = mainWindow()->DBGrid; // Bob's key is found by parts of its fingerprints
+    const zerath::KeyRecord bob = grid->keyModel().recordAt(rowOf(grid, id(TestKey::BobPublic)));
+    const QString fp = QString::fromStdString(bob.FP), keyFp = QString::fromStdString(zerath::RecordKeyFingerprint(bob));
+    using K = TestKey;
+    const std::pair<QString, std::vector<K>> rows[] = {
+        {QString(), {K::AlicePair, K::BobPublic}},
+        {QStringLiteral("ALICE"), {K::AlicePair}},
+        {QString::fromStdString(id(K::BobPublic)).toLower(), {K::BobPublic}},
+        {fp.mid(fp.size() / 2, 8).toLower(), {K::BobPublic}},
+        {keyFp.mid(10, 4) + QLatin1Char(' ') + keyFp.mid(14, 4).toLower(), {K::BobPublic}}, // as it is grouped
+        {QStringLiteral("nobody"), {}},
+    };
+    for (const auto& [typed, keys] : rows) {
+        mainWindow()->KeySearch->clear(), QTest::keyClicks(mainWindow()->KeySearch, typed);
+        for (K k : {K::AlicePair, K::BobPublic})
+            EXPECT_EQ(grid->isRowHidden(rowOf(grid, id(k))), std::find(keys.begin(), keys.end(), k) == keys.end())
+                << typed.toStdString();
+        EXPECT_TRUE(keys.empty() || !grid->isRowHidden(grid->currentRow())) << "the cursor stays in view";
+    }
+}
+
+} // namespace
+} // namespace guitest
