@@ -25,15 +25,14 @@ bool CliFileUi::askPassphrase(SecureString& out)
     return true;
 }
 
-int batchOutcome(const BatchResult& r)
+int batchOutcome(const BatchResult& r, bool quiet)
 {
     for (const BatchFileResult& f : r.files) {
         if (f.outcome == BatchFileResult::Outcome::Done) {
-            std::cout << f.outputPath << "\n";
+            if (!quiet) std::cout << f.outputPath << "\n";
             continue;
         }
-        if (r.files.size() > 1) std::cerr << f.path << ": ";
-        std::cerr << terminalText(f.message) << "\n";
+        std::cerr << "zerath-cli: " << failureText(f.path, f.message, f.osError) << "\n";
     }
     return r.failures() == 0 && !r.cancelled ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "Progress.h"
 #include "common/Secure.h"
 #include "filecrypt/BatchCommands.h"
 #include "shredder/Shredder.h"
@@ -15,6 +16,14 @@ public:
     Answer askWipeOriginal(const std::string&) override;
     bool confirmOverwrite(const std::string& text) override;
     bool askPassphrase(SecureString& out) override;
+    void setBatchProgress(const BatchProgress& p) override { progress_.show(p.name, p.share, p.bytesPerSecond, p.secondsLeft); }
+    // --quiet: no progress line and no output paths.
+    void setQuiet()
+    {
+        quiet_ = true;
+        progress_.disable();
+    }
+    bool quiet() const { return quiet_; }
     const std::string& refused() const { return refused_; }
 
 private:
@@ -22,6 +31,8 @@ private:
     bool wipe_;
     SecureString passphrase_;
     std::string refused_;
+    bool quiet_ = false;
+    ProgressLine progress_{false};
 };
 
 // Wiping without a progress display.
@@ -34,6 +45,7 @@ public:
 // Prints each output path on standard output and each failure or refusal on
 // standard error, after its file's name when there are several files. Exit 1
 // when any file was not done.
-int batchOutcome(const BatchResult& r);
+// Prints no paths when quiet.
+int batchOutcome(const BatchResult& r, bool quiet = false);
 
 } // namespace zerath::cli

@@ -48,9 +48,9 @@ void dropLineEnd(SecureString& text)
 // program meanwhile turns echo back on first.
 class EchoOff {
 public:
-    EchoOff()
+    explicit EchoOff(int fd) : fd_(fd)
     {
-        if (::tcgetattr(STDIN_FILENO, &saved_) != 0) throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
+        if (::tcgetattr(fd_, &saved_) != 0) throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
         restoreOnSignal_ = saved_;
         termios quiet = saved_;
         quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
@@ -59,11 +59,12 @@ public:
         sa.sa_handler = &EchoOff::onSignal;
         sigemptyset(&sa.sa_mask);
         for (std::size_t i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &sa, &previous_[i]);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        restoreFd_ = fd_;
+        ::tcsetattr(fd_, TCSAFLUSH, &quiet);
     }
     ~EchoOff()
     {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        ::tcsetattr(fd_, TCSAFLUSH, &saved_);
         for (std::size_t i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &previous_[i], nullptr);
     }
     EchoOff(const EchoOff&) = delete;
@@ -74,25 +75,54 @@ private:
     static constexpr int kSignals[kSignalCount] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
     static void onSignal(int sig)
     {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &restoreOnSignal_);
+        ::tcsetattr(restoreFd_, TCSANOW, &restoreOnSignal_);
         ::signal(sig, SIG_DFL);
         ::raise(sig);
     }
     static inline termios restoreOnSignal_{};
+    static inline int restoreFd_ = STDIN_FILENO;
+    int fd_;
     termios saved_{};
     struct sigaction previous_[kSignalCount] {};
 };
 
+// The terminal to ask on: standard input, or the controlling terminal when
+// standard input carries the data.
+class Terminal {
+public:
+    Terminal() : fd_(::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
+    ~Terminal()
+    {
+        if (fd_ > STDIN_FILENO) ::close(fd_);
+    }
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 SecureString askOnTerminal(const char* prompt)
 {
-    const EchoOff quiet;
+    const Terminal terminal;
+    if (terminal.fd() < 0) throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
+    const EchoOff quiet(terminal.fd());
     const ssize_t ignored = ::write(STDERR_FILENO, prompt, std::strlen(prompt));
     (void)ignored;
     SecureString text;
-    if (!readAll(STDIN_FILENO, text, true))
+    if (!readAll(terminal.fd(), text, true))
         throw Error(std::string("Cannot read the passphrase from the terminal: ") + std::strerror(errno));
     dropLineEnd(text);
     return text;
+}
+
+bool hasControllingTerminal()
+{
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 } // namespace
@@ -112,10 +142,12 @@ SecureString readPassphrase(const std::string& source)
     return text;
 }
 
-PassphraseSource::PassphraseSource(const CliArgs& args, const std::string& option)
+PassphraseSource::PassphraseSource(const CliArgs& args, const std::string& option, bool dataOnStandardInput)
     : option_(option), file_(args.value(option))
 {
-    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    if (dataOnStandardInput && file_ == "-")
+        throw UsageError{option + " - cannot read standard input: the data comes from there"};
+    const bool terminal = dataOnStandardInput ? hasControllingTerminal() : ::isatty(STDIN_FILENO) == 1;
     if (terminal && (file_.empty() || file_ == "-")) {
         fromTerminal_ = true;
         file_.clear();

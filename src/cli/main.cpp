@@ -2,6 +2,10 @@
 // Every command is a small unit under commands/ that calls into the core library;
 // main only finds the command and turns its errors into exit codes. Passphrases
 // come only from files, standard input or the terminal, never from the command line.
+#include <signal.h>
+#include <zlib.h>
+
+#include <cerrno>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +13,7 @@
 #include "CliArgs.h"
 #include "Command.h"
 #include "TerminalText.h"
+#include "common/Error.h"
 #include "common/ProcessStartup.h"
 #include "settings/DataFolder.h"
 
@@ -21,20 +26,21 @@ namespace {
 
 const char* const kUsage =
     "usage: zerath-cli [--home DIR] COMMAND [OPTIONS] [ARGS]\n"
+    "       zerath-cli --version | --help | -h\n"
     "\n"
     "commands:\n"
     "  keygen --owner NAME [--passphrase-file F]\n"
     "  import FILE [--passphrase-file F]\n"
     "  list\n"
     "  info KEYID\n"
-    "  remove KEYID\n"
-    "  export-public [--force] KEYID FILE\n"
-    "  export-private [--force] KEYID FILE [--passphrase-file F]\n"
+    "  remove [--force] KEYID\n"
+    "  export-public [--force] [-o FILE] KEYID [FILE]\n"
+    "  export-private [--force] [-o FILE] KEYID [FILE] [--passphrase-file F]\n"
     "  passwd KEYID [--passphrase-file OLD] [--new-passphrase-file NEW]\n"
-    "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
-    "  decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
-    "  inspect FILE.enc\n"
-    "  shred [--passes N] FILE...\n"
+    "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] [--quiet] [-o OUT] FILE...\n"
+    "  decrypt [--key KEYID] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
+    "  inspect FILE\n"
+    "  shred [--passes N] [--quiet] FILE...\n"
     "  where\n"
     "\n"
     "The data folder holds zerath.ini and ZerathKeys.db and receives generated key\n"
@@ -43,8 +49,12 @@ const char* const kUsage =
     "Passphrase files: F = - reads standard input;\n"
     "one trailing line break is removed. Without the option, or with F = - on a\n"
     "terminal, the passphrase is asked on the terminal. C is 0..4 or rijndael, rc6,\n"
-    "mars, serpent, twofish; L is 0..3; N is 4..10. 'zerath-cli COMMAND --help'\n"
-    "shows one command.\n";
+    "mars, serpent, twofish; L is 0..3; N is 4..10. FILE - is standard input and\n"
+    "OUT - standard output. Options take --opt VALUE or --opt=VALUE; -o, -f, -q\n"
+    "stand for --output, --force, --quiet. 'zerath-cli COMMAND --help' shows one\n"
+    "command. Exit status: 0 done, 1 failed, 2 usage error.\n";
+
+bool isHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
 const char* usageOf(const Command* command) { return command ? command->usage : kUsage; }
 
@@ -56,6 +66,8 @@ int main(int argc, char** argv)
     const Command* command = nullptr;
     try {
         zerath::ProcessStartup();
+        // A write to a closed pipe fails with EPIPE and ends the command quietly.
+        ::signal(SIGPIPE, SIG_IGN);
         std::string home;
         std::size_t i = 0;
         if (i < args.size() && args[i] == "--home") {
@@ -64,7 +76,11 @@ int main(int argc, char** argv)
             i += 2;
         }
         if (i >= args.size()) throw UsageError{"missing command"};
-        if (args[i] == "--help" || args[i] == "help") {
+        if (args[i] == "--version") {
+            std::cout << "zerath-cli " << ZERATH_VERSION << " (zlib " << zlibVersion() << ")\n";
+            return 0;
+        }
+        if (isHelp(args[i]) || args[i] == "help") {
             std::cout << kUsage;
             return 0;
         }
@@ -72,7 +88,8 @@ int main(int argc, char** argv)
         command = findCommand(name);
         std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
         for (const std::string& r : rest) {
-            if (r == "--help") {
+            if (r == "--") break;
+            if (isHelp(r)) {
                 std::cout << usageOf(command);
                 return command ? 0 : 2;
             }
@@ -85,8 +102,11 @@ int main(int argc, char** argv)
         std::cerr << "zerath-cli: " << e.text << "\n";
         std::cerr << usageOf(command);
         return 2;
+    } catch (const zerath::EFileError& e) {
+        if (e.code() != EPIPE) std::cerr << "zerath-cli: " << terminalText(e.what()) << "\n";
+        return 1;
     } catch (const std::exception& e) {
-        std::cerr << terminalText(e.what()) << "\n";
+        std::cerr << "zerath-cli: " << terminalText(e.what()) << "\n";
         return 1;
     }
 }

@@ -1,32 +1,112 @@
+#include <algorithm>
 #include <cstdint>
+#include <iostream>
 
 #include "CliArgs.h"
 #include "CliFileUi.h"
+#include "CliKeys.h"
 #include "Command.h"
 #include "Passphrase.h"
+#include "StreamIo.h"
+#include "TerminalText.h"
+#include "filecrypt/FileCommands.h"
+#include "filecrypt/KeyMatch.h"
+#include "filecrypt/SessionKey.h"
+#include "filecrypt/StreamCrypt.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath::cli {
 namespace {
 
+// The own key pair that opens a file with this check value: KEYID when it
+// does, else the only one that does; KEYID as it is when none does (the
+// decryption then says that it does not match).
+KeyRecord keyPairFor(KeyRing& ring, std::uint32_t check, const std::string& keyId)
+{
+    const std::vector<KeyRecord> pairs = KeysMatching(ring, check, true);
+    for (const KeyRecord& r : pairs)
+        if (r.KeyID == keyId) return r;
+    if (keyId.empty() && pairs.size() == 1) return pairs[0];
+    if (keyId.empty() && pairs.size() > 1) throw UsageError{"several key pairs open the file: choose one with --key"};
+    if (keyId.empty())
+        throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
+    selectKey(ring, keyId);
+    return ring.CurrentRecord();
+}
+
+// One input to one output: standard output is written as the data comes and a
+// failing check at the end exits 1 after it; a file takes its name only once
+// the whole stream checked.
+int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& input)
+{
+    const bool fromStdin = isStandardStream(input);
+    const PassphraseSource source(a, "--passphrase-file", fromStdin);
+    source.require();
+    const std::unique_ptr<InputFile> in = openInput(input);
+    EncryptedFileHeader header;
+    try {
+        header = readEncryptedFileHeader(*in);
+    } catch (const Error&) {
+        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+    }
+    const KeyRecord record = keyPairFor(ring, header.keyCheck, a.value("--key"));
+    if (record.ExponentD.size() < 128) throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
+    const SecureString passphrase = source.read("Passphrase: ");
+    if (!CheckPrivatePassphrase(record, passphrase))
+        throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
+
+    const std::string output = a.value("--output", fromStdin ? "-" : decryptedName(input));
+    StreamOutput out(output, a.has("--force"), kOwnerOnly, AtomicFile::Scrub::Overwrite);
+    ProgressLine progress(a.has("--quiet"));
+    progress.start(fromStdin ? "(standard input)" : baseNameOf(input), in->size());
+    try {
+        DecryptStream(record, passphrase, header, *in, out.sink(), [&](std::uint64_t done) { progress.update(done); });
+    } catch (const UserMessage&) {
+        throw;
+    } catch (const EFileError&) {
+        throw;
+    } catch (const Error&) {
+        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+    }
+    out.commit();
+    progress.clear();
+    if (!out.toStandardOutput() && !a.has("--quiet")) std::cout << output << "\n";
+    return 0;
+}
+
 int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--key", "--passphrase-file"}, {"--force"});
+    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet"});
     a.expectPositional(1, SIZE_MAX);
+    const auto& files = a.positional();
+    KeyRing ring(home);
+    ring.DBOpen(KeyRing::MissingFile::Create);
+    if (a.has("--output") || std::find(files.begin(), files.end(), "-") != files.end()) {
+        if (files.size() > 1) throw UsageError{"-o and - take one input"};
+        try {
+            return decryptStream(ring, a, files[0]);
+        } catch (const Error&) {
+            rethrowNaming(files[0]);
+        }
+    }
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
-    KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::Create);
-    return batchOutcome(DecryptFiles(ring, a.value("--key"), a.positional(), ui));
+    if (a.has("--quiet")) ui.setQuiet();
+    return batchOutcome(DecryptFiles(ring, a.value("--key"), files, ui), ui.quiet());
 }
 
-const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
-                                        "Decrypts each FILE with the key pair it was made for (KEYID when it\n"
-                                        "opens the file); the passphrase is read once. Prints each decrypted\n"
-                                        "file's path; exits 1 when any file failed.\n",
-                                        decrypt});
+const CommandRegistration registration(
+    {"decrypt",
+     "usage: zerath-cli decrypt [--key KEYID] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
+     "Decrypts each FILE with the key pair it was made for (KEYID when it\n"
+     "opens the file); the passphrase is read once. FILE - reads standard input, whose\n"
+     "plain data goes to standard output unless -o OUT (--output; - for standard output)\n"
+     "names a file. Standard output is written as the data comes: when the check at the\n"
+     "end fails, the command exits 1 after it. A file is written only once the whole\n"
+     "input checked. Prints each decrypted file's path unless --quiet; exits 1 when any\n"
+     "file failed.\n",
+     decrypt});
 
 } // namespace
 } // namespace zerath::cli

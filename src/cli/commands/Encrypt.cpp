@@ -1,18 +1,54 @@
+#include <unistd.h>
+
 #include <cstdint>
+#include <iostream>
 
 #include "CliArgs.h"
 #include "CliFileUi.h"
+#include "CliKeys.h"
 #include "Command.h"
+#include "StreamIo.h"
+#include "TerminalText.h"
 #include "keyring/KeyRing.h"
+#include "keyring/KeyRules.h"
+#include "filecrypt/StreamCrypt.h"
+#include "pubkey/SystemRandom.h"
 #include "settings/Settings.h"
 #include "symcrypto/CipherList.h"
 
 namespace zerath::cli {
 namespace {
 
+// One input to one output, either of them possibly a stream: "-" reads
+// standard input, and the output (-o, else FILE.enc, else standard output) is
+// written as the input comes.
+int encryptStream(KeyRing& ring, const EncryptOptions& o, const CliArgs& a, const std::string& input)
+{
+    const std::string output = a.value("--output", isStandardStream(input) ? "-" : input + ".enc");
+    if (isStandardStream(output) && ::isatty(STDOUT_FILENO) == 1)
+        throw UsageError{"encrypted data is not written to a terminal: use -o FILE or a pipe"};
+    if (o.wipeOriginal && isStandardStream(input)) throw UsageError{"--wipe needs a file, not standard input"};
+    selectKey(ring, o.keyId);
+    const KeyRecord recipient = ring.CurrentRecord();
+    CheckRecipientRecord(recipient);
+    const int cipher = o.stealthyCipher ? static_cast<int>(SystemRandom(kCipherCount)) : o.cipherIndex;
+
+    const std::unique_ptr<InputFile> in = openInput(input);
+    StreamOutput out(output, a.has("--force"), kDefaultMode, AtomicFile::Scrub::None);
+    ProgressLine progress(a.has("--quiet"));
+    progress.start(isStandardStream(input) ? "(standard input)" : baseNameOf(input), in->size());
+    EncryptStream(recipient, cipher, o.compressionIndex, *in, out.sink(),
+                  [&](std::uint64_t done) { progress.update(done); });
+    out.commit();
+    progress.clear();
+    if (o.wipeOriginal) o.shredFile(input);
+    if (!out.toStandardOutput() && !a.has("--quiet")) std::cout << output << "\n";
+    return 0;
+}
+
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--to", "--cipher", "--level"}, {"--wipe", "--force"});
+    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet"});
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
@@ -37,15 +73,30 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
+    const auto& files = a.positional();
+    const bool stream = a.has("--output") || std::find(files.begin(), files.end(), "-") != files.end();
+    if (stream) {
+        if (files.size() > 1) throw UsageError{"-o and - take one input"};
+        try {
+            return encryptStream(ring, o, a, files[0]);
+        } catch (const Error&) {
+            rethrowNaming(files[0]);
+        }
+    }
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
-    return batchOutcome(EncryptFiles(ring, o, a.positional(), ui));
+    if (a.has("--quiet")) ui.setQuiet();
+    return batchOutcome(EncryptFiles(ring, o, files, ui), ui.quiet());
 }
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
+     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] [--quiet]\n"
+     "                          [-o OUT] FILE...\n"
      "Encrypts each FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
-     "an existing FILE.enc. Prints each encrypted file's path; exits 1 when any file failed.\n",
+     "an existing output. FILE - reads standard input. -o OUT (--output) names the output of a\n"
+     "single FILE, - for standard output (not a terminal); standard input goes to standard output\n"
+     "unless -o says otherwise. Prints each encrypted file's path unless --quiet; exits 1 when any\n"
+     "file failed.\n",
      encrypt});
 
 } // namespace

@@ -1,0 +1,43 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "common/FileIO.h"
+#include "common/InputFile.h"
+#include "filecrypt/PieceStage.h"
+
+namespace zerath::cli {
+
+// "-" names standard input or standard output.
+inline bool isStandardStream(const std::string& path) { return path == "-"; }
+
+// An input: standard input for "-", else the file.
+std::unique_ptr<InputFile> openInput(const std::string& path);
+
+// Standard output as a sink, written as data comes. A failed write (a closed
+// pipe among them) throws the system's reason.
+class StandardOutput : public ByteSink {
+public:
+    void write(const void* buf, std::size_t n) override;
+};
+
+// Where a stream command writes: standard output for "-", else a file made
+// under a temporary name that takes its name in commit() only, so a failure
+// leaves nothing. An existing file is refused, with the overwrite question's
+// text, unless force.
+class StreamOutput {
+public:
+    StreamOutput(const std::string& path, bool force, mode_t mode, AtomicFile::Scrub scrub);
+    ByteSink& sink();
+    void commit();
+    bool toStandardOutput() const { return !file_; }
+
+private:
+    class FileSink;
+    bool force_ = false;
+    StandardOutput stdout_;
+    std::unique_ptr<AtomicFile> file_;
+    std::unique_ptr<ByteSink> fileSink_;
+};
+
+} // namespace zerath::cli
