@@ -102,11 +102,9 @@ int main(int argc, char** argv)
         std::cerr << "zerath-cli: " << e.text << "\n";
         std::cerr << usageOf(command);
         return 2;
-    } catch (const zerath::EFileError& e) {
-        if (e.code() != EPIPE) std::cerr << "zerath-cli: " << terminalText(e.what()) << "\n";
-        return 1;
     } catch (const std::exception& e) {
-        std::cerr << "zerath-cli: " << terminalText(e.what()) << "\n";
+        // Whoever reads standard output has gone: nothing more to say.
+        if (zerath::currentOsError() != EPIPE) std::cerr << "zerath-cli: " << terminalText(e.what()) << "\n";
         return 1;
     }
 }

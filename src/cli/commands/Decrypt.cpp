@@ -61,14 +61,12 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& input)
     progress.start(fromStdin ? "(standard input)" : baseNameOf(input), in->size());
     try {
         DecryptStream(record, passphrase, header, *in, out.sink(), [&](std::uint64_t done) { progress.update(done); });
+        out.commit();
     } catch (const UserMessage&) {
         throw;
-    } catch (const EFileError&) {
-        throw;
     } catch (const Error&) {
-        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+        throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
     }
-    out.commit();
     progress.clear();
     if (!out.toStandardOutput() && !a.has("--quiet")) std::cout << output << "\n";
     return 0;

@@ -11,6 +11,7 @@
 #include "TerminalText.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
+#include "filecrypt/FileCommands.h"
 #include "filecrypt/StreamCrypt.h"
 #include "pubkey/SystemRandom.h"
 #include "settings/Settings.h"
@@ -37,9 +38,15 @@ int encryptStream(KeyRing& ring, const EncryptOptions& o, const CliArgs& a, cons
     StreamOutput out(output, a.has("--force"), kDefaultMode, AtomicFile::Scrub::None);
     ProgressLine progress(a.has("--quiet"));
     progress.start(isStandardStream(input) ? "(standard input)" : baseNameOf(input), in->size());
-    EncryptStream(recipient, cipher, o.compressionIndex, *in, out.sink(),
-                  [&](std::uint64_t done) { progress.update(done); });
-    out.commit();
+    try {
+        EncryptStream(recipient, cipher, o.compressionIndex, *in, out.sink(),
+                      [&](std::uint64_t done) { progress.update(done); });
+        out.commit();
+    } catch (const UserMessage&) {
+        throw;
+    } catch (const Error&) {
+        throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
+    }
     progress.clear();
     if (o.wipeOriginal) o.shredFile(input);
     if (!out.toStandardOutput() && !a.has("--quiet")) std::cout << output << "\n";
