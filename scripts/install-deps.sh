@@ -6,7 +6,7 @@ packages=(build-essential cmake ninja-build pkg-config zlib1g-dev qt6-base-dev q
           libgtest-dev libcrypto++-dev libgmp-dev libbenchmark-dev libssl-dev openssl
           clang libclang-rt-14-dev xvfb xauth
           # the installed-tree check, the Debian package and the icon drawing
-          desktop-file-utils appstream shared-mime-info man-db dpkg-dev file qt6-svg-dev)
+          desktop-file-utils appstream shared-mime-info man-db dpkg-dev file qt6-svg-dev lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
