@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <iostream>
+
+#include "Progress.h"
 
 #include "common/Error.h"
 #include "filecrypt/FileCommands.h"
@@ -57,6 +60,23 @@ void StreamOutput::commit()
         file_->abort(AtomicFile::Scrub::Overwrite);
         throw UserMessage(UserMessage::WarningBox, overwriteQuestion(file_->finalPath()));
     }
+}
+
+void runStream(InputFile& in, const std::string& input, const std::string& output, StreamOutput& out, bool quiet,
+               const char* failure, const std::function<void(ByteSink&, const StreamProgress&)>& work)
+{
+    ProgressLine progress(quiet);
+    progress.start(isStandardStream(input) ? "(standard input)" : baseNameOf(input), in.size() - in.position());
+    try {
+        work(out.sink(), [&](std::uint64_t done) { progress.update(done); });
+        out.commit();
+    } catch (const UserMessage&) {
+        throw;
+    } catch (const Error&) {
+        throw UserMessage(UserMessage::ErrorBox, failure, currentOsError());
+    }
+    progress.clear();
+    if (!out.toStandardOutput() && !quiet) std::cout << output << "\n";
 }
 
 } // namespace zerath::cli

@@ -1,10 +1,12 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "common/FileIO.h"
 #include "common/InputFile.h"
 #include "filecrypt/PieceStage.h"
+#include "filecrypt/StreamCrypt.h"
 
 namespace zerath::cli {
 
@@ -39,5 +41,12 @@ private:
     std::unique_ptr<AtomicFile> file_;
     std::unique_ptr<ByteSink> fileSink_;
 };
+
+// Runs one stream command from input to output with a progress line, then
+// gives the output its name. A failure that is not a message of its own
+// becomes `failure` with the system's reason. Prints the output's path unless
+// it is standard output or quiet.
+void runStream(InputFile& in, const std::string& input, const std::string& output, StreamOutput& out, bool quiet,
+               const char* failure, const std::function<void(ByteSink&, const StreamProgress&)>& work);
 
 } // namespace zerath::cli

@@ -57,18 +57,10 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& input)
 
     const std::string output = a.value("--output", fromStdin ? "-" : decryptedName(input));
     StreamOutput out(output, a.has("--force"), kOwnerOnly, AtomicFile::Scrub::Overwrite);
-    ProgressLine progress(a.has("--quiet"));
-    progress.start(fromStdin ? "(standard input)" : baseNameOf(input), in->size());
-    try {
-        DecryptStream(record, passphrase, header, *in, out.sink(), [&](std::uint64_t done) { progress.update(done); });
-        out.commit();
-    } catch (const UserMessage&) {
-        throw;
-    } catch (const Error&) {
-        throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
-    }
-    progress.clear();
-    if (!out.toStandardOutput() && !a.has("--quiet")) std::cout << output << "\n";
+    runStream(*in, input, output, out, a.has("--quiet"), kDecryptError,
+              [&](ByteSink& sink, const StreamProgress& progress) {
+                  DecryptStream(record, passphrase, header, *in, sink, progress);
+              });
     return 0;
 }
 

@@ -36,20 +36,11 @@ int encryptStream(KeyRing& ring, const EncryptOptions& o, const CliArgs& a, cons
 
     const std::unique_ptr<InputFile> in = openInput(input);
     StreamOutput out(output, a.has("--force"), kDefaultMode, AtomicFile::Scrub::None);
-    ProgressLine progress(a.has("--quiet"));
-    progress.start(isStandardStream(input) ? "(standard input)" : baseNameOf(input), in->size());
-    try {
-        EncryptStream(recipient, cipher, o.compressionIndex, *in, out.sink(),
-                      [&](std::uint64_t done) { progress.update(done); });
-        out.commit();
-    } catch (const UserMessage&) {
-        throw;
-    } catch (const Error&) {
-        throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
-    }
-    progress.clear();
+    runStream(*in, input, output, out, a.has("--quiet"), kEncryptError,
+              [&](ByteSink& sink, const StreamProgress& progress) {
+                  EncryptStream(recipient, cipher, o.compressionIndex, *in, sink, progress);
+              });
     if (o.wipeOriginal) o.shredFile(input);
-    if (!out.toStandardOutput() && !a.has("--quiet")) std::cout << output << "\n";
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "filecrypt/EncryptedFileHeader.h"
 #include "filecrypt/KeyMatch.h"
 #include "filecrypt/SessionKey.h"
+#include "filecrypt/StreamCrypt.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
 #include "pubkey/SystemRandom.h"
@@ -296,20 +297,10 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                 ui.selectCipher(cipherIndex);
             }
 
-            std::uint32_t check = 0;
-            SecureString keyText;
-            try {
-                DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
-            } catch (...) {
-                throw UserMessage(UserMessage::ErrorBox, "Decryption Error!, operation aborted");
-            }
-            if (check != header.keyCheck)
-                throw UserMessage(UserMessage::ErrorBox,
-                                  "The Private Key does not match the public key used for encryption.");
+            const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase);
             if (cipherIndex < 0) throw Error("Unknown cipher");
 
             auto cipher = makeCipher(cipherIndex);
-            const SecureBytes sessionKey = sessionKeyBytes(keyText);
             out = std::make_unique<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;

@@ -46,8 +46,8 @@ void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionI
     cipher->Wipe();
 }
 
-void DecryptStream(const KeyRecord& record, std::string_view passphrase, const EncryptedFileHeader& header,
-                   InputFile& in, ByteSink& out, const StreamProgress& progress)
+SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
+                                 std::string_view passphrase)
 {
     std::uint32_t check = 0;
     SecureString keyText;
@@ -58,10 +58,15 @@ void DecryptStream(const KeyRecord& record, std::string_view passphrase, const E
     }
     if (check != header.keyCheck)
         throw UserMessage(UserMessage::ErrorBox, "The Private Key does not match the public key used for encryption.");
-    if (!isValidCipherIndex(header.cipherNumber)) throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+    return sessionKeyBytes(keyText);
+}
 
+void DecryptStream(const KeyRecord& record, std::string_view passphrase, const EncryptedFileHeader& header,
+                   InputFile& in, ByteSink& out, const StreamProgress& progress)
+{
+    const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase);
+    if (!isValidCipherIndex(header.cipherNumber)) throw UserMessage(UserMessage::ErrorBox, kDecryptError);
     auto cipher = makeCipher(header.cipherNumber);
-    const SecureBytes sessionKey = sessionKeyBytes(keyText);
     cipher->SetKey(sessionKey.data(), 256, header.iv.data());
     cipher->CipherMode = cmCBC;
     Inflater inflater(out);

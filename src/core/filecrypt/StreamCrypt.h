@@ -26,6 +26,13 @@ using StreamProgress = std::function<void(std::uint64_t done)>;
 void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
                    ByteSink& out, const StreamProgress& progress = {});
 
+// The session key of a file made for the record's key pair: unwrapped with
+// the passphrase ("Decryption Error!, operation aborted" when that fails) and
+// checked against the header's key check value ("The Private Key does not
+// match the public key used for encryption.").
+SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
+                                 std::string_view passphrase);
+
 // Deciphers and decompresses what follows a header already read from in,
 // writing as it goes. The record's passphrase has been checked. Unwrapping
 // failures give "Decryption Error!, operation aborted", a file made for
