@@ -74,6 +74,8 @@ int main(int argc, char** argv)
             if (i + 1 >= args.size()) throw UsageError{"option --home needs a value"};
             home = args[i + 1];
             i += 2;
+        } else if (i < args.size() && args[i].rfind("--home=", 0) == 0) {
+            home = args[i++].substr(7);
         }
         if (i >= args.size()) throw UsageError{"missing command"};
         if (args[i] == "--version") {

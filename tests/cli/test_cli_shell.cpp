@@ -84,6 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, CliUsage,
     ::testing::Values(
         Usage{"$Z --version", 0, std::string("zerath-cli 1.0 (zlib ") + zlibVersion() + ")"},
+        Usage{"$Z export-public $K - | head -1 | tr -d \"\\\\r\"", 0, "#---Begin VOXE ZERATH El Pelorin 1.0 Public Key 2048 bit---"},
+        Usage{"$Z export-private -o - --passphrase-file pw $K | tail -1 | tr -d \"\\\\r\"", 0,
+              "#---End VOXE ZERATH El Pelorin 1.0 Private Key 2048 bit---"},
+        Usage{"$Z export-public $K", 2, ""},
+        Usage{"${Z%% *} --home=$PWD/o where | sed \"s|$PWD/||\"", 0, "o"},
         Usage{"$Z encrypt --to=$K doc && test -s doc.enc", 0, "doc.enc"},
         Usage{"$Z encrypt --to $K --to $K doc", 2, ""},
         Usage{"$Z encrypt --to $K -o doc2.enc doc && $Z decrypt --passphrase-file=pw --output doc3 doc2.enc && "
