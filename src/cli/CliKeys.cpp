@@ -20,10 +20,17 @@ void selectKey(KeyRing& ring, const std::string& keyId)
 
 void openKeyManager(KeyManager& manager) { manager.Ring().DBOpen(KeyRing::MissingFile::Create); }
 
-void openAtKey(KeyManager& manager, const std::string& keyId)
+void openAtKey(KeyManager& manager, const std::string& argument, KeyArgumentUse use)
 {
     manager.Open();
-    selectKey(manager.Ring(), keyId);
+    selectKey(manager.Ring(), resolveKeyArgument(manager.Ring(), argument, use).KeyID);
+}
+
+std::string keyIdOf(const std::string& home, const std::string& argument, KeyArgumentUse use)
+{
+    KeyRing ring(home);
+    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
+    return resolveKeyArgument(ring, argument, use).KeyID;
 }
 
 SavePathPrompt exportTo(const std::string& file, bool force)

@@ -5,6 +5,7 @@
 #include "CliArgs.h"
 
 #include "keyring/KeyManager.h"
+#include "KeyArgument.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath::cli {
@@ -15,8 +16,12 @@ void selectKey(KeyRing& ring, const std::string& keyId);
 // The key manager's table, on a key ring created empty when missing.
 void openKeyManager(KeyManager& manager);
 
-// The key manager's table opened and moved to KEYID.
-void openAtKey(KeyManager& manager, const std::string& keyId);
+// The key manager's table opened and moved to the key the argument names
+// (resolveKeyArgument).
+void openAtKey(KeyManager& manager, const std::string& argument, KeyArgumentUse use);
+
+// The key ID of the key the argument names in the key ring of home.
+std::string keyIdOf(const std::string& home, const std::string& argument, KeyArgumentUse use);
 
 // An export's file choice: FILE, refused when it exists unless force, with the
 // overwrite question's text (exit 1).

@@ -125,6 +125,7 @@ TEST_F(Cli, ListInfoAndKeyGeneration)
     const CliRun g = run("keygen --owner Tester --passphrase-file $H/pw");
     ASSERT_EQ(g.code, 0) << g.err;
     EXPECT_EQ(g.out.rfind(home + "Private", 0), 0u);
+    EXPECT_EQ(g.err, "To use the key pair, import it: zerath-cli import " + g.out.substr(0, g.out.find('\n')) + "\n");
     EXPECT_EQ(run("import " + g.out.substr(0, g.out.find('\n')) + " --passphrase-file $H/pw").code, 0);
 }
 

@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         Usage{"$Z encrypt --to $K -o x.enc doc doc", 2, ""},
         Usage{"$Z encrypt --to $K -o - doc | $Z decrypt --passphrase-file pw -o - - | cat", 0, "text"},
         Usage{"$Z encrypt --to $K doc && $Z decrypt --passphrase-file - - <doc.enc", 2, "doc.enc"},
-        Usage{"$Z encrypt --to $K -h", 0, "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] "
+        Usage{"$Z encrypt --to $K -h", 0, "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] "
                                           "[--force] [--quiet]"},
         Usage{"$Z inspect doc", 1, ""},
         Usage{"printf '\\001ABCD\\001\\000ZZ' | $Z inspect -", 1, ""},

@@ -37,7 +37,7 @@ KeyRecord keyPairFor(KeyRing& ring, std::uint32_t check, const std::string& keyI
 // One input to one output: standard output is written as the data comes and a
 // failing check at the end exits 1 after it; a file takes its name only once
 // the whole stream checked.
-int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& input)
+int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& keyId, const std::string& input)
 {
     const bool fromStdin = isStandardStream(input);
     const PassphraseSource source(a, "--passphrase-file", fromStdin);
@@ -49,7 +49,7 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& input)
     } catch (const Error&) {
         throw UserMessage(UserMessage::ErrorBox, kDecryptError);
     }
-    const KeyRecord record = keyPairFor(ring, header.keyCheck, a.value("--key"));
+    const KeyRecord record = keyPairFor(ring, header.keyCheck, keyId);
     if (record.ExponentD.size() < 128) throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
     const SecureString passphrase = source.read("Passphrase: ");
     if (!CheckPrivatePassphrase(record, passphrase))
@@ -69,12 +69,14 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet"});
     a.expectPositional(1, SIZE_MAX);
     const auto& files = a.positional();
+    // The key is named before the passphrase is asked for.
+    const std::string key = a.has("--key") ? keyIdOf(home, a.value("--key"), KeyArgumentUse::KeyPair) : "";
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     if (a.has("--output") || std::find(files.begin(), files.end(), "-") != files.end()) {
         if (files.size() > 1) throw UsageError{"-o and - take one input"};
         try {
-            return decryptStream(ring, a, files[0]);
+            return decryptStream(ring, a, key, files[0]);
         } catch (const Error&) {
             rethrowNaming(files[0]);
         }
@@ -83,13 +85,13 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     source.require();
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
     if (a.has("--quiet")) ui.setQuiet();
-    return batchOutcome(DecryptFiles(ring, a.value("--key"), files, ui), ui.quiet());
+    return batchOutcome(DecryptFiles(ring, key, files, ui), ui.quiet());
 }
 
 const CommandRegistration registration(
     {"decrypt",
-     "usage: zerath-cli decrypt [--key KEYID] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
-     "Decrypts each FILE with the key pair it was made for (KEYID when it\n"
+     "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
+     "Decrypts each FILE with the key pair it was made for (KEY when it\n"
      "opens the file); the passphrase is read once. FILE - reads standard input, whose\n"
      "plain data goes to standard output unless -o OUT (--output; - for standard output)\n"
      "names a file. Standard output is written as the data comes: when the check at the\n"

@@ -50,7 +50,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
-    o.keyId = a.required("--to");
+    const std::string to = a.required("--to");
     if (a.has("--cipher")) {
         o.cipherIndex = findCipher(a.value("--cipher"));
         if (o.cipherIndex < 0) throw UsageError{"unknown cipher " + a.value("--cipher")};
@@ -66,6 +66,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
+    o.keyId = keyIdOf(home, to, KeyArgumentUse::Recipient);
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
@@ -88,9 +89,9 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] [--quiet]\n"
+     "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] [--force] [--quiet]\n"
      "                          [-o OUT] FILE...\n"
-     "Encrypts each FILE for KEYID into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
+     "Encrypts each FILE for KEY into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
      "an existing output. FILE - reads standard input. -o OUT (--output) names the output of a\n"
      "single FILE, - for standard output (not a terminal); standard input goes to standard output\n"
      "unless -o says otherwise. Prints each encrypted file's path unless --quiet; exits 1 when any\n"

@@ -13,7 +13,7 @@ int exportPrivate(const std::string& home, const std::vector<std::string>& args)
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     KeyManager manager(home);
-    openAtKey(manager, a.positional()[0]);
+    openAtKey(manager, a.positional()[0], KeyArgumentUse::KeyPairById);
     exportInto(target, a.has("--force"), [&](const SavePathPrompt& to) {
         manager.ExportPrivateKey([](const UserMessage&) { return true; },
                                  [&](SecureString& out) {

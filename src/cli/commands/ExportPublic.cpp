@@ -11,7 +11,7 @@ int exportPublic(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {"--passphrase-file", "--output"}, {"--force"});
     const std::string target = exportTarget(a);
     KeyManager manager(home);
-    openAtKey(manager, a.positional()[0]);
+    openAtKey(manager, a.positional()[0], KeyArgumentUse::AnyKey);
     exportInto(target, a.has("--force"), [&](const SavePathPrompt& to) { manager.ExportPublicKey(to); });
     manager.Close();
     return 0;
@@ -19,8 +19,8 @@ int exportPublic(const std::string& home, const std::vector<std::string>& args)
 
 const CommandRegistration registration(
     {"export-public",
-     "usage: zerath-cli export-public [--force] KEYID FILE\n"
-     "       zerath-cli export-public [--force] -o FILE KEYID\n"
+     "usage: zerath-cli export-public [--force] KEY FILE\n"
+     "       zerath-cli export-public [--force] -o FILE KEY\n"
      "Writes the key's public key file; FILE - (or -o -, --output) writes standard output;\n"
      "--force replaces an existing FILE.\n",
      exportPublic});

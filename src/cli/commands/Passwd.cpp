@@ -18,10 +18,10 @@ int passwd(const std::string& home, const std::vector<std::string>& args)
     next.require();
     if (a.value("--passphrase-file") == "-" && a.value("--new-passphrase-file") == "-" && !current.fromTerminal())
         throw UsageError{"only one passphrase can come from standard input"};
+    KeyManager manager(home);
+    openAtKey(manager, a.positional()[0], KeyArgumentUse::KeyPairById);
     const SecureString oldPass = current.read("Current passphrase: ");
     const PassphraseSource::NewPassphrase newPass = next.readNew();
-    KeyManager manager(home);
-    openAtKey(manager, a.positional()[0]);
     const UserMessage done = manager.ChangePassphrase(oldPass, newPass.passphrase, newPass.confirmation);
     manager.Close();
     std::cout << done.what() << "\n";

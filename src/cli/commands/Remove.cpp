@@ -26,7 +26,7 @@ int remove(const std::string& home, const std::vector<std::string>& args)
     CliArgs a(args, {}, {"--force"});
     a.expectPositional(1, 1);
     KeyManager manager(home);
-    openAtKey(manager, a.positional()[0]);
+    openAtKey(manager, a.positional()[0], KeyArgumentUse::AnyKeyById);
     const KeyRecord record = manager.Ring().CurrentRecord();
     // A key pair holds a private key that exists nowhere else.
     if (record.Type == "Pub/Priv" && !a.has("--force")) {
@@ -43,7 +43,7 @@ int remove(const std::string& home, const std::vector<std::string>& args)
 }
 
 const CommandRegistration registration({"remove",
-                                        "usage: zerath-cli remove [--force] KEYID\n"
+                                        "usage: zerath-cli remove [--force] KEY\n"
                                         "Removes the key from the key ring. A key pair is removed only after a yes\n"
                                         "on the terminal, or with --force.\n",
                                         remove});

@@ -2,9 +2,11 @@
 
 #include "common/FileIO.h"
 #include "filecrypt/FieldProtection.h"
+#include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyRules.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/KeyFile.h"
+#include "pubkey/KeyFingerprint.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/PublicKey.h"
 
@@ -92,7 +94,11 @@ void KeyManager::Close()
 KeyManagerView KeyManager::View() const
 {
     KeyManagerView v;
-    v.fingerprint = ring_.FieldAsString("FP");
+    if (ring_.HasCurrent()) {
+        const KeyRecord r = ring_.CurrentRecord();
+        v.fingerprint = GroupedFingerprint(RecordKeyFingerprint(r));
+        v.recordFingerprint = r.FP;
+    }
     const bool pair = !ring_.FieldAsString("ExponentD").empty();
     v.privateExportEnabled = v.changePassphraseEnabled = pair;
     if (ring_.RecNo() < 1) {
@@ -107,7 +113,8 @@ KeyManagerView KeyManager::View() const
 std::vector<KeySummary> KeyManager::ListKeys() const
 {
     std::vector<KeySummary> out;
-    for (const auto& r : ring_.Rows()) out.push_back({r.Type, r.UserID, r.KeyID, r.KeyLength, r.Date, r.FP});
+    for (const auto& r : ring_.Rows())
+        out.push_back({r.Type, r.UserID, r.KeyID, r.KeyLength, r.Date, r.FP, RecordKeyFingerprint(r)});
     return out;
 }
 
@@ -143,8 +150,17 @@ std::optional<std::string> KeyManager::ImportKey(const std::string& fileName, co
     } catch (const Error& e) {
         report(UserMessage::ErrorBox, e.what());
     }
-    if (ring_.SearchDB("KeyID", stored.KeyID)) report(UserMessage::WarningBox, keymsg::DuplicateKey(stored.KeyID));
-    ring_.InsertNewRecord(stored);
+    // The same key twice is looked for in the file as it is under the lock, so
+    // two imports at once cannot both add it.
+    std::string found;
+    try {
+        ring_.InsertNewRecord(stored, [&](const std::vector<KeyRecord>& records) {
+            return DuplicateKeyRefusal(clear, records, &found);
+        });
+    } catch (const UserMessage&) {
+        if (!found.empty()) (void)ring_.SearchDB("KeyID", found);
+        throw;
+    }
     return stored.KeyID;
 }
 
@@ -278,6 +294,7 @@ std::vector<std::string> KeyInformationLines(const KeyRecord& r)
         "",
         std::string(fp.substr(0, 20)),
         std::string(fp.size() > 20 ? fp.substr(20, 20) : std::string_view()),
+        "Key fingerprint: " + GroupedFingerprint(RecordKeyFingerprint(r)),
     };
 }
 
@@ -311,9 +328,14 @@ void SaveKeyInformation(const std::string& fileName, const std::vector<std::stri
     writeFileAtomically(fileName, s);
 }
 
-UserMessage CompareFingerprints(std::string_view a, std::string_view b)
+UserMessage CompareFingerprints(std::string_view keyFingerprint, std::string_view recordFingerprint,
+                                std::string_view typed)
 {
-    if (trimControls(a) == trimControls(b))
+    const std::string key = CompactFingerprint(keyFingerprint);
+    const bool sameKey = !key.empty() && CompactFingerprint(typed) == key;
+    const std::string_view record = trimControls(recordFingerprint);
+    const bool sameRecord = !record.empty() && record == trimControls(typed);
+    if (sameKey || sameRecord)
         return UserMessage(UserMessage::InformationBox, std::string(keymsg::FingerprintsSame));
     return UserMessage(UserMessage::WarningBox, std::string(keymsg::FingerprintsDifferent));
 }

@@ -60,7 +60,8 @@ inline constexpr std::size_t kMinPassphraseLength = 8;
 
 // What the key manager window shows for the current record.
 struct KeyManagerView {
-    std::string fingerprint;         // FP of the current record, empty when none
+    std::string fingerprint;         // key fingerprint of the current record in groups of four, empty when none
+    std::string recordFingerprint;   // its FP field
     bool privateExportEnabled = false; // key pair: Export Private Key and Change Passphrase
     bool changePassphraseEnabled = false;
     bool publicExportEnabled = false;  // any current record: Export Public Key and Remove Key
@@ -77,6 +78,7 @@ struct KeySummary {
     std::string KeyLength;
     std::string Date;
     std::string FP;
+    std::string KeyFingerprint; // 40 digits; empty when the record's numbers cannot be read
 };
 
 class KeyManager {
@@ -99,7 +101,9 @@ public:
     // cancelled the passphrase question. Raises UserMessage: ErrorBox
     // "Unknown key file, operation aborted"; ErrorBox "Uncorrect passphrase, Error
     // Importing key file, operation aborted"; ErrorBox with the KeyRules text for
-    // a key the key ring cannot hold or encrypt to; WarningBox for a key ID already present (that record
+    // a key the key ring cannot hold or encrypt to; WarningBox for a key ID already present, or
+    // for the same numbers under another key ID in a record of the same type
+    // (DuplicateKeyRefusal, checked under the key ring's lock; the record named
     // becomes current); PlainBox "Cannot add new key to database". The key ring
     // is unchanged after every one of them. File system errors reading the file
     // pass through.
@@ -149,16 +153,21 @@ private:
 };
 
 // Key information lines for a record: "Type: ", "Username: ", "key ID: ",
-// "Length: ", "Creation Date: ", "", "Fingerprint:", "", FP[0..20), FP[20..40).
+// "Length: ", "Creation Date: ", "", "Fingerprint:", "", FP[0..20), FP[20..40),
+// then "Key fingerprint: " and the key fingerprint in groups of four (other
+// tools read the lines before it, which stay as they were).
 std::vector<std::string> KeyInformationLines(const KeyRecord& record);
 // The lines joined with CR LF (as the copy to the clipboard gives them).
 std::string JoinKeyInformation(const std::vector<std::string>& lines);
 // Writes each line followed by CR LF, replacing the file. File errors pass through.
 void SaveKeyInformation(const std::string& fileName, const std::vector<std::string>& lines);
 
-// Compares two fingerprints with blanks and control characters around them
-// removed, letter case significant: InformationBox "The two fingerprints are the
-// same" or WarningBox "The two fingerprints are different".
-UserMessage CompareFingerprints(std::string_view a, std::string_view b);
+// Compares a typed or pasted fingerprint with a record's: equal to its key
+// fingerprint when blanks, letter case and a leading "0x" are set aside, or
+// equal to its stored FP (blanks and control characters around it removed)
+// gives InformationBox "The two fingerprints are the same"; anything else
+// WarningBox "The two fingerprints are different".
+UserMessage CompareFingerprints(std::string_view keyFingerprint, std::string_view recordFingerprint,
+                                std::string_view typed);
 
 } // namespace zerath

@@ -272,12 +272,32 @@ bool keyIdReadsBack(const std::string& line, std::string_view keyId)
     return v == keyId;
 }
 
+// The records of the file's lines as the table reads them.
+std::vector<KeyRecord> recordsOf(const std::vector<std::string>& lines)
+{
+    std::vector<KeyRecord> out;
+    for (const std::string& line : lines) {
+        if (line.empty()) continue;
+        const auto items = TSdfDataSet::SplitLine(line, KeyRing::kDelimiter, kKeyRecordFieldCount);
+        KeyRecord r;
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            std::string v = items[k].substr(0, kKeyRecordFields[k].declaredSize);
+            while (!v.empty() && v.back() == ' ') v.pop_back();
+            SetFieldByName(r, kKeyRecordFields[k].name, v);
+            wipeString(v);
+        }
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
 } // namespace
 
-void KeyRing::InsertNewRecord(const KeyRecord& stored)
+void KeyRing::InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse)
 {
     const NoticeScope notices(*this, false);
     const std::string path = Path();
+    std::optional<UserMessage> refusal;
     try {
         std::string line;
         for (std::size_t k = 0; k < kKeyRecordFieldCount; ++k) {
@@ -293,6 +313,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
         const std::string target = resolvedPath(path);
         const FileLock lock(target);
         std::vector<std::string> lines = SplitKeyRingLines(readWholeFile(target, TFixedFormatDataSet::kMaxFileSize));
+        if (refuse && (refusal = refuse(recordsOf(lines)))) throw *refusal;
         lines.push_back(std::move(line));
 
         std::string content;
@@ -313,6 +334,7 @@ void KeyRing::InsertNewRecord(const KeyRecord& stored)
             }
         } catch (...) {
         }
+        if (refusal) throw *refusal;
         throw UserMessage(UserMessage::PlainBox, std::string(kInsertFailedText));
     }
 }

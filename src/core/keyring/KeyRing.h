@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Error.h"
 #include "keyring/KeyRecord.h"
 #include "keyring/SdfDataSet.h"
 
@@ -82,7 +83,11 @@ public:
     // not found after writing is a failure too. Any failure raises
     // UserMessage (PlainBox) "Cannot add new key to database"; the table is then
     // open again on the unchanged file whenever it can be.
-    void InsertNewRecord(const KeyRecord& stored);
+    // refuse, when given, sees the records of the file as read under the lock
+    // and may answer a refusal: nothing is written and it is raised once the
+    // lock is released and the table open again.
+    using InsertCheck = std::function<std::optional<UserMessage>(const std::vector<KeyRecord>& records)>;
+    void InsertNewRecord(const KeyRecord& stored, const InsertCheck& refuse = {});
 
     // Removes the current record; written when the table is closed.
     void DeleteCurrent();

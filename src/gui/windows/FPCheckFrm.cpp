@@ -6,7 +6,9 @@
 
 #include "common/Resources.h"
 #include "common/Screenshots.h"
+#include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyManager.h"
+#include "pubkey/KeyFingerprint.h"
 #include "windows/KeyWindows.h"
 
 using namespace keywin;
@@ -25,16 +27,17 @@ TFPCheckFrm::TFPCheckFrm(QWidget* parent) : SkinnedWindow(parent)
 
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    fpFont.setPixelSize(11);
+    // Ten groups of four fit the entries whole.
+    fpFont.setPixelSize(10);
     const auto row = [&](const char* labelName, const QString& caption, QLabel*& label, const char* editName,
                          QLineEdit*& edit, int y) {
-        label = addLabel(caption, 22, y + 3, 36, 16);
+        label = addLabel(caption, 14, y + 3, 34, 16);
         label->setObjectName(QString::fromLatin1(labelName));
         styleCaption(label, true);
         edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setFont(fpFont);
-        place(edit, 60, y, 284, 22);
+        place(edit, 50, y, 302, 22);
     };
     row("Label1", QStringLiteral("FPa:"), Label1, "FPedit1", FPedit1, 50);
     FPedit1->setReadOnly(true);
@@ -63,17 +66,18 @@ void TFPCheckFrm::showEvent(QShowEvent* event)
     FPedit2->setFocus();
 }
 
-void TFPCheckFrm::setFingerprint(const QString& fingerprint)
+void TFPCheckFrm::setFingerprint(const QString& fingerprint, const QString& recordFingerprint)
 {
+    m_recordFingerprint = recordFingerprint;
     FPedit1->setText(fingerprint);
     FPedit1->setCursorPosition(0);
 }
 
 void TFPCheckFrm::VerifybtnClick()
 {
-    const QByteArray a = FPedit1->text().toUtf8(), b = FPedit2->text().toUtf8();
-    showOutcome(this, zerath::CompareFingerprints(std::string_view(a.constData(), std::size_t(a.size())),
-                                                  std::string_view(b.constData(), std::size_t(b.size()))));
+    const std::string key = FPedit1->text().toStdString(), record = m_recordFingerprint.toStdString(),
+                      typed = FPedit2->text().toStdString();
+    showOutcome(this, zerath::CompareFingerprints(key, record, typed));
 }
 
 // ---- screenshot ----
@@ -83,9 +87,12 @@ namespace {
 QWidget* makeFPCheckScreenshot()
 {
     auto* form = new TFPCheckFrm;
-    const QString fp = QString::fromStdString(screenshotRecord().FP);
-    form->setFingerprint(fp);
-    form->FPedit2->setText(fp);
+    const zerath::KeyRecord r = screenshotRecord();
+    const QString fp = QString::fromStdString(zerath::GroupedFingerprint(zerath::RecordKeyFingerprint(r)));
+    form->setFingerprint(fp, QString::fromStdString(r.FP));
+    // As a correspondent would read it out: one group after another.
+    form->FPedit2->setText(fp.toLower());
+    form->FPedit2->setCursorPosition(0);
     form->FPedit2->setCursorPosition(0);
     return form;
 }

@@ -15,11 +15,12 @@ public:
 
     explicit TFPCheckFrm(QWidget* parent = nullptr);
 
-    // FPa: the key manager's fingerprint text.
-    void setFingerprint(const QString& fingerprint);
+    // FPa: the key manager's fingerprint text (the key fingerprint); the
+    // record's stored fingerprint is accepted as well when typed.
+    void setFingerprint(const QString& fingerprint, const QString& recordFingerprint = QString());
 
-    // Compares the two fields (blanks and control characters around them do
-    // not count, letter case does) and shows the outcome; the dialog stays open.
+    // Compares FPb with the key (blanks, letter case and a leading "0x" do not
+    // count) and shows the outcome; the dialog stays open.
     void VerifybtnClick();
 
     // Controls.
@@ -30,6 +31,9 @@ public:
     QLineEdit* FPedit2;
     QPushButton* Verifybtn;
     QPushButton* Closebtn;
+
+private:
+    QString m_recordFingerprint;
 
 protected:
     // Typing starts in FPb.

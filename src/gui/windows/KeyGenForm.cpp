@@ -130,7 +130,7 @@ void TKeyGenForm::buildControls()
     FPedit->setFocusPolicy(Qt::ClickFocus);
     QFont fpFont(QStringLiteral("Courier New"));
     fpFont.setStyleHint(QFont::Monospace);
-    fpFont.setPixelSize(12);
+    fpFont.setPixelSize(11); // the ten groups of the key fingerprint fit whole
     FPedit->setFont(fpFont);
     place(FPedit, 96, 48, 356, 22);
     SpeedButton1 = new QToolButton(this);
@@ -401,7 +401,7 @@ void TKeyGenForm::DBGridDblClick()
 
 void TKeyGenForm::SpeedButton1Click()
 {
-    m_fpCheck->setFingerprint(FPedit->text());
+    m_fpCheck->setFingerprint(FPedit->text(), QString::fromStdString(m_manager.View().recordFingerprint));
     m_fpCheck->execCentredOver(this);
 }
 

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 
 #include "common/Resources.h"
@@ -46,8 +47,11 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     keyinfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont memoFont(QStringLiteral("Courier New"));
     memoFont.setStyleHint(QFont::Monospace);
-    memoFont.setPixelSize(11);
+    // Small enough for every line, the key fingerprint's included, to show
+    // without scrolling.
+    memoFont.setPixelSize(10);
     keyinfoMemo->setFont(memoFont);
+    keyinfoMemo->document()->setDocumentMargin(2);
     place(keyinfoMemo, 142, 50, 202, 158);
 
     const int by = 216, bh = 26;

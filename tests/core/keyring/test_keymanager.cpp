@@ -4,6 +4,7 @@
 #include "TestHelpers.h"
 #include "filecrypt/FieldProtection.h"
 #include "filecrypt/SessionKey.h"
+#include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyManager.h"
 #include "pubkey/KeyFile.h"
 #include "pubkey/PrivateKey.h"
@@ -35,6 +36,19 @@ std::string publicKeyFile(const std::string& path, const std::string& owner, std
     pub.KeyOwner = owner;
     pub.Passphrase = SecureString(passphrase);
     pub.SaveToFile(path);
+    return path;
+}
+
+// The committed key written again with an empty creation time, as an export
+// writes it: the same numbers under another record fingerprint and key ID.
+template <class Key>
+std::string rewritten(TestKey k, const std::string& path, std::string_view passphrase)
+{
+    Key key;
+    key.Passphrase = SecureString(passphrase);
+    key.LoadFromFile(keyFileOf(k));
+    key.KeyCreationTime.clear();
+    key.SaveToFile(path);
     return path;
 }
 
@@ -88,6 +102,13 @@ const auto Pair = TestKey::AlicePair, Pub = TestKey::AlicePublic;
 const auto Plain = UserMessage::PlainBox, ErrorBox = UserMessage::ErrorBox;
 const std::vector<Flow> kFlows = {
     {"duplicate import", Pair, importing(TestKey::AlicePublic), UserMessage::WarningBox, keymsg::DuplicateKey("F2F41F4C"), false},
+    {"same public key under another key ID", Pair,
+     importing([](const std::string& p) { return rewritten<TPublicKey>(TestKey::AlicePublic, p, FixedProtectionPassphrase()); }),
+     UserMessage::WarningBox, AlreadyInKeyRing("F2F41F4C"), false},
+    {"same key pair under another key ID", Pub,
+     importing([](const std::string& p) { return rewritten<TPrivateKey>(TestKey::AlicePair, p, kAlicePassphrase); },
+               answer(kAlicePassphrase)),
+     UserMessage::WarningBox, AlreadyInKeyRing("3BA042F6"), false},
     {"import with a wrong passphrase", Pair, importing(TestKey::BobPair, answer("wrong")), ErrorBox, kImportFailed, false},
     {"import cancelled at the passphrase", Pair, importing(TestKey::BobPair), Plain, "", false},
     {"import of a public key under another passphrase", Pair, importingOwner("Bob", "not the fixed one"), ErrorBox, kImportFailed, false},

@@ -3,6 +3,8 @@
 // fingerprint dialogs it opens.
 
 #include "GuiFixture.h"
+#include "filecrypt/FieldProtection.h"
+#include "pubkey/KeyFingerprint.h"
 #include "pubkey/PrivateKey.h"
 #include "windows/ChangePassFrm.h"
 #include "windows/FPCheckFrm.h"
@@ -227,16 +229,29 @@ TEST_F(KeyManagerTest, PassphraseChangeChecksEmptiesItsEntriesAndTouchesOnlyTheS
     EXPECT_TRUE(keyManager->manager().CheckPrivatePassphrase("12345678"));
 }
 
+// The Fingerprint field shows the key fingerprint, which the public key file
+// gives as well; the comparison accepts it however it is spaced or cased, and
+// the record's own fingerprint, and nothing one digit away.
 TEST_F(KeyManagerTest, FingerprintComparison)
 {
     startWithPair();
+    zerath::TPublicKey pub;
+    pub.Passphrase = zerath::SecureString(zerath::FixedProtectionPassphrase());
+    pub.LoadFromFile(keyFileOf(TestKey::AlicePublic));
+    const QString key = QString::fromStdString(zerath::KeyFingerprint(*pub.Modulus, *pub.Exponent));
+    const QString grouped = keyManager->FPedit->text();
+    EXPECT_EQ(QString(grouped).remove(' '), key);
+    EXPECT_EQ(grouped.size(), 49);
+    QString oneDigitAway = grouped;
+    oneDigitAway[5] = oneDigitAway[5] == 'A' ? 'B' : 'A';
+    const QString record = QString::fromStdString(keyManager->manager().Ring().FieldAsString("FP"));
     TFPCheckFrm* d = keyManager->fpCheckDialog();
-    const QString fp = keyManager->FPedit->text();
-    ASSERT_EQ(fp.size(), 40);
     whenModal(d, [&] {
-        EXPECT_EQ(d->FPedit1->text(), fp);
+        EXPECT_EQ(d->FPedit1->text(), grouped);
         const std::pair<QString, Kind> rows[] = {
-            {"  " + fp + " \t", Kind::Information}, {fp.toLower(), Kind::Warning}, {fp.left(39), Kind::Warning}
+            {"  " + grouped + " \t", Kind::Information}, {key.toLower(), Kind::Information},
+            {"0x" + key, Kind::Information},               {record, Kind::Information},
+            {oneDigitAway, Kind::Warning},                 {key.left(39), Kind::Warning},
         };
         for (const auto& [typed, kind] : rows) {
             d->FPedit2->clear();
