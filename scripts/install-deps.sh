@@ -2,7 +2,7 @@
 # Installs what Zerath needs to build, run, test and package on Debian, skipping
 # what is there.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config zlib1g-dev qt6-base-dev qt6-image-formats-plugins
+packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libisal-dev qt6-base-dev qt6-image-formats-plugins
           libgtest-dev libcrypto++-dev libgmp-dev libbenchmark-dev libssl-dev openssl
           clang libclang-rt-14-dev xvfb xauth
           # the installed-tree check, the Debian package and the icon drawing

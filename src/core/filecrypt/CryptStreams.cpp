@@ -9,7 +9,6 @@
 #include "common/Error.h"
 #include "filecrypt/ParallelDeflater.h"
 #include "symcrypto/Adler32.h"
-#include "common/ZlibMemory.h"
 
 namespace zerath {
 
@@ -145,78 +144,45 @@ std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, 
     return std::make_unique<ParallelDeflater>(level, out, pieceSize);
 }
 
-Deflater::Deflater(int zlibLevel, ByteSink& out) : z_(new z_stream{}), output_(out), adler_(kAdler32Start)
+Deflater::Deflater(int zlibLevel, ByteSink& out)
+    : engine_(makeRawDeflate(zlibLevel)), output_(out), adler_(kAdler32Start)
 {
-    useZeroingMemory(*z_);
-    if (deflateInit2(z_, zlibLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        delete z_;
-        throw Error("Compression error");
-    }
     const auto header = zlibHeaderBytes(zlibLevel);
     output_.put(header.data(), header.size());
 }
 
-Deflater::~Deflater()
-{
-    deflateEnd(z_);
-    delete z_;
-}
+Deflater::~Deflater() = default;
 
-void Deflater::run(int flush)
+void Deflater::run(const std::uint8_t* p, std::size_t n, RawDeflate::Flush flush)
 {
     for (;;) {
         std::size_t room = 0;
         std::uint8_t* at = output_.space(room);
-        z_->next_out = at;
-        z_->avail_out = static_cast<uInt>(room);
-        const int rc = deflate(z_, flush);
-        if (rc == Z_STREAM_ERROR) throw Error("Compression error");
-        output_.filled(at, room - z_->avail_out);
-        if (flush == Z_FINISH) {
-            if (rc == Z_STREAM_END) return;
-        } else if (z_->avail_in == 0 && z_->avail_out != 0) {
-            return;
-        }
+        const RawDeflate::Step step = engine_->run(p, n, at, room, flush);
+        output_.filled(at, step.made);
+        p += step.used;
+        n -= step.used;
+        if (step.done) return;
     }
 }
 
 void Deflater::write(const void* buf, std::size_t n)
 {
-    auto* p = static_cast<const Bytef*>(buf);
+    auto* p = static_cast<const std::uint8_t*>(buf);
     adler_ = Adler32Update(adler_, p, n);
-    while (n > 0) {
-        const std::size_t take = std::min<std::size_t>(n, 1u << 30);
-        z_->next_in = const_cast<Bytef*>(p);
-        z_->avail_in = static_cast<uInt>(take);
-        run(Z_NO_FLUSH);
-        p += take;
-        n -= take;
-    }
+    run(p, n, RawDeflate::Flush::None);
 }
 
 void Deflater::finish()
 {
-    z_->next_in = nullptr;
-    z_->avail_in = 0;
-    run(Z_FINISH);
+    run(nullptr, 0, RawDeflate::Flush::Finish);
     const auto check = zlibCheckBytes(adler_);
     output_.put(check.data(), check.size());
 }
 
-Inflater::Inflater(ByteSink& out) : z_(new z_stream{}), output_(out), adler_(kAdler32Start)
-{
-    useZeroingMemory(*z_);
-    if (inflateInit2(z_, -MAX_WBITS) != Z_OK) {
-        delete z_;
-        throw Error("Decompression error");
-    }
-}
+Inflater::Inflater(ByteSink& out) : engine_(makeRawInflate()), output_(out), adler_(kAdler32Start) {}
 
-Inflater::~Inflater()
-{
-    inflateEnd(z_);
-    delete z_;
-}
+Inflater::~Inflater() = default;
 
 void Inflater::write(const void* buf, std::size_t n)
 {
@@ -230,7 +196,12 @@ void Inflater::write(const void* buf, std::size_t n)
         p += used;
         n -= used;
     }
-    if (part_ == Part::Check && !ended_ && gather(p, n, 4)) {
+    if (part_ == Part::Check && !ended_) {
+        // The check value may start with bytes the raw inflater read ahead.
+        const std::uint8_t* b = behind_;
+        std::size_t bn = behindCount_;
+        behindCount_ = 0;
+        if (!gather(b, bn, 4) && !gather(p, n, 4)) return;
         if (std::memcmp(edge_, zlibCheckBytes(adler_).data(), 4) != 0) throw Error("Decompression error");
         ended_ = true;
     }
@@ -261,26 +232,24 @@ void Inflater::checkHeader() const
 
 std::size_t Inflater::inflateBody(const std::uint8_t* p, std::size_t n)
 {
-    z_->next_in = const_cast<Bytef*>(p);
-    z_->avail_in = static_cast<uInt>(n);
+    std::size_t used = 0;
     for (;;) {
         std::size_t room = 0;
         std::uint8_t* at = output_.space(room);
-        z_->next_out = at;
-        z_->avail_out = static_cast<uInt>(room);
-        const int rc = inflate(z_, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw Error("Decompression error");
-        const std::size_t have = room - z_->avail_out;
-        adler_ = Adler32Update(adler_, at, have);
-        output_.filled(at, have);
-        if (rc == Z_STREAM_END) {
+        const RawInflate::Step step = engine_->run(p + used, n - used, at, room);
+        used += step.used;
+        adler_ = Adler32Update(adler_, at, step.made);
+        output_.filled(at, step.made);
+        if (step.ended) {
+            std::memcpy(behind_, step.behind, step.behindCount);
+            behindCount_ = step.behindCount;
             part_ = Part::Check;
             break;
         }
-        if (z_->avail_in == 0 && have < room) break; // wants more input
-        if (rc == Z_BUF_ERROR && have == 0) throw Error("Decompression error");
+        if (used == n && step.made < room) break; // wants more input
+        if (step.used == 0 && step.made == 0) throw Error("Decompression error");
     }
-    return n - z_->avail_in;
+    return used;
 }
 
 } // namespace zerath

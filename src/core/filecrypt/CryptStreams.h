@@ -14,7 +14,7 @@
 #include "filecrypt/PieceStage.h"
 #include "symcrypto/Cipher.h"
 
-struct z_stream_s;
+#include "filecrypt/DeflateEngines.h"
 
 namespace zerath {
 
@@ -79,7 +79,7 @@ public:
 std::unique_ptr<Compressor> makeCompressor(int compressionIndex, ByteSink& out, std::size_t pieceSize);
 
 // Compresses into a zlib stream (RFC 1950) on the calling thread and writes it
-// to a sink. zlib makes the deflate data; the header and the Adler-32 (on the
+// to a sink. The level's engine (see DeflateEngines) makes the deflate data; the header and the Adler-32 (on the
 // wide path) are written here.
 class Deflater : public Compressor {
 public:
@@ -92,15 +92,16 @@ public:
     std::uint64_t compressedSize() const override { return output_.produced(); }
 
 private:
-    void run(int flush);
-    z_stream_s* z_;
+    void run(const std::uint8_t* p, std::size_t n, RawDeflate::Flush flush);
+    std::unique_ptr<RawDeflate> engine_;
     ZlibOutput output_;
     std::uint32_t adler_;
 };
 
-// Decompresses one zlib stream into a sink. zlib inflates the deflate data
-// alone; the two header bytes are checked here and the Adler-32 at the end is
-// compared with one computed here, on the wide path, as the output goes by.
+// Decompresses one zlib stream into a sink. The raw inflater (ISA-L's when
+// the build has it, else zlib's) inflates the deflate data alone; the two
+// header bytes are checked here and the Adler-32 at the end is compared with
+// one computed here, on the wide path, as the output goes by.
 class Inflater {
 public:
     explicit Inflater(ByteSink& out);
@@ -117,10 +118,12 @@ private:
     bool gather(const std::uint8_t*& p, std::size_t& n, std::size_t want);
     void checkHeader() const;
     std::size_t inflateBody(const std::uint8_t* p, std::size_t n);
-    z_stream_s* z_;
+    std::unique_ptr<RawInflate> engine_;
     ZlibOutput output_;
     std::uint8_t edge_[4] = {}; // header or trailer bytes gathered so far
     std::size_t gathered_ = 0;
+    std::uint8_t behind_[8] = {}; // check value bytes the raw inflater read ahead
+    std::size_t behindCount_ = 0;
     enum class Part { Header, Body, Check } part_ = Part::Header; // what the next bytes are
     std::uint32_t adler_;
     std::atomic<bool> ended_{false};

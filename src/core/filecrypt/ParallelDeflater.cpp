@@ -15,7 +15,7 @@
 #include "common/Error.h"
 #include "symcrypto/Adler32.h"
 #include "common/FileIO.h"
-#include "common/ZlibMemory.h"
+#include "filecrypt/DeflateEngines.h"
 
 namespace zerath {
 
@@ -63,39 +63,26 @@ struct ParallelDeflater::Pool {
     std::vector<std::thread> workers;
 
     void run();
-    void compress(z_stream& z, Job& job) const;
+    void compress(RawDeflate& engine, Job& job) const;
 };
 
-void ParallelDeflater::Pool::compress(z_stream& z, Job& job) const
+void ParallelDeflater::Pool::compress(RawDeflate& engine, Job& job) const
 {
     if (FaultInjection::pieceShouldFail()) throw Error("Compression error");
-    if (deflateReset(&z) != Z_OK) throw Error("Compression error");
-    if (job.dictionary > 0 && deflateSetDictionary(&z, job.input.data(), static_cast<uInt>(job.dictionary)) != Z_OK)
-        throw Error("Compression error");
     job.adler = Adler32Update(kAdler32Start, job.piece(), job.size);
-    const std::size_t bound = deflateBound(&z, static_cast<uLong>(job.size)) + 64;
-    if (job.output.size() < bound) job.output.resize(bound);
-    z.next_in = job.piece();
-    z.avail_in = static_cast<uInt>(job.size);
-    job.produced = 0;
-    const int flush = job.last ? Z_FINISH : Z_SYNC_FLUSH;
-    for (;;) {
-        if (job.produced == job.output.size()) job.output.resize(job.output.size() + 64 * 1024);
-        z.next_out = job.output.data() + job.produced;
-        z.avail_out = static_cast<uInt>(job.output.size() - job.produced);
-        const int rc = deflate(&z, flush);
-        if (rc == Z_STREAM_ERROR) throw Error("Compression error");
-        job.produced = job.output.size() - z.avail_out;
-        if (job.last ? rc == Z_STREAM_END : (z.avail_in == 0 && z.avail_out != 0)) return;
-    }
+    job.produced = compressPiece(engine, job.piece(), job.dictionary, job.size, job.last, job.output);
 }
 
 void ParallelDeflater::Pool::run()
 {
     // Raw deflate: the header and the checksum belong to the whole stream.
-    z_stream z{};
-    useZeroingMemory(z);
-    const bool ready = deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    std::unique_ptr<RawDeflate> engine;
+    std::exception_ptr startError;
+    try {
+        engine = makeRawDeflate(level);
+    } catch (...) {
+        startError = std::current_exception();
+    }
     for (;;) {
         Job* job;
         {
@@ -105,10 +92,9 @@ void ParallelDeflater::Pool::run()
             job = todo.front();
             todo.pop_front();
         }
-        std::exception_ptr error;
+        std::exception_ptr error = startError;
         try {
-            if (!ready) throw Error("Compression error");
-            compress(z, *job);
+            if (!error) compress(*engine, *job);
         } catch (...) {
             error = std::current_exception();
         }
@@ -119,7 +105,6 @@ void ParallelDeflater::Pool::run()
         }
         finished.notify_all();
     }
-    if (ready) deflateEnd(&z);
 }
 
 ParallelDeflater::ParallelDeflater(int zlibLevel, ByteSink& out, std::size_t pieceSize, unsigned threads)

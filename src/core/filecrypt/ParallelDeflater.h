@@ -1,14 +1,15 @@
 #pragma once
 // One zlib stream (RFC 1950) made by every core at once. The input is cut into
-// pieces that a pool of workers compresses side by side, each piece primed
+// pieces that a pool of workers compresses side by side (each with the engine
+// of the level, see DeflateEngines), each piece primed
 // with the 32 KiB before it as its dictionary so that matches reach back across
 // the cut, and each ended on a byte boundary (a sync flush; the last one
 // finishes the stream). The pieces are written in order behind the header zlib
-// writes for the level, and the Adler-32 of the whole input is combined from
+// writes for the level, whichever engine made them, and the Adler-32 of the whole input is combined from
 // the pieces' own. Any inflater reads the result as one stream.
 //
 // A fixed number of pieces is in flight, so memory stays bounded; every buffer
-// that holds plaintext, zlib's included, is cleared when it is released.
+// that holds plaintext, the engines' included, is cleared when it is released.
 #include <cstddef>
 #include <cstdint>
 #include <memory>

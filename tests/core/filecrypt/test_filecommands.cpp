@@ -60,9 +60,9 @@ protected:
     {
         return EncryptFile(ring, optionsFor(path, cipher, level), ui);
     }
-    FileCommandResult decrypt(const std::string& path, const std::string& keyId = "")
+    FileCommandResult decrypt(const std::string& path, const std::string& keyId = "", std::size_t piece = 0)
     {
-        return DecryptFile(ring, DecryptOptions{keyId.empty() ? alicePair : keyId, path}, ui);
+        return DecryptFile(ring, DecryptOptions{keyId.empty() ? alicePair : keyId, path, piece}, ui);
     }
     OpenedFile opened(const std::string& path)
     {
@@ -219,7 +219,7 @@ TEST_F(FileCommands, APrivateExponentOfUnder128StoredCharactersIsNoKeyPair)
 TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
 {
     const std::string src = work.file("p.txt");
-    const std::string plain = randomText(3000000, 4); // several pieces reach the disk before the end
+    const std::string plain = randomText(3000000, 4);
     writeFile(src, plain);
     ASSERT_TRUE(encrypt(src).done);
     removeFile(src);
@@ -236,14 +236,17 @@ TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
     for (int kind = 0; kind < 2; ++kind) {
         writeFile(src + ".enc", kind == 0 ? damaged : good);
         FaultGuard guard(kind == 0 ? FaultPlan{} : FaultPlan{-1, -1, 0}); // or the final rename fails
-        EXPECT_EQ(messageOf([&] { decrypt(src + ".enc"); }), kDecryptError);
+        // In small pieces the inflater runs out of the stages' few buffers unless the
+        // writer has put the earlier ones on disk: however the threads are scheduled,
+        // all but the last few pieces are on disk before the Adler-32 is checked.
+        EXPECT_EQ(messageOf([&] { decrypt(src + ".enc", "", 1 << 16); }), kDecryptError);
         EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"p.txt.enc"});
     }
     const auto seen = folderNames(peek.path());
     ASSERT_EQ(seen.size(), 2u); // one temporary per run
     for (const std::string& n : seen) {
         const std::string left = readFile(peek.file(n));
-        EXPECT_FALSE(left.empty()) << n;
+        EXPECT_GT(left.size(), plain.size() / 2) << n;
         EXPECT_EQ(left.find_first_not_of('\0'), std::string::npos) << n << " keeps deciphered bytes";
     }
 }

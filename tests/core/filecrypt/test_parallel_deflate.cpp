@@ -13,6 +13,7 @@
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "filecrypt/CryptStreams.h"
+#include "filecrypt/DeflateEngines.h"
 #include "filecrypt/FileCommands.h"
 #include "filecrypt/ParallelDeflater.h"
 #include "keyring/KeyRing.h"
@@ -60,40 +61,6 @@ std::string inflateWithCryptopp(const std::string& stream)
     return out;
 }
 
-TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
-{
-    const std::uint16_t headers[] = {0x7801, 0x7801, 0x789C, 0x78DA};
-    for (int index = 0; index < 4; ++index) {
-        for (std::size_t size : {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, kPiece + 1, 2 * kPiece,
-                                 23 * kPiece + 77, 40 * kPiece}) {
-            const std::string input = mixed(size, static_cast<unsigned>(size));
-            StringSink sink;
-            // Three workers, so that pieces finish out of order even on one core.
-            const std::unique_ptr<Compressor> compressor =
-                index == 0 ? makeCompressor(index, sink, kPiece)
-                           : std::make_unique<ParallelDeflater>(zlibLevelOfIndex(index), sink, kPiece, 3);
-            // Writes of an odd length, so pieces fill across them.
-            for (std::size_t at = 0; at < size; at += 1000)
-                compressor->write(input.data() + at, std::min<std::size_t>(1000, size - at));
-            compressor->finish();
-            const std::string& z = sink.bytes;
-            const std::string where = "index " + std::to_string(index) + " size " + std::to_string(size);
-            ASSERT_GE(z.size(), 6u) << where;
-            EXPECT_EQ(compressor->compressedSize(), z.size()) << where;
-            EXPECT_EQ((std::uint8_t(z[0]) << 8) | std::uint8_t(z[1]), headers[index]) << where;
-            const uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(input.data()),
-                                        static_cast<uInt>(size));
-            const std::size_t t = z.size() - 4;
-            EXPECT_EQ((uLong(std::uint8_t(z[t])) << 24) | (uLong(std::uint8_t(z[t + 1])) << 16) |
-                          (uLong(std::uint8_t(z[t + 2])) << 8) | uLong(std::uint8_t(z[t + 3])),
-                      adler)
-                << where;
-            EXPECT_TRUE(inflateWithZlib(z, size) == input) << where;
-            EXPECT_TRUE(inflateWithCryptopp(z) == input) << where;
-        }
-    }
-}
-
 // Feeds a stream to the inflater in pieces of `cut` bytes; what it wrote, or
 // "!" for a refusal, "?" for a stream that never ended.
 std::string inflateInPieces(const std::string& stream, std::size_t cut)
@@ -109,29 +76,128 @@ std::string inflateInPieces(const std::string& stream, std::size_t cut)
     return inflater.finished() ? sink.bytes : "?";
 }
 
-// Crypto++'s zlib streams at three window sizes, cut anywhere (header and check value
-// across pieces); damaged headers and check values refused, a cut-off end
-// never taken as the end, and bytes after the end ignored.
+TEST(ParallelDeflate, EveryIndexAndPieceBoundaryInflatesWithZlibAndCryptopp)
+{
+    const std::uint16_t headers[] = {0x7801, 0x7801, 0x789C, 0x78DA};
+    // The one-thread compressor first (the one a single core uses), then the parallel one.
+    for (int run = 0; run < 8; ++run) {
+        const int index = run % 4;
+        for (std::size_t size : {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, kPiece + 1, 2 * kPiece,
+                                 23 * kPiece + 77, 40 * kPiece}) {
+            const std::string input = mixed(size, static_cast<unsigned>(size));
+            StringSink sink;
+            // Three workers, so that pieces finish out of order even on one core.
+            const std::unique_ptr<Compressor> compressor =
+                run < 4 ? std::unique_ptr<Compressor>(std::make_unique<Deflater>(zlibLevelOfIndex(index), sink))
+                        : std::make_unique<ParallelDeflater>(zlibLevelOfIndex(index), sink, kPiece, 3);
+            // Writes of an odd length, so pieces fill across them.
+            for (std::size_t at = 0; at < size; at += 1000)
+                compressor->write(input.data() + at, std::min<std::size_t>(1000, size - at));
+            compressor->finish();
+            const std::string& z = sink.bytes;
+            const std::string where = "run " + std::to_string(run) + " size " + std::to_string(size);
+            ASSERT_GE(z.size(), 6u) << where;
+            EXPECT_EQ(compressor->compressedSize(), z.size()) << where;
+            EXPECT_EQ((std::uint8_t(z[0]) << 8) | std::uint8_t(z[1]), headers[index]) << where;
+            const uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(input.data()),
+                                        static_cast<uInt>(size));
+            const std::size_t t = z.size() - 4;
+            EXPECT_EQ((uLong(std::uint8_t(z[t])) << 24) | (uLong(std::uint8_t(z[t + 1])) << 16) |
+                          (uLong(std::uint8_t(z[t + 2])) << 8) | uLong(std::uint8_t(z[t + 3])),
+                      adler)
+                << where;
+            EXPECT_TRUE(inflateWithZlib(z, size) == input) << where;
+            EXPECT_TRUE(inflateWithCryptopp(z) == input) << where;
+            EXPECT_TRUE(inflateInPieces(z, 1000) == input) << where;
+        }
+    }
+}
+
+// Crypto++'s zlib streams at three window sizes and with stored, fixed and
+// dynamic blocks, cut anywhere (header and check value across pieces, the
+// last block's end anywhere in a piece); damaged headers and check values
+// refused, a cut-off end never taken as the end, and bytes after the end ignored.
 TEST(Inflater, ReadsZlibStreamsInAnyPiecesAndRefusesDamage)
 {
-    const std::string input = mixed(3 * kPiece + 5, 9);
-    for (int bits : {9, 12, 15}) {
+    for (const auto& [level, bits, size] : {std::tuple{6u, 9u, 3 * kPiece + 5}, {6u, 12u, 3 * kPiece + 5},
+                                            {6u, 15u, 3 * kPiece + 5}, {0u, 15u, 2 * kPiece}, {1u, 15u, std::size_t{9}},
+                                            {9u, 15u, std::size_t{0}}, {9u, 15u, kPiece + 1}}) {
+        const std::string input = mixed(size, 9);
         std::string stream;
-        CryptoPP::StringSource(input, true, new CryptoPP::ZlibCompressor(new CryptoPP::StringSink(stream), 6, bits));
-        for (std::size_t cut : {std::size_t{1}, std::size_t{3}, std::size_t{1000}, stream.size()})
-            EXPECT_TRUE(inflateInPieces(stream + "trailing bytes", cut) == input) << bits << " " << cut;
+        CryptoPP::StringSource(input, true,
+                               new CryptoPP::ZlibCompressor(new CryptoPP::StringSink(stream), level, bits));
+        for (std::size_t cut : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{7},
+                                std::size_t{1000}, stream.size()})
+            EXPECT_TRUE(inflateInPieces(stream + "trailing bytes", cut) == input) << level << "/" << bits << " " << cut;
         for (std::size_t at : {stream.size() - 1, stream.size() - 4}) { // the check value
             std::string bad = stream;
             bad[at] = char(bad[at] ^ 0x41);
             EXPECT_TRUE(inflateInPieces(bad, 2) == "!") << bits << " byte " << at;
         }
         EXPECT_EQ(inflateInPieces(stream.substr(0, stream.size() - 1), 7), "?");
+        std::string reserved = stream; // a first block of the reserved type 3
+        reserved[2] = char(0x07);
+        EXPECT_EQ(inflateInPieces(reserved, 5), "!");
         // Headers: another method, a window over 32 KiB, a preset dictionary (each
         // with a sound check), and a check that fails.
         for (const auto& [cmf, flg] : {std::pair{0x77u, 0u}, {0x88u, 0u}, {0x78u, 0x20u}, {0x78u, 0x02u}}) {
             std::string bad = stream;
             bad[0] = char(cmf), bad[1] = char(flg & 31 ? flg : flg + (31 - (cmf * 256 + flg) % 31) % 31);
             EXPECT_TRUE(inflateInPieces(bad, 2) == "!") << bits << " " << cmf << " " << flg;
+        }
+    }
+}
+
+// The raw inflater driven directly: whatever cuts the input and whatever room
+// the output has, it makes the bytes zlib compressed and stops at the end of
+// the data, giving back what it read past it.
+// The deflate data between the header and the check value of zlib's stream.
+std::string rawDeflate(const std::string& in, int level)
+{
+    uLongf len = compressBound(static_cast<uLong>(in.size()));
+    std::string z(len, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(z.data()), &len, reinterpret_cast<const Bytef*>(in.data()),
+                        static_cast<uLong>(in.size()), level),
+              Z_OK);
+    return z.substr(2, len - 6);
+}
+
+// Inflates `stream` fed in pieces of `cut` bytes into rooms of `room` bytes;
+// the output, then "|" and the bytes from the end of the data on.
+std::string inflateRaw(const std::string& stream, std::size_t cut, std::size_t room)
+{
+    const auto engine = makeRawInflate();
+    const auto* data = reinterpret_cast<const std::uint8_t*>(stream.data());
+    std::string out;
+    std::string to(room, '\0');
+    for (std::size_t at = 0; at < stream.size();) {
+        const std::size_t n = std::min(cut, stream.size() - at);
+        std::size_t used = 0;
+        for (;;) {
+            const RawInflate::Step step =
+                engine->run(data + at + used, n - used, reinterpret_cast<std::uint8_t*>(to.data()), room);
+            out.append(to.data(), step.made);
+            used += step.used;
+            if (step.ended)
+                return out + "|" + std::string(reinterpret_cast<const char*>(step.behind), step.behindCount) +
+                       stream.substr(at + used);
+            if (used == n && step.made < room) break;
+        }
+        at += n;
+    }
+    return out + "?";
+}
+
+TEST(RawInflate, StopsAtTheEndAndGivesBackWhatFollowsForAnyCutAndRoom)
+{
+    for (int level : {0, 1, 6}) {
+        for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{5000}, std::size_t{70000}}) {
+            const std::string input = mixed(size, 5);
+            const std::string stream = rawDeflate(input, level) + "CHECK+tail";
+            for (std::size_t cut : {std::size_t{1}, std::size_t{3}, std::size_t{64}, stream.size()})
+                for (std::size_t room : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{1} << 17})
+                    EXPECT_TRUE(inflateRaw(stream, cut, room) == input + "|CHECK+tail")
+                        << level << " " << size << " " << cut << " " << room;
         }
     }
 }
