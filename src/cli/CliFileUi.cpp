@@ -6,8 +6,8 @@
 
 namespace zerath::cli {
 
-CliFileUi::CliFileUi(bool force, bool wipe, SecureString passphrase)
-    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase))
+CliFileUi::CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet)
+    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase)), quiet_(quiet), progress_(quiet)
 {
 }
 

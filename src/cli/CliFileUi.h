@@ -12,17 +12,12 @@ namespace zerath::cli {
 // and a passphrase read beforehand. A refused overwrite keeps the question's text.
 class CliFileUi : public FileCommandUi {
 public:
-    CliFileUi(bool force, bool wipe, SecureString passphrase);
+    // quiet (--quiet): no progress line and no output paths.
+    CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet = false);
     Answer askWipeOriginal(const std::string&) override;
     bool confirmOverwrite(const std::string& text) override;
     bool askPassphrase(SecureString& out) override;
     void setBatchProgress(const BatchProgress& p) override { progress_.show(p.name, p.share, p.bytesPerSecond, p.secondsLeft); }
-    // --quiet: no progress line and no output paths.
-    void setQuiet()
-    {
-        quiet_ = true;
-        progress_.disable();
-    }
     bool quiet() const { return quiet_; }
     const std::string& refused() const { return refused_; }
 
@@ -31,8 +26,8 @@ private:
     bool wipe_;
     SecureString passphrase_;
     std::string refused_;
-    bool quiet_ = false;
-    ProgressLine progress_{false};
+    bool quiet_;
+    ProgressLine progress_;
 };
 
 // Wiping without a progress display.

@@ -21,11 +21,6 @@ public:
     // The same from a share 0..1, a speed and the time left measured elsewhere.
     void show(const std::string& name, double share, double bytesPerSecond, double secondsLeft);
     void clear();
-    void disable()
-    {
-        clear();
-        enabled_ = false;
-    }
 
 private:
     bool due();

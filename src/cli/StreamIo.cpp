@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <iostream>
 
 #include "Progress.h"
+#include "TerminalText.h"
 
 #include "common/Error.h"
 #include "filecrypt/FileCommands.h"
@@ -77,6 +79,18 @@ void runStream(InputFile& in, const std::string& input, const std::string& outpu
     }
     progress.clear();
     if (!out.toStandardOutput() && !quiet) std::cout << output << "\n";
+}
+
+std::optional<int> runIfStream(const CliArgs& args, const std::function<int(const std::string& input)>& run)
+{
+    const auto& files = args.positional();
+    if (!args.has("--output") && std::find(files.begin(), files.end(), "-") == files.end()) return std::nullopt;
+    if (files.size() != 1) throw UsageError{"-o and - take one input"};
+    try {
+        return run(files[0]);
+    } catch (const Error&) {
+        rethrowNaming(files[0]);
+    }
 }
 
 } // namespace zerath::cli

@@ -1,7 +1,10 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "CliArgs.h"
 
 #include "common/FileIO.h"
 #include "common/InputFile.h"
@@ -48,5 +51,10 @@ private:
 // it is standard output or quiet.
 void runStream(InputFile& in, const std::string& input, const std::string& output, StreamOutput& out, bool quiet,
                const char* failure, const std::function<void(ByteSink&, const StreamProgress&)>& work);
+
+// A command whose input or output is a stream ("-" among its inputs, or -o)
+// takes one input: run runs it there, its failures naming the input. nullopt
+// when the command is not one.
+std::optional<int> runIfStream(const CliArgs& args, const std::function<int(const std::string& input)>& run);
 
 } // namespace zerath::cli

@@ -73,32 +73,24 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     const std::string key = a.has("--key") ? keyIdOf(home, a.value("--key"), KeyArgumentUse::KeyPair) : "";
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
-    if (a.has("--output") || std::find(files.begin(), files.end(), "-") != files.end()) {
-        if (files.size() > 1) throw UsageError{"-o and - take one input"};
-        try {
-            return decryptStream(ring, a, key, files[0]);
-        } catch (const Error&) {
-            rethrowNaming(files[0]);
-        }
-    }
+    const auto streamed = runIfStream(a, [&](const std::string& input) { return decryptStream(ring, a, key, input); });
+    if (streamed) return *streamed;
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
-    CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "));
-    if (a.has("--quiet")) ui.setQuiet();
+    CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "), a.has("--quiet"));
     return batchOutcome(DecryptFiles(ring, key, files, ui), ui.quiet());
 }
 
-const CommandRegistration registration(
-    {"decrypt",
-     "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
-     "Decrypts each FILE with the key pair it was made for (KEY when it\n"
-     "opens the file); the passphrase is read once. FILE - reads standard input, whose\n"
-     "plain data goes to standard output unless -o OUT (--output; - for standard output)\n"
-     "names a file. Standard output is written as the data comes: when the check at the\n"
-     "end fails, the command exits 1 after it. A file is written only once the whole\n"
-     "input checked. Prints each decrypted file's path unless --quiet; exits 1 when any\n"
-     "file failed.\n",
-     decrypt});
+const CommandRegistration registration({"decrypt",
+                                        "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
+                                        "Decrypts each FILE with the key pair it was made for (KEY when it\n"
+                                        "opens the file); the passphrase is read once. FILE - reads standard input, whose\n"
+                                        "plain data goes to standard output unless -o OUT (--output; - for standard output)\n"
+                                        "names a file. Standard output is written as the data comes: when the check at the\n"
+                                        "end fails, the command exits 1 after it. A file is written only once the whole\n"
+                                        "input checked. Prints each decrypted file's path unless --quiet; exits 1 when any\n"
+                                        "file failed.\n",
+                                        decrypt});
 
 } // namespace
 } // namespace zerath::cli

@@ -73,17 +73,9 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     const auto& files = a.positional();
-    const bool stream = a.has("--output") || std::find(files.begin(), files.end(), "-") != files.end();
-    if (stream) {
-        if (files.size() > 1) throw UsageError{"-o and - take one input"};
-        try {
-            return encryptStream(ring, o, a, files[0]);
-        } catch (const Error&) {
-            rethrowNaming(files[0]);
-        }
-    }
-    CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString());
-    if (a.has("--quiet")) ui.setQuiet();
+    const auto streamed = runIfStream(a, [&](const std::string& input) { return encryptStream(ring, o, a, input); });
+    if (streamed) return *streamed;
+    CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString(), a.has("--quiet"));
     return batchOutcome(EncryptFiles(ring, o, files, ui), ui.quiet());
 }
 
