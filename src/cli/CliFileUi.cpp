@@ -25,6 +25,15 @@ bool CliFileUi::askPassphrase(SecureString& out)
     return true;
 }
 
+FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe)
+{
+    const bool recursive = a.has("-r") || a.has("--recursive");
+    if (!recursive)
+        for (const std::string& p : a.positional())
+            if (isFolder(p)) throw UsageError{p + " is a folder; add -r to take the files beneath it"};
+    return SelectFiles(a.positional(), WalkOptions{decrypt, wipe, home});
+}
+
 int batchOutcome(const BatchResult& r, bool quiet)
 {
     for (const BatchFileResult& f : r.files) {
@@ -34,6 +43,7 @@ int batchOutcome(const BatchResult& r, bool quiet)
         }
         std::cerr << "zerath-cli: " << failureText(f.path, f.message, f.osError) << "\n";
     }
+    for (const SkippedFile& s : r.skipped) std::cerr << s.path << ": skipped: " << s.reason << "\n";
     return r.failures() == 0 && !r.cancelled ? 0 : 1;
 }
 

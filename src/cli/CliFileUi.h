@@ -2,6 +2,7 @@
 #include <string>
 
 #include "Progress.h"
+#include "CliArgs.h"
 #include "common/Secure.h"
 #include "filecrypt/BatchCommands.h"
 #include "shredder/Shredder.h"
@@ -37,10 +38,16 @@ public:
     void setPosition(int) override {}
 };
 
+// The flags that let a command take folders.
+inline const std::set<std::string> kRecursiveFlags{"-r", "--recursive"};
+
+// The files the positional arguments name: with -r/--recursive a folder gives
+// the files beneath it; without, a folder is a usage error naming it.
+FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe);
+
 // Prints each output path on standard output and each failure or refusal on
-// standard error, after its file's name when there are several files. Exit 1
-// when any file was not done.
-// Prints no paths when quiet.
+// standard error ("zerath-cli: FILE: MESSAGE: REASON"), then each file left out
+// with its reason; no paths when quiet. Exit 1 when any file was not done.
 int batchOutcome(const BatchResult& r, bool quiet = false);
 
 } // namespace zerath::cli

@@ -11,6 +11,7 @@
 
 #include "common/Error.h"
 #include "filecrypt/FileCommands.h"
+#include "filecrypt/FolderWalk.h"
 
 namespace zerath::cli {
 
@@ -85,7 +86,8 @@ std::optional<int> runIfStream(const CliArgs& args, const std::function<int(cons
 {
     const auto& files = args.positional();
     if (!args.has("--output") && std::find(files.begin(), files.end(), "-") == files.end()) return std::nullopt;
-    if (files.size() != 1) throw UsageError{"-o and - take one input"};
+    if (files.size() != 1 || args.has("--recursive")) throw UsageError{"-o and - take one input, without -r"};
+    if (isFolder(files[0])) throw UsageError{files[0] + " is a folder; -o and - take one file"};
     try {
         return run(files[0]);
     } catch (const Error&) {

@@ -1,9 +1,12 @@
 // zerath-cli with several files: each file's outcome, the exit code, the key
 // pair found without --key, and what inspect tells of a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "CliRunner.h"
 #include "TempDir.h"
+#include "TestHelpers.h"
 
 namespace zerath::test {
 namespace {
@@ -35,7 +38,7 @@ TEST(CliBatch, SeveralFilesWithAFailingOneAndTheKeyPairFoundWithoutKey)
                            "correct horse battery\n");
     EXPECT_EQ(dec.code, 1);
     EXPECT_EQ(dec.out, a + "\n");
-    EXPECT_EQ(dec.err, "zerath-cli: " + b + ".enc: Output file \"b.txt\" already exists. Overwrite?\n");
+    EXPECT_EQ(dec.err, "zerath-cli: " + b + ".enc: kept the existing b.txt\n");
     EXPECT_EQ(readFile(a), "alpha");
     const CliRun ok = cli({"--home", home.path(), "decrypt", "--passphrase-file", home.file("pw"), "--force",
                            a + ".enc", b + ".enc"});
@@ -43,6 +46,37 @@ TEST(CliBatch, SeveralFilesWithAFailingOneAndTheKeyPairFoundWithoutKey)
 
     const CliRun stranger = cli({"--home", TempDir().path(), "inspect", a + ".enc"});
     EXPECT_NE(stranger.out.find("Made for: no key in the key ring (check value "), std::string::npos);
+}
+
+// A tree with the data folder inside it: encrypted with -r and --wipe, then
+// decrypted back, every output beside its source and every file left out named.
+TEST(CliBatch, AFolderTreeRoundTripsWithRecursive)
+{
+    TempDir top;
+    const std::string tree = top.file("tree"), home = tree + "/data", pw = top.file("pw");
+    for (const std::string& d : {tree, tree + "/sub", tree + "/sub/deep", home}) ::mkdir(d.c_str(), 0700);
+    writeFile(pw, "correct horse battery\n");
+    const CliRun imported = cli({"--home", home, "import", dataPath("keys/alice-private.akf"), "--passphrase-file", pw});
+    const std::string id = imported.out.substr(0, imported.out.find('\n'));
+    const std::vector<std::string> plain{"/.hidden", "/sub/b.txt", "/sub/deep/c.bin"};
+    for (const std::string& f : plain) writeFile(tree + f, f);
+    writeFile(tree + "/old.enc", "kept as it is");
+    ::link((tree + "/old.enc").c_str(), (tree + "/sub/twin").c_str());
+    ::symlink("sub/b.txt", (tree + "/link").c_str());
+    const CliRun noR = cli({"--home", home, "encrypt", "--to", id, tree});
+    EXPECT_EQ(noR.code, 2);
+    EXPECT_EQ(noR.err.find("zerath-cli: " + tree + " is a folder; add -r"), 0u);
+
+    const CliRun enc = cli({"--home", home, "encrypt", "--to", id, "--wipe", "-r", tree});
+    EXPECT_EQ(enc.out, tree + plain[0] + ".enc\n" + tree + plain[1] + ".enc\n" + tree + plain[2] + ".enc\n");
+    EXPECT_EQ(enc.err, tree + "/link: skipped: symbolic link, not followed\n" + tree +
+                           "/old.enc: skipped: already encrypted\n" + home + "/ZerathKeys.db: skipped: Zerath's own data file\n" +
+                           home + "/ZerathKeys.db.lock: skipped: Zerath's own data file\n" + tree +
+                           "/sub/twin: skipped: has other hard links, which the wipe would destroy too\n");
+    std::remove((tree + "/old.enc").c_str());
+    std::remove((tree + "/sub/twin").c_str());
+    EXPECT_EQ(cli({"--home", home, "decrypt", "--passphrase-file", pw, "--recursive", tree}).code, 0);
+    for (const std::string& f : plain) EXPECT_EQ(readFile(tree + f), f);
 }
 
 } // namespace

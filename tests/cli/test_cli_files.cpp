@@ -57,7 +57,7 @@ TEST_F(CliFiles, ADecryptionKeepsAFileCreatedAtItsNameAndATerminatedOneLeavesNot
                               " until [ -s .zerath-*.tmp ] || ! kill -0 $!; do :; done; ";
     EXPECT_EQ(sh(start + "echo planted >big; wait $!"), 1);
     EXPECT_EQ(readFile(work.file("err")) + readFile(work.file("big")),
-              "zerath-cli: big.enc: Output file \"big\" already exists. Overwrite?\nplanted\n");
+              "zerath-cli: big.enc: kept the existing big\nplanted\n");
     // (A script's background job ignores SIGINT; the handler serves SIGTERM alike.)
     EXPECT_EQ(sh("rm big; " + start + "kill -TERM $!; wait $!"), 128 + SIGTERM);
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"big.enc", "err", "id", "pw"}));

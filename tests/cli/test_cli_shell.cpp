@@ -95,10 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
               "cmp doc doc3",
               0, "doc2.enc"},
         Usage{"$Z encrypt --to $K -o x.enc doc doc", 2, ""},
+        Usage{"mkdir d; $Z encrypt --to $K -r -o x.enc d", 2, ""},
+        Usage{"mkdir d; $Z encrypt --to $K -o x.enc d", 2, ""},
         Usage{"$Z encrypt --to $K -o - doc | $Z decrypt --passphrase-file pw -o - - | cat", 0, "text"},
         Usage{"$Z encrypt --to $K doc && $Z decrypt --passphrase-file - - <doc.enc", 2, "doc.enc"},
         Usage{"$Z encrypt --to $K -h", 0, "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] "
-                                          "[--force] [--quiet]"},
+                                          "[--force] [--quiet] [-r]"},
         Usage{"$Z inspect doc", 1, ""},
         Usage{"printf '\\001ABCD\\001\\000ZZ' | $Z inspect -", 1, ""},
         Usage{"head -c 600 /dev/zero | tr '\\0' '\\1' | $Z inspect -", 1, ""},

@@ -66,25 +66,29 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& keyId, con
 
 int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet"});
+    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
-    const auto& files = a.positional();
     // The key is named before the passphrase is asked for.
     const std::string key = a.has("--key") ? keyIdOf(home, a.value("--key"), KeyArgumentUse::KeyPair) : "";
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
     const auto streamed = runIfStream(a, [&](const std::string& input) { return decryptStream(ring, a, key, input); });
     if (streamed) return *streamed;
+    FileSelection selection = selectFiles(a, home, true, false);
     const PassphraseSource source(a, "--passphrase-file");
     source.require();
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "), a.has("--quiet"));
-    return batchOutcome(DecryptFiles(ring, key, files, ui), ui.quiet());
+    BatchResult result = DecryptFiles(ring, key, selection.files, ui);
+    result.skipped = std::move(selection.skipped);
+    return batchOutcome(result, ui.quiet());
 }
 
 const CommandRegistration registration({"decrypt",
-                                        "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
+                                        "usage: zerath-cli decrypt [--key KEY] [--passphrase-file F] [--force] [--quiet] [-r] [-o OUT]\n"
+                                        "                          FILE...\n"
                                         "Decrypts each FILE with the key pair it was made for (KEY when it\n"
-                                        "opens the file); the passphrase is read once. FILE - reads standard input, whose\n"
+                                        "opens the file); the passphrase is read once. -r/--recursive takes every\n"
+                                        ".enc file beneath a folder. FILE - reads standard input, whose\n"
                                         "plain data goes to standard output unless -o OUT (--output; - for standard output)\n"
                                         "names a file. Standard output is written as the data comes: when the check at the\n"
                                         "end fails, the command exits 1 after it. A file is written only once the whole\n"

@@ -46,7 +46,7 @@ int encryptStream(KeyRing& ring, const EncryptOptions& o, const CliArgs& a, cons
 
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet"});
+    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
@@ -72,22 +72,25 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
     KeyRing ring(home);
     ring.DBOpen(KeyRing::MissingFile::Create);
-    const auto& files = a.positional();
     const auto streamed = runIfStream(a, [&](const std::string& input) { return encryptStream(ring, o, a, input); });
     if (streamed) return *streamed;
+    FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString(), a.has("--quiet"));
-    return batchOutcome(EncryptFiles(ring, o, files, ui), ui.quiet());
+    BatchResult result = EncryptFiles(ring, o, selection.files, ui);
+    result.skipped = std::move(selection.skipped);
+    return batchOutcome(result, ui.quiet());
 }
 
 const CommandRegistration registration(
     {"encrypt",
-     "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] [--force] [--quiet]\n"
+     "usage: zerath-cli encrypt --to KEY [--cipher C] [--level L] [--wipe] [--force] [--quiet] [-r]\n"
      "                          [-o OUT] FILE...\n"
-     "Encrypts each FILE for KEY into FILE.enc; --wipe shreds FILE afterwards; --force replaces\n"
-     "an existing output. FILE - reads standard input. -o OUT (--output) names the output of a\n"
-     "single FILE, - for standard output (not a terminal); standard input goes to standard output\n"
-     "unless -o says otherwise. Prints each encrypted file's path unless --quiet; exits 1 when any\n"
-     "file failed.\n",
+     "Encrypts each FILE for KEY into FILE.enc; -r/--recursive takes every file beneath a\n"
+     "folder (except .enc files); --wipe shreds FILE afterwards; --force replaces an existing\n"
+     "output. FILE - reads standard input. -o OUT (--output) names the output of a single FILE,\n"
+     "- for standard output (not a terminal); standard input goes to standard output unless -o\n"
+     "says otherwise. Prints each encrypted file's path unless --quiet; exits 1 when any file\n"
+     "failed.\n",
      encrypt});
 
 } // namespace

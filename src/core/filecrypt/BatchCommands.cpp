@@ -1,8 +1,13 @@
 #include "filecrypt/BatchCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "common/Cancelled.h"
 #include "common/FileIO.h"
@@ -12,17 +17,23 @@ namespace zerath {
 namespace {
 
 constexpr const char* kSkipped = "Skipped";
+constexpr int kPassphraseTries = 3;
+
+using Clock = std::chrono::steady_clock;
+using OutputOf = std::function<std::string(const std::string&)>;
 
 // Stands between the commands and the front end for the length of a batch:
 // keeps the progress window up from file to file, turns each file's share into
 // the batch's, and remembers the answers that hold for the whole batch.
 class BatchUi : public FileCommandUi {
 public:
-    BatchUi(FileCommandUi& front, const std::vector<std::string>& files) : front_(front)
+    BatchUi(FileCommandUi& front, const std::vector<std::string>& files, OutputOf outputOf)
+        : front_(front), outputOf_(std::move(outputOf))
     {
         for (const std::string& f : files) {
             const std::int64_t n = fileSize(f);
             sizes_.push_back(n > 0 ? std::uint64_t(n) : 0);
+            if (sizes_.size() % 1024 == 0) front_.pump().processEvents();
             total_ += sizes_.back();
         }
         count_ = int(files.size());
@@ -31,6 +42,7 @@ public:
     void startFile(int index, const std::string& path)
     {
         index_ = index;
+        path_ = path;
         name_ = baseNameOf(path);
         refusal_ = kSkipped;
         setProgressFraction(0);
@@ -44,22 +56,33 @@ public:
     bool confirmOverwrite(const std::string& text) override
     {
         Answer a = overwriteAll_;
-        if (a != Answer::YesToAll && a != Answer::NoToAll) a = front_.askOverwriteInBatch(text);
+        if (a != Answer::YesToAll && a != Answer::NoToAll) {
+            const Paused paused(*this);
+            a = front_.askOverwriteInBatch(text);
+        }
         if (a == Answer::YesToAll || a == Answer::NoToAll) overwriteAll_ = a;
         const bool yes = a == Answer::Yes || a == Answer::YesToAll;
-        if (!yes) refusal_ = text;
+        if (!yes) refusal_ = keptExisting(outputOf_(path_));
         return yes;
     }
 
     bool askPassphraseFor(const std::string& keyId, const std::string& prompt, SecureString& out) override
     {
+        lastKey_ = keyId;
         const auto known = passphrases_.find(keyId);
         if (known != passphrases_.end()) {
             out = known->second;
             return true;
         }
+        if (givenUp_.count(keyId)) {
+            refusal_ = kGivenUp;
+            return false;
+        }
+        const Paused paused(*this);
         return front_.askPassphraseFor(keyId, prompt, out);
     }
+    // The passphrase of the key pair last asked for was wrong every time.
+    void giveUpLastKey() { givenUp_.insert(lastKey_); }
     void passphraseAccepted(const std::string& keyId, const SecureString& passphrase) override
     {
         passphrases_[keyId] = passphrase;
@@ -72,6 +95,7 @@ public:
         for (const KeyChoice& c : choices) key += c.keyId + "|";
         const auto known = picks_.find(key);
         if (known != picks_.end()) return known->second;
+        const Paused paused(*this);
         const int pick = front_.chooseKeyPair(choices);
         if (pick >= 0) picks_[key] = pick;
         return pick;
@@ -94,7 +118,8 @@ public:
         p.count = count_;
         p.name = name_;
         p.share = total_ == 0 ? (index_ + f) / count_ : doneBytes / double(total_);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        // Time spent at a question is no work done.
+        const double seconds = std::chrono::duration<double>(Clock::now() - start_ - paused_).count();
         p.bytesPerSecond = seconds > 0 ? doneBytes / seconds : 0;
         p.secondsLeft = p.bytesPerSecond > 0 ? (double(total_) - doneBytes) / p.bytesPerSecond : 0;
         front_.setProgressFraction(p.share);
@@ -106,7 +131,25 @@ public:
     bool cancelRequested() override { return front_.cancelRequested(); }
 
 private:
+    // Stops the clock while a question is open.
+    class Paused {
+    public:
+        explicit Paused(BatchUi& ui) : ui_(ui), from_(Clock::now()) {}
+        ~Paused() { ui_.paused_ += Clock::now() - from_; }
+        Paused(const Paused&) = delete;
+        Paused& operator=(const Paused&) = delete;
+
+    private:
+        BatchUi& ui_;
+        Clock::time_point from_;
+    };
+
     FileCommandUi& front_;
+    OutputOf outputOf_;
+    std::string path_;
+    std::string lastKey_;
+    std::set<std::string> givenUp_;
+    Clock::duration paused_{};
     std::vector<std::uint64_t> sizes_;
     std::uint64_t total_ = 0;
     std::uint64_t done_ = 0;
@@ -117,7 +160,7 @@ private:
     Answer overwriteAll_ = Answer::Cancel;
     std::map<std::string, SecureString> passphrases_;
     std::map<std::string, int> picks_;
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    const Clock::time_point start_ = Clock::now();
 };
 
 // Busy cursor and progress window for the whole batch.
@@ -142,16 +185,31 @@ private:
 
 using OneFile = std::function<FileCommandResult(const std::string& path, FileCommandUi& ui)>;
 
+// Why a file that is there cannot be opened, in words; empty when it can be
+// (or is missing, which the command itself reports).
+std::string unreadable(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    return errno == ENOENT ? std::string() : cannotBeRead(errno);
+}
+
 BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front, BatchUi& ui, const OneFile& run)
 {
     using Outcome = BatchFileResult::Outcome;
     BatchResult result;
+    result.total = files.size();
     BatchScope scope(front);
     for (std::size_t i = 0; i < files.size(); ++i) {
         BatchFileResult file;
         file.path = files[i];
         ui.startFile(int(i), files[i]);
+        const std::string cannotRead = unreadable(files[i]);
         try {
+            if (!cannotRead.empty()) throw Error(cannotRead);
             const FileCommandResult r = run(files[i], ui);
             file.outcome = r.done ? Outcome::Done : Outcome::Refused;
             file.outputPath = r.outputPath;
@@ -181,6 +239,11 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
 
 } // namespace
 
+std::string keptExisting(const std::string& outputPath)
+{
+    return "kept the existing " + baseNameOf(outputPath);
+}
+
 int BatchResult::failures() const
 {
     int n = 0;
@@ -191,7 +254,7 @@ int BatchResult::failures() const
 BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,
                          FileCommandUi& ui)
 {
-    BatchUi batch(ui, files);
+    BatchUi batch(ui, files, [](const std::string& p) { return p + ".enc"; });
     if (each.wipeOriginal && !files.empty()) {
         batch.wipeAnswer = ui.askWipeOriginal(kWipeQuestion);
         if (batch.wipeAnswer == FileCommandUi::Answer::Cancel) return {};
@@ -206,9 +269,19 @@ BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std
 BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, const std::vector<std::string>& files,
                          FileCommandUi& ui)
 {
-    BatchUi batch(ui, files);
+    BatchUi batch(ui, files, decryptedName);
     return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
-        return DecryptFile(keyRing, DecryptOptions{selectedKeyId, path}, fileUi);
+        for (int tries = 1;; ++tries) {
+            try {
+                return DecryptFile(keyRing, DecryptOptions{selectedKeyId, path}, fileUi);
+            } catch (const UserMessage& e) {
+                if (std::string(e.what()) != kWrongPassphrase) throw;
+                if (tries == kPassphraseTries) {
+                    batch.giveUpLastKey();
+                    throw;
+                }
+            }
+        }
     });
 }
 

@@ -4,10 +4,13 @@
 // answer the rest), and the passphrase once per key pair. A failure, a refused
 // overwrite included, stops only its own file; a cancel stops the batch after
 // removing the unfinished output, and the files already done stay done.
+// A mistyped passphrase is asked again, three tries in all, before the files
+// of that key pair are given up.
 #include <string>
 #include <vector>
 
 #include "filecrypt/FileCommands.h"
+#include "filecrypt/FolderWalk.h"
 
 namespace zerath {
 
@@ -22,9 +25,15 @@ struct BatchFileResult {
 
 struct BatchResult {
     std::vector<BatchFileResult> files; // those the batch reached, in order
+    std::vector<SkippedFile> skipped;   // left out of the list beforehand
+    std::size_t total = 0;              // files the batch was to do
     bool cancelled = false;
     int failures() const; // every file not done
 };
+
+// What a refused overwrite leaves: "kept the existing NAME".
+std::string keptExisting(const std::string& outputPath);
+inline constexpr const char* kGivenUp = "given up: the passphrase was mistyped three times";
 
 // Encrypts each file for the same recipient with the same options.
 BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "common/Cancelled.h"
 #include "common/Error.h"
 #include "filecrypt/ParallelDeflater.h"
 #include "symcrypto/Adler32.h"
@@ -234,6 +235,7 @@ std::size_t Inflater::inflateBody(const std::uint8_t* p, std::size_t n)
 {
     std::size_t used = 0;
     for (;;) {
+        if (stop_.load(std::memory_order_relaxed)) throw OperationCancelled();
         std::size_t room = 0;
         std::uint8_t* at = output_.space(room);
         const RawInflate::Step step = engine_->run(p + used, n - used, at, room);

@@ -113,6 +113,9 @@ public:
     // The stream has ended and its check value matched; may be asked from another thread.
     bool finished() const { return ended_; }
     std::uint64_t produced() const { return output_.produced(); }
+    // Makes write() throw OperationCancelled before its next output buffer, so
+    // a small piece that inflates to gigabytes stops at once; any thread may ask.
+    void stop() { stop_ = true; }
 
 private:
     bool gather(const std::uint8_t*& p, std::size_t& n, std::size_t want);
@@ -127,6 +130,7 @@ private:
     enum class Part { Header, Body, Check } part_ = Part::Header; // what the next bytes are
     std::uint32_t adler_;
     std::atomic<bool> ended_{false};
+    std::atomic<bool> stop_{false};
 };
 
 } // namespace zerath

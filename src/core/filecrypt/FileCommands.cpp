@@ -272,7 +272,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
     SecureString passphrase;
     if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return {};
     if (!CheckPrivatePassphrase(record, passphrase))
-        throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
+        throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
     ui.passphraseAccepted(record.KeyID, passphrase);
 
     const std::string output = decryptedName(o.encryptedPath);
@@ -315,18 +315,30 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             Inflater inflater(toWrite);
             PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); });
             const std::uint64_t start = in->position();
+            const auto fraction = [&] { return fractionOf(in->position() - start, in->size() - start); };
+            // While a stage is busy (a small piece may inflate to gigabytes)
+            // the windows go on painting and Cancel is obeyed.
+            const auto whileWaiting = [&] {
+                ui.setProgressFraction(fraction());
+                pumpAndCheck(ui);
+            };
+            // Whatever stops the command stops the inflating at once too.
+            struct StopInflating {
+                Inflater& inflater;
+                ~StopInflating() { inflater.stop(); }
+            } stopInflating{inflater};
             while (!inflater.finished()) {
-                Piece piece = inflateStage.take();
+                Piece piece = inflateStage.take(whileWaiting);
                 piece.size = in->read(piece.data(), piece.capacity());
                 if (piece.size == 0) break;
                 cipher->DecryptCbc(piece.data(), piece.data(), piece.size);
                 inflateStage.put(std::move(piece));
-                ui.setProgressFraction(fractionOf(in->position() - start, in->size() - start));
+                ui.setProgressFraction(fraction());
                 pumpAndCheck(ui);
             }
-            inflateStage.finish();
+            inflateStage.finish(whileWaiting);
             toWrite.flush();
-            writeStage.finish();
+            writeStage.finish(whileWaiting);
             triple(ui, "Data decryption done.", "Data uncompress started, please wait...", "Saving data, waiting.", 1);
             if (!inflater.finished()) throw Error("Incomplete compressed data");
             triple(ui, "Data decryption done.", "Data uncompress done.",

@@ -50,6 +50,7 @@ inline constexpr const char* kKeyNotInKeyRing =
     "The selected key is no longer in the key ring. Select a key and try again.";
 inline constexpr const char* kEncryptError = "An error occurred while encrypting the file";
 inline constexpr const char* kDecryptError = "An error occurred while decrypting the file";
+inline constexpr const char* kWrongPassphrase = "Uncorrect Passphrase for the private key. Decryption aborted";
 inline constexpr const char* kWipeQuestion =
     "You have selected to remove the original file permenently\rRemove after successful encryption?";
 

@@ -1,5 +1,6 @@
 #include "filecrypt/PieceStage.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -12,6 +13,10 @@
 
 namespace zerath {
 
+namespace {
+constexpr std::chrono::milliseconds kWaitStep{40};
+}
+
 struct PieceStage::State {
     std::size_t capacity;
     std::size_t buffers;
@@ -23,6 +28,7 @@ struct PieceStage::State {
     std::size_t made = 0;
     bool closing = false;
     bool stop = false;
+    bool exited = false; // the worker has returned
     std::exception_ptr error;
     std::thread worker;
 
@@ -30,6 +36,26 @@ struct PieceStage::State {
     {
         if (error) std::rethrow_exception(error);
         if (stop) throw Error("Pipeline stopped");
+    }
+
+    // Waits for ready() under the lock, calling whileWaiting without it.
+    template <typename Ready>
+    void waitFor(std::unique_lock<std::mutex>& g, const WhileWaiting& whileWaiting, Ready ready)
+    {
+        if (!whileWaiting) {
+            changed.wait(g, ready);
+            return;
+        }
+        while (!changed.wait_for(g, kWaitStep, ready)) {
+            g.unlock();
+            try {
+                whileWaiting();
+            } catch (...) {
+                g.lock();
+                throw;
+            }
+            g.lock();
+        }
     }
 };
 
@@ -55,6 +81,17 @@ PieceStage::~PieceStage()
 void PieceStage::run()
 {
     State& s = *state_;
+    struct Exit {
+        State& s;
+        ~Exit()
+        {
+            {
+                std::lock_guard<std::mutex> g(s.lock);
+                s.exited = true;
+            }
+            s.changed.notify_all();
+        }
+    } exit{s};
     for (;;) {
         Piece piece;
         {
@@ -70,7 +107,6 @@ void PieceStage::run()
             std::lock_guard<std::mutex> g(s.lock);
             s.error = std::current_exception();
             s.stop = true;
-            s.changed.notify_all();
             return;
         }
         piece.size = 0;
@@ -82,12 +118,12 @@ void PieceStage::run()
     }
 }
 
-Piece PieceStage::take()
+Piece PieceStage::take(const WhileWaiting& whileWaiting)
 {
     State& s = *state_;
     {
         std::unique_lock<std::mutex> g(s.lock);
-        s.changed.wait(g, [&] { return s.stop || !s.spare.empty() || s.made < s.buffers; });
+        s.waitFor(g, whileWaiting, [&] { return s.stop || !s.spare.empty() || s.made < s.buffers; });
         s.rethrow();
         if (!s.spare.empty()) {
             Piece p = std::move(s.spare.back());
@@ -110,14 +146,15 @@ void PieceStage::put(Piece piece)
     s.changed.notify_all();
 }
 
-void PieceStage::finish()
+void PieceStage::finish(const WhileWaiting& whileWaiting)
 {
     State& s = *state_;
     {
-        std::lock_guard<std::mutex> g(s.lock);
+        std::unique_lock<std::mutex> g(s.lock);
         s.closing = true;
+        s.changed.notify_all();
+        s.waitFor(g, whileWaiting, [&] { return s.exited; });
     }
-    s.changed.notify_all();
     if (s.worker.joinable()) s.worker.join();
     s.rethrow();
 }

@@ -33,11 +33,16 @@ public:
     PieceStage(const PieceStage&) = delete;
     PieceStage& operator=(const PieceStage&) = delete;
 
+    // Called every few tens of milliseconds while the feeding thread waits,
+    // so it can let windows paint and stop by throwing.
+    using WhileWaiting = std::function<void()>;
+
     // An empty buffer, once one is free. A failure of the worker comes back
     // from here, from put() or from finish().
-    Piece take();
+    Piece take(const WhileWaiting& whileWaiting = {});
     void put(Piece piece);
-    void finish(); // waits until every piece has been worked on
+    // Waits until every piece has been worked on.
+    void finish(const WhileWaiting& whileWaiting = {});
 
 private:
     struct State;

@@ -227,6 +227,11 @@ QString Messages::saveFileName(const QString& title, const QString& filter, cons
     return firstOf(fileDialog(QFileDialog::AnyFile, title, filter, defaultSuffix, proposedName));
 }
 
+QString Messages::openFolder(const QString& title)
+{
+    return firstOf(fileDialog(QFileDialog::Directory, title, QString(), QString(), QString()));
+}
+
 QStringList Messages::openFileNames(const QString& title, const QString& filter)
 {
     return fileDialog(QFileDialog::ExistingFiles, title, filter, QString(), QString());

@@ -38,6 +38,9 @@ public:
                                 const QString& proposedName = QString());
     // An open dialog that accepts several files; empty when cancelled.
     static QStringList openFileNames(const QString& title, const QString& filter);
+    // A dialog that picks one folder; empty when cancelled. Scripted answers
+    // come from the file-name queue.
+    static QString openFolder(const QString& title);
     // A short list to pick one entry from; the index, or -1 when cancelled.
     static int chooseItem(const QString& title, const QString& prompt, const QStringList& items);
     // The folder the next file dialog opens in (empty: the dialog's own choice);

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -245,17 +246,24 @@ void TCryptForm::buildControls()
     SaveConfig->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     SaveConfig->setToolTip(QStringLiteral("Save Configuration"));
 
-    // Files.
+    // Files. A click on Select picks files; its menu picks a folder instead.
     const int selectW = 72;
+    const auto selectButton = [this] {
+        auto* b = new QToolButton(this);
+        b->setText(QStringLiteral("Select..."));
+        b->setPopupMode(QToolButton::MenuButtonPopup);
+        b->setMenu(new QMenu(b));
+        return b;
+    };
     fieldLabel(this, QStringLiteral("Select File to Encrypt "), gx, 318);
     EncFileEdit = place(new QLineEdit(this), gx, 336, rx - gx - selectW - 6, 24);
     EncFileEdit->setObjectName(QStringLiteral("EncFileEdit"));
-    SelectFileEnc = place(new QPushButton(QStringLiteral("Select..."), this), rx - selectW, 336, selectW, 24);
+    SelectFileEnc = place(selectButton(), rx - selectW, 336, selectW, 24);
     SelectFileEnc->setObjectName(QStringLiteral("SelectFileEnc"));
     fieldLabel(this, QStringLiteral("Select File to Decrypt "), gx, 366);
     DecFileEdit = place(new QLineEdit(this), gx, 384, rx - gx - selectW - 6, 24);
     DecFileEdit->setObjectName(QStringLiteral("DecFileEdit"));
-    SelectFileDec = place(new QPushButton(QStringLiteral("Select..."), this), rx - selectW, 384, selectW, 24);
+    SelectFileDec = place(selectButton(), rx - selectW, 384, selectW, 24);
     SelectFileDec->setObjectName(QStringLiteral("SelectFileDec"));
     for (QLineEdit* e : {EncFileEdit, DecFileEdit})
         e->setFont(look::uiFont(12));
@@ -287,13 +295,20 @@ void TCryptForm::buildControls()
     connect(AddMailBoxbtn, &QPushButton::clicked, this, &TCryptForm::AddMailBoxbtnClick);
     connect(ClearRecipientbtn, &QPushButton::clicked, this, &TCryptForm::ClearRecipientbtnClick);
     connect(SaveConfig, &QToolButton::clicked, this, &TCryptForm::SaveConfigClick);
-    connect(SelectFileEnc, &QPushButton::clicked, this, &TCryptForm::SelectFileEncClick);
-    connect(SelectFileDec, &QPushButton::clicked, this, &TCryptForm::SelectFileDecClick);
+    connect(SelectFileEnc, &QToolButton::clicked, this, &TCryptForm::SelectFileEncClick);
+    connect(SelectFileDec, &QToolButton::clicked, this, &TCryptForm::SelectFileDecClick);
+    for (const bool decryptSide : {false, true}) {
+        QMenu* menu = (decryptSide ? SelectFileDec : SelectFileEnc)->menu();
+        connect(menu->addAction(QStringLiteral("File\u2026")), &QAction::triggered, this,
+                decryptSide ? &TCryptForm::SelectFileDecClick : &TCryptForm::SelectFileEncClick);
+        connect(menu->addAction(QStringLiteral("Folder\u2026")), &QAction::triggered, this,
+                [this, decryptSide] { selectFolder(decryptSide); });
+    }
     // Typing in a field replaces a list of files with the one typed.
     connect(EncFileEdit, &QLineEdit::textEdited, this, [this] { m_encFiles.clear(); EncFileEdit->setToolTip({}); });
     connect(DecFileEdit, &QLineEdit::textEdited, this, [this] { m_decFiles.clear(); DecFileEdit->setToolTip({}); });
     // Enter in a field must not press a button.
-    for (QPushButton* b : {AddMailBoxbtn, ClearRecipientbtn, SelectFileEnc, SelectFileDec})
+    for (QPushButton* b : {AddMailBoxbtn, ClearRecipientbtn})
         b->setAutoDefault(false);
     setAcceptDrops(true);
 }
@@ -423,11 +438,9 @@ void TCryptForm::EncryptbtnClick()
         m_ctx.shredder().ShredFile(path);
         wiped = true;
     };
-    if (files.size() > 1) {
-        std::vector<std::string> paths;
-        for (const QString& f : files) paths.push_back(localPath(f));
-        if (runBatch(false, int(paths.size()), [&](GuiFileCommandUi& ui) {
-                return zerath::EncryptFiles(m_ctx.mainKeyRing(), o, paths, ui);
+    if (auto batch = batchFiles(false, o.wipeOriginal)) {
+        if (runBatch(false, std::move(batch->skipped), [&](GuiFileCommandUi& ui) {
+                return zerath::EncryptFiles(m_ctx.mainKeyRing(), o, batch->files, ui);
             }) && wiped)
             setFileList(EncFileEdit, {}, false);
         return;
@@ -457,11 +470,9 @@ void TCryptForm::DecryptbtnClick()
     o.keyId = MailBoxKeyID->text().toStdString();
     const QStringList files = fileList(true);
     o.encryptedPath = localPath(files.value(0));
-    if (files.size() > 1) {
-        std::vector<std::string> paths;
-        for (const QString& f : files) paths.push_back(localPath(f));
-        runBatch(true, int(paths.size()), [&](GuiFileCommandUi& ui) {
-            return zerath::DecryptFiles(m_ctx.mainKeyRing(), o.keyId, paths, ui);
+    if (auto batch = batchFiles(true, false)) {
+        runBatch(true, std::move(batch->skipped), [&](GuiFileCommandUi& ui) {
+            return zerath::DecryptFiles(m_ctx.mainKeyRing(), o.keyId, batch->files, ui);
         });
         return;
     }

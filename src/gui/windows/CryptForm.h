@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
+#include "filecrypt/FolderWalk.h"
 #include "widgets/SkinnedWindow.h"
 
 class AppContext;
@@ -62,7 +64,6 @@ public:
     // "File size: 1,234 bytes", ...); the decrypt side has its own spellings.
     static QString fileStatusText(const QString& fileName, bool decryptSide);
     // The text of the summary a batch ends with.
-    static QString batchSummary(const zerath::BatchResult& result, int total, bool decryptSide);
 
     // The files of the encryption or decryption field: several are shown as
     // "N files" with the list as a tooltip and run as a batch.
@@ -96,9 +97,9 @@ public:
     QCheckBox* CipherAutoSelectCB;
     QToolButton* SaveConfig;
     QLineEdit* EncFileEdit;
-    QPushButton* SelectFileEnc;
+    QToolButton* SelectFileEnc; // a click picks files; its menu also offers "Folder…"
     QLineEdit* DecFileEdit;
-    QPushButton* SelectFileDec;
+    QToolButton* SelectFileDec;
     QCheckBox* WipeOutOriginalFileCB;
     TALStatusBar* Status;
     QLabel* Label6;
@@ -116,6 +117,7 @@ public slots:
     void SaveConfigClick();
     void SelectFileEncClick();
     void SelectFileDecClick();
+    void selectFolder(bool decryptSide);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -132,7 +134,10 @@ private:
     void useFoundKeyPair(const zerath::KeyChoice& key);
     // Runs a batch with the progress window and shows its summary; false when
     // it stopped before any file.
-    bool runBatch(bool decryptSide, int total, const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run);
+    // The files of a batch when the field holds several files or a folder.
+    std::optional<zerath::FileSelection> batchFiles(bool decryptSide, bool wipe) const;
+    bool runBatch(bool decryptSide, std::vector<zerath::SkippedFile> skipped,
+                  const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run);
 
     AppContext& m_ctx;
     TOptionsDlg* m_options = nullptr;

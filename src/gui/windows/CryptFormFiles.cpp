@@ -1,22 +1,23 @@
-// The main window's file fields holding several files, drops onto the window,
-// the batch commands and their summary.
+// The main window's file fields holding several files or folders, drops onto
+// the window, the batch commands and their summary.
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QToolButton>
 #include <QUrl>
 
 #include "app/AppContext.h"
 #include "common/GeneralErrorHandler.h"
 #include "common/Messages.h"
-#include "common/Screenshots.h"
 #include "common/SecretText.h"
 #include "filecrypt/BatchCommands.h"
 #include "keyring/KeyManager.h"
 #include "keyring/KeyRing.h"
 #include "widgets/ALStatusBar.h"
+#include "windows/BatchSummaryDlg.h"
 #include "windows/CryptForm.h"
 #include "windows/GuiFileCommandUi.h"
 #include "windows/KeyGenForm.h"
@@ -35,7 +36,7 @@ QStringList localFilesOf(const QMimeData* mime)
     if (!mime || !mime->hasUrls()) return files;
     for (const QUrl& url : mime->urls()) {
         const QFileInfo info(url.toLocalFile());
-        if (url.isLocalFile() && info.isFile()) files << info.absoluteFilePath();
+        if (url.isLocalFile() && (info.isFile() || info.isDir())) files << info.absoluteFilePath();
     }
     return files;
 }
@@ -46,7 +47,11 @@ void TCryptForm::setFileList(QLineEdit* field, const QStringList& files, bool de
 {
     QStringList& list = decryptSide ? m_decFiles : m_encFiles;
     list = files;
-    if (files.size() > 1) {
+    if (files.size() == 1 && QFileInfo(files[0]).isDir()) {
+        field->setText(files[0]);
+        field->setToolTip(QStringLiteral("Every file beneath this folder"));
+        Status->setPanelText(0, QStringLiteral("Folder"));
+    } else if (files.size() > 1) {
         field->setText(QString::number(files.size()) + QStringLiteral(" files"));
         field->setToolTip(files.join(QLatin1Char('\n')));
         Status->setPanelText(0, field->text());
@@ -71,7 +76,8 @@ void TCryptForm::dragEnterEvent(QDragEnterEvent* event)
 
 // A drop fills the fields and starts nothing: encrypted files go to the
 // decryption field, key files are offered for import, the rest go to the
-// encryption field.
+// encryption field. Folders go to the decryption field when dropped on it or
+// its label, else to the encryption field.
 void TCryptForm::dropEvent(QDropEvent* event)
 {
     if (m_busy) return;
@@ -79,8 +85,11 @@ void TCryptForm::dropEvent(QDropEvent* event)
     if (files.isEmpty()) return;
     event->acceptProposedAction();
     QStringList toEncrypt, toDecrypt, keyFiles;
+    const QRect decryptArea = DecFileEdit->geometry().adjusted(0, -20, SelectFileDec->width() + 8, 0);
+    const bool onDecrypt = decryptArea.contains(event->position().toPoint());
     for (const QString& f : files) {
-        if (f.endsWith(QStringLiteral(".enc"), Qt::CaseInsensitive)) toDecrypt << f;
+        if (QFileInfo(f).isDir()) (onDecrypt ? toDecrypt : toEncrypt) << f;
+        else if (f.endsWith(QStringLiteral(".enc"), Qt::CaseInsensitive)) toDecrypt << f;
         else if (f.endsWith(QStringLiteral(".akf"), Qt::CaseInsensitive)) keyFiles << f;
         else toEncrypt << f;
     }
@@ -113,7 +122,29 @@ void TCryptForm::useFoundKeyPair(const zerath::KeyChoice& key)
     MailBoxUserID->setText(q(key.userId));
 }
 
-bool TCryptForm::runBatch(bool decryptSide, int total,
+void TCryptForm::selectFolder(bool decryptSide)
+{
+    if (m_busy) return;
+    const QString folder = Messages::openFolder(decryptSide ? QStringLiteral("Select Folder to Decrypt")
+                                                            : QStringLiteral("Select Folder to Encrypt"));
+    if (!folder.isEmpty()) setFileList(decryptSide ? DecFileEdit : EncFileEdit, {folder}, decryptSide);
+}
+
+std::optional<zerath::FileSelection> TCryptForm::batchFiles(bool decryptSide, bool wipe) const
+{
+    const QStringList files = fileList(decryptSide);
+    std::vector<std::string> paths;
+    bool folder = false;
+    for (const QString& f : files) {
+        paths.push_back(localPath(f));
+        folder = folder || QFileInfo(f).isDir();
+    }
+    if (files.size() < 2 && !folder) return std::nullopt;
+    // The list is taken whole before the first output is written.
+    return zerath::SelectFiles(paths, {decryptSide, wipe, localPath(m_ctx.dataFolder()), &m_ctx.pump()});
+}
+
+bool TCryptForm::runBatch(bool decryptSide, std::vector<zerath::SkippedFile> skipped,
                           const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run)
 {
     zerath::BatchResult result;
@@ -125,51 +156,8 @@ bool TCryptForm::runBatch(bool decryptSide, int total,
     }
     m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
     DBGrid->viewport()->update();
-    if (!ran || result.files.empty()) return false;
-    Messages::show(this, result.failures() == 0 ? Messages::Kind::Information : Messages::Kind::Warning,
-                   batchSummary(result, total, decryptSide));
+    result.skipped = std::move(skipped);
+    if (!ran || (result.files.empty() && result.skipped.empty())) return false;
+    BatchSummaryDlg::showFor(this, result, decryptSide);
     return true;
 }
-
-QString TCryptForm::batchSummary(const zerath::BatchResult& r, int total, bool decryptSide)
-{
-    QStringList done, failed;
-    for (const zerath::BatchFileResult& f : r.files) {
-        const QString name = QFileInfo(q(f.path)).fileName();
-        if (f.outcome == zerath::BatchFileResult::Outcome::Done)
-            done << QStringLiteral("  ") + name + QStringLiteral(" \u2192 ") + QFileInfo(q(f.outputPath)).fileName();
-        else
-            failed << QStringLiteral("  ") + name + QStringLiteral(": ") + Messages::displayText(q(f.message));
-    }
-    QStringList text;
-    if (r.cancelled) text << QStringLiteral("Operation cancelled.");
-    text << (decryptSide ? QStringLiteral("Decrypted %1 of %2 files.") : QStringLiteral("Encrypted %1 of %2 files."))
-                .arg(done.size())
-                .arg(total);
-    if (!done.isEmpty()) text << QStringLiteral("Done:") << done;
-    if (!failed.isEmpty()) text << QStringLiteral("Not done:") << failed;
-    return text.join(QLatin1Char('\n'));
-}
-
-// ---- screenshot: the summary of a batch with a failure ----
-
-namespace {
-
-QWidget* makeBatchSummaryScreenshot()
-{
-    using zerath::BatchFileResult;
-    zerath::BatchResult r;
-    r.files = {{"/home/alice/Reports/q1.pdf", BatchFileResult::Outcome::Done, "/home/alice/Reports/q1.pdf.enc", ""},
-               {"/home/alice/Reports/q2.pdf", BatchFileResult::Outcome::Done, "/home/alice/Reports/q2.pdf.enc", ""},
-               {"/home/alice/Reports/notes.txt", BatchFileResult::Outcome::Refused, "",
-                "Output file \"notes.txt.enc\" already exists. Overwrite?"},
-               {"/home/alice/Reports/q3.pdf", BatchFileResult::Outcome::Cancelled, "", "Operation cancelled."}};
-    r.cancelled = true;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zerath"),
-                                TCryptForm::batchSummary(r, 5, false), QMessageBox::Ok);
-    return box;
-}
-
-} // namespace
-
-ZERATH_SCREENSHOT(batch_summary, makeBatchSummaryScreenshot);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include "app/TextFormat.h"
 #include "common/Messages.h"
 #include "common/SecretText.h"
 #include "widgets/ALStatusBar.h"
@@ -16,7 +17,48 @@ QString q(const std::string& s)
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
+QString thousands(int n)
+{
+    return FormatThousands(QString::number(n));
+}
+
+// "46%  ·  38.2 MB/s  ·  0:07 left", each part once it is known.
+QString shareText(const zerath::BatchProgress& p)
+{
+    QString text = QString::number(int(p.share * 100)) + QStringLiteral("%");
+    if (p.bytesPerSecond > 0) text += QStringLiteral("  \u00b7  %1 MB/s").arg(p.bytesPerSecond / 1e6, 0, 'f', 1);
+    if (p.secondsLeft > 0) {
+        const int left = int(p.secondsLeft + 0.5);
+        text += QStringLiteral("  \u00b7  %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
 } // namespace
+
+class GuiFileCommandUi::StepBack {
+public:
+    explicit StepBack(GuiFileCommandUi& ui) : m_progress(ui.m_progressShown ? ui.m_progress : nullptr)
+    {
+        if (m_progress && m_progress->isVisible()) m_progress->hide();
+        else m_progress = nullptr;
+        m_busy = ui.m_busy > 0;
+        if (m_busy) QApplication::restoreOverrideCursor();
+        m_window = ui.m_window;
+    }
+    ~StepBack()
+    {
+        if (m_busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (m_progress) m_progress->showOver(m_window);
+    }
+    StepBack(const StepBack&) = delete;
+    StepBack& operator=(const StepBack&) = delete;
+
+private:
+    QPointer<Tpopupfrm> m_progress;
+    QPointer<QWidget> m_window;
+    bool m_busy = false;
+};
 
 GuiFileCommandUi::GuiFileCommandUi(QWidget* window, Tpopupfrm* progress, TALStatusBar* status,
                                    QComboBox* ciphers, zerath::MessagePump& pump)
@@ -32,6 +74,7 @@ GuiFileCommandUi::~GuiFileCommandUi()
 
 zerath::FileCommandUi::Answer GuiFileCommandUi::askWipeOriginal(const std::string& text)
 {
+    const StepBack back(*this);
     switch (Messages::show(m_window, Messages::Kind::Warning, q(text), Messages::Buttons::YesNoCancel)) {
     case Messages::Answer::Yes: return Answer::Yes;
     case Messages::Answer::No: return Answer::No;
@@ -41,6 +84,7 @@ zerath::FileCommandUi::Answer GuiFileCommandUi::askWipeOriginal(const std::strin
 
 bool GuiFileCommandUi::confirmOverwrite(const std::string& text)
 {
+    const StepBack back(*this);
     return Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::OkCancel) ==
            Messages::Answer::Ok;
 }
@@ -53,6 +97,7 @@ bool GuiFileCommandUi::askPassphrase(zerath::SecureString& passphrase)
 bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& prompt,
                                         zerath::SecureString& passphrase)
 {
+    const StepBack back(*this);
     QString typed;
     const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), q(prompt), true, &typed);
     if (ok) passphrase = secureText(typed);
@@ -62,6 +107,7 @@ bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& p
 
 zerath::FileCommandUi::Answer GuiFileCommandUi::askOverwriteInBatch(const std::string& text)
 {
+    const StepBack back(*this);
     switch (Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::YesNoAll)) {
     case Messages::Answer::Yes: return Answer::Yes;
     case Messages::Answer::YesToAll: return Answer::YesToAll;
@@ -74,12 +120,8 @@ int GuiFileCommandUi::chooseKeyPair(const std::vector<zerath::KeyChoice>& choice
 {
     QStringList items;
     for (const zerath::KeyChoice& c : choices) items << q(c.keyId) + QStringLiteral("  ") + q(c.userId);
-    const bool busy = m_busy > 0;
-    if (busy) QApplication::restoreOverrideCursor();
-    const int pick = Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle),
-                                          QString::fromLatin1(kChooseKeyPrompt), items);
-    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-    return pick;
+    const StepBack back(*this);
+    return Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle), QString::fromLatin1(kChooseKeyPrompt), items);
 }
 
 void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
@@ -90,16 +132,13 @@ void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
 void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
 {
     if (!m_progress) return;
-    const QString file = QStringLiteral("File %1 of %2: %3").arg(p.index).arg(p.count).arg(q(p.name));
-    QString speed = QString::number(int(p.share * 100)) + QStringLiteral("%");
-    if (p.bytesPerSecond > 0) {
-        const int left = int(p.secondsLeft + 0.5);
-        speed += QStringLiteral("  \u00b7  %1 MB/s  \u00b7  %2:%3 left")
-                     .arg(p.bytesPerSecond / 1e6, 0, 'f', 1)
-                     .arg(left / 60)
-                     .arg(left % 60, 2, 10, QLatin1Char('0'));
-    }
-    m_progress->setBatchText(file, speed);
+    // "File 212 of 5,000: " stays whole; the name gives way in its middle.
+    const QString head = QStringLiteral("File %1 of %2: ").arg(thousands(p.index), thousands(p.count));
+    const QFontMetrics metrics = m_progress->batchLine->fontMetrics();
+    const int room = m_progress->batchLine->width() - metrics.horizontalAdvance(head) - 4;
+    const QString file = head + metrics.elidedText(q(p.name), Qt::ElideMiddle, std::max(room, 24));
+    m_inBatch = true;
+    m_progress->setBatchText(file, shareText(p));
 }
 
 bool GuiFileCommandUi::cancelRequested()
@@ -122,6 +161,7 @@ void GuiFileCommandUi::showProgress(bool visible)
 {
     m_progressShown = visible;
     if (!m_progress) return;
+    if (visible && !m_fileClock.isValid()) m_fileClock.start();
     if (visible) {
         m_progress->resetLines();
         m_progress->showOver(m_window);
@@ -143,9 +183,17 @@ void GuiFileCommandUi::setProgressFirstLine(const std::string& l1)
     if (m_progress) m_progress->setLines(q(l1), m_progress->process2->text(), m_progress->process3->text(), 1);
 }
 
+// A single file shows its share and time left as a batch does.
 void GuiFileCommandUi::setProgressFraction(double fraction)
 {
-    if (m_progress) m_progress->setFraction(fraction);
+    if (!m_progress) return;
+    m_progress->setFraction(fraction);
+    if (m_inBatch || !m_fileClock.isValid()) return;
+    zerath::BatchProgress p;
+    p.share = std::clamp(fraction, 0.0, 1.0);
+    const double seconds = double(m_fileClock.elapsed()) / 1000;
+    if (seconds > 1 && p.share > 0) p.secondsLeft = seconds * (1 - p.share) / p.share;
+    m_progress->speedLine->setText(shareText(p));
 }
 
 void GuiFileCommandUi::setStatusPanel(int panel, const std::string& text)

@@ -2,6 +2,7 @@
 // The desktop side of an encryption or decryption: questions and the
 // passphrase prompt through Messages, the progress window, the busy cursor,
 // the status bar panels and the cipher list of the main window.
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <functional>
@@ -57,6 +58,9 @@ public:
     zerath::MessagePump& pump() override { return m_pump; }
 
 private:
+    // While a question is open the progress window, which stays on top, steps
+    // back so the question is in front and takes the keyboard.
+    class StepBack;
     QPointer<QWidget> m_window;
     QPointer<Tpopupfrm> m_progress;
     QPointer<TALStatusBar> m_status;
@@ -64,4 +68,6 @@ private:
     zerath::MessagePump& m_pump;
     int m_busy = 0;
     bool m_progressShown = false;
+    bool m_inBatch = false;      // a batch writes its own share and time left
+    QElapsedTimer m_fileClock;   // since the progress window showed
 };

@@ -20,7 +20,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     setOutline(WindowOutline::roundRect(0, 0, width() + 1, height() + 1, 18, 18));
     setModal(false);
     setEscapeCloses(false);
-    addTitle(QStringLiteral("Please wait..."));
+    const QLabel* title = addTitle(QStringLiteral("Please wait..."));
     const auto line = [this](int y) {
         QLabel* l = addLabel(QStringLiteral("-"), 28, y, 320, 20);
         QPalette pal = l->palette();
@@ -37,7 +37,9 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     process1->setObjectName(QStringLiteral("process1"));
     process2->setObjectName(QStringLiteral("process2"));
     process3->setObjectName(QStringLiteral("process3"));
-    batchLine = addLabel(QString(), 120, 9, width() - 140, 20);
+    // Right of the title, never over it.
+    const int batchX = std::max(120, title->geometry().right() + 12);
+    batchLine = addLabel(QString(), batchX, 9, width() - 20 - batchX, 20);
     batchLine->setObjectName(QStringLiteral("batchLine"));
     batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     speedLine = addLabel(QString(), 28, 122, width() - 140, 15);
@@ -51,9 +53,12 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), width() - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
+    // Removing an unfinished output may take a moment: the window says so at once.
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
         Cancelbtn->setEnabled(false);
+        Cancelbtn->setText(QStringLiteral("Cancelling\u2026"));
+        repaint();
     });
 }
 
@@ -103,6 +108,7 @@ void Tpopupfrm::resetLines()
     setBatchText(QString(), QString());
     m_cancel = false;
     Cancelbtn->setEnabled(true);
+    Cancelbtn->setText(QStringLiteral("Cancel"));
 }
 
 void Tpopupfrm::showOver(QWidget* mainWindow)
@@ -146,7 +152,11 @@ ZERATH_SCREENSHOT(progress_batch, [] {
     w->setLines(QStringLiteral("Data decryption done."), QStringLiteral("Data uncompress started, please wait..."),
                 QStringLiteral("Saving data, waiting."), 2);
     w->setFraction(0.46);
-    w->setBatchText(QStringLiteral("File 2 of 5: quarterly-report.pdf.enc"),
+    // A folder batch: the name gives way in its middle, "File N of M" stays.
+    const QString head = QStringLiteral("File 212 of 5,000: ");
+    const QFontMetrics m = w->batchLine->fontMetrics();
+    w->setBatchText(head + m.elidedText(QStringLiteral("2026-07-14 Summer holidays at the beach, Marseille.jpg.enc"),
+                                        Qt::ElideMiddle, w->batchLine->width() - m.horizontalAdvance(head) - 4),
                     QStringLiteral("46%  \u00b7  38.2 MB/s  \u00b7  0:07 left"));
     w->Cancelbtn->setFocus();
     return w;

@@ -1,12 +1,15 @@
 // Several files in one go, the key pair found from a file's check value, and
 // a batch cancelled midway.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
 #include "TestUi.h"
 #include "common/Cancelled.h"
 #include "filecrypt/BatchCommands.h"
+#include "filecrypt/BatchSummary.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath::test {
@@ -109,6 +112,77 @@ TEST(Batch, OverwriteAnswersForAllHoldForTheRestAndACancelKeepsWhatIsDone)
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.files.at(1).message, OperationCancelled::kText);
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b"}));
+}
+
+// Passphrases typed in turn; the prompt counts as a question.
+struct TypingUi : ScriptUi {
+    std::vector<std::string> typed;
+    bool askPassphraseFor(const std::string&, const std::string&, SecureString& out) override
+    {
+        questions.push_back("passphrase");
+        out = SecureString(typed.at(questions.size() - 1));
+        return true;
+    }
+};
+
+TEST(Batch, AMistypedPassphraseIsAskedAgainThreeTimesThenThePairIsGivenUp)
+{
+    AliceRing keys;
+    TempDir work;
+    const std::vector<std::string> plain{work.file("a"), work.file("b")};
+    ScriptUi quiet;
+    for (const auto& f : plain) writeFile(f, f), EncryptFile(keys.ring, keys.to(f), quiet), std::remove(f.c_str());
+    const std::vector<std::string> enc{plain[0] + ".enc", plain[1] + ".enc"};
+    TypingUi second;
+    second.typed = {"wrong", kAlicePassphrase};
+    EXPECT_EQ(DecryptFiles(keys.ring, "", enc, second).failures(), 0);
+    EXPECT_EQ(second.questions.size(), 2u);
+    EXPECT_EQ(readFile(plain[1]), plain[1]);
+
+    for (const auto& f : plain) std::remove(f.c_str());
+    TypingUi never;
+    never.typed = {"one", "two", "three", "four"};
+    const BatchResult r = DecryptFiles(keys.ring, "", enc, never);
+    EXPECT_EQ(never.questions.size(), 3u);
+    EXPECT_EQ(r.files.at(0).message, kWrongPassphrase);
+    EXPECT_EQ(r.files.at(1).message, kGivenUp);
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a.enc", "b.enc"}));
+}
+
+TEST(Batch, WhatWasNotDoneIsSaidInWordsAndEveryOtherFileIsDone)
+{
+    AliceRing keys;
+    TempDir work;
+    const std::vector<std::string> files{work.file("a"), work.file("b"), work.file("c"), work.file("d")};
+    for (const auto& f : files) writeFile(f, f);
+    writeFile(work.file("b.enc"), "old");
+    ::chmod(files[2].c_str(), 0);
+    ::chmod(work.path().c_str(), 0777);
+    ScriptUi ui;
+    ui.overwrites = {A::No};
+    // Root reads any file: the batch runs as nobody for the unreadable one to show.
+    ASSERT_EQ(::seteuid(geteuid() == 0 ? 65534 : geteuid()), 0);
+    const BatchResult r = EncryptFiles(keys.ring, keys.to(), files, ui);
+    ASSERT_EQ(::seteuid(0) == 0 || getuid() != 0, true);
+    EXPECT_EQ(r.files.at(1).message, "kept the existing b.enc");
+    EXPECT_EQ(r.files.at(2).message, "cannot be read: permission denied");
+    EXPECT_EQ(r.failures(), 2);
+    EXPECT_EQ(readFile(work.file("b.enc")), "old");
+    EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b", "b.enc", "c", "d", "d.enc"}));
+}
+
+TEST(BatchSummary, ReasonsGroupInOrderAndTheSavedTextNamesEveryFile)
+{
+    using O = BatchFileResult::Outcome;
+    BatchResult r{{{"/t/a", O::Done, "/t/a.enc", ""}, {"/t/b", O::Failed, "", "cannot be read: permission denied"}},
+                  {{"/t/l", kSkipLink}}, 1500};
+    for (int i = 0; i < 1200; ++i) r.files.push_back({"/t/r" + std::to_string(i), O::Refused, "", "kept the existing x"});
+    r.files.push_back({"/t/c", O::Failed, "", "cannot be read: permission denied"});
+    const std::string report = BatchReport(r, false);
+    EXPECT_EQ(report.substr(0, 123), "Encrypted 1 of 1,500 files. 1 skipped.\n\ncannot be read: permission denied (2):\n"
+                                     "  /t/b\n  /t/c\n\nkept the existing x (1,200):\n");
+    EXPECT_NE(report.find("  /t/r1199\n\nskipped: symbolic link, not followed (1):\n  /t/l\n"), std::string::npos);
+    EXPECT_EQ(report.substr(report.size() - 25), "Done:\n  /t/a -> /t/a.enc\n");
 }
 
 TEST(KeyMatch, OnlyOwnKeyPairsCountAndACollisionIsTheUsersPick)

@@ -33,7 +33,7 @@ struct MainWindowTest : GuiTest {
         doubleClickRow(w->DBGrid, rowOf(w->DBGrid, id(k)));
         ASSERT_EQ(w->MailBoxKeyID->text().toStdString(), id(k));
     }
-    void choose(QPushButton* button, const std::string& name)
+    void choose(QAbstractButton* button, const std::string& name)
     {
         Messages::setNextFileName(qfile(name));
         click(button);
