@@ -4,7 +4,6 @@
 
 #include <map>
 #include <regex>
-#include <set>
 #include <sstream>
 
 #include "CliRunner.h"
@@ -23,8 +22,8 @@ std::set<std::string> longOptions(const std::string& text)
 {
     static const std::regex option("--[a-z][a-z-]*");
     std::set<std::string> found;
-    for (std::sregex_iterator i(text.begin(), text.end(), option), end; i != end; ++i)
-        if (i->str() != "--help") found.insert(i->str());
+    for (std::sregex_iterator i(text.begin(), text.end(), option), end; i != end; ++i) found.insert(i->str());
+    found.erase("--help");
     return found;
 }
 
@@ -35,12 +34,9 @@ Options fromHelp()
     std::istringstream overview(cli({"--help"}).out);
     bool inCommands = false;
     for (std::string line; std::getline(overview, line);) {
-        if (line == "commands:") inCommands = true;
-        else if (line.empty()) inCommands = false;
-        else if (inCommands) {
-            const std::string name = line.substr(2, line.find(' ', 2) - 2);
-            o[name] = longOptions(cli({name, "--help"}).out);
-        }
+        inCommands = line == "commands:" || (inCommands && !line.empty());
+        const std::string name = inCommands ? line.substr(2, line.find(' ', 2) - 2) : "";
+        if (inCommands && line != "commands:") o[name] = longOptions(cli({name, "--help"}).out);
     }
     return o;
 }
@@ -60,8 +56,7 @@ Options fromManual()
             current = line.substr(3, line.find(' ', 3) - 3);
             o[current];
         }
-        if (!current.empty())
-            for (const std::string& opt : longOptions(line)) o[current].insert(opt);
+        if (!current.empty()) o[current].merge(longOptions(line));
     }
     return o;
 }

@@ -42,7 +42,6 @@ TEST_P(PipeRoundTrip, StandardInputToStandardOutputAndBack)
                  " cat enc | $Z decrypt --passphrase-file pw - | cat >out"),
               0);
     EXPECT_EQ(file("out"), file("in"));
-    EXPECT_EQ(file("out").size(), std::size_t(GetParam()));
     // The stream is the file format: the file commands take it as it is.
     EXPECT_EQ(sh("mv enc in2.enc && $Z decrypt --passphrase-file pw --quiet in2.enc && cmp in in2"), 0);
 }
@@ -104,7 +103,6 @@ INSTANTIATE_TEST_SUITE_P(
         Usage{"$Z inspect doc", 1, ""},
         Usage{"printf '\\001ABCD\\001\\000ZZ' | $Z inspect -", 1, ""},
         Usage{"head -c 600 /dev/zero | tr '\\0' '\\1' | $Z inspect -", 1, ""},
-        Usage{"$Z remove $K </dev/null; $Z list | cut -f1", 0, "Pub/Priv"},
         Usage{"$Z remove --force $K && $Z list | wc -l", 0, "0"},
         Usage{"$Z shred --passes 4 doc && ! test -e doc", 0, ""},
         Usage{"$Z shred --passes 10 doc && ! test -e doc", 0, ""},

@@ -3,8 +3,6 @@
 #include <QCheckBox>
 #include <QEvent>
 
-#include <cstdlib>
-
 #include "GuiFixture.h"
 #include "windows/CryptForm.h"
 #include "windows/KeyGenForm.h"
@@ -17,15 +15,9 @@ class OutsideChanges : public GuiTest {
 protected:
     int cli(const std::string& args)
     {
-        return std::system((std::string(ZERATH_BINARY_DIR) + "/bin/zerath-cli --home " + home() + " " + args +
-                            " >/dev/null 2>&1")
-                               .c_str());
+        return std::system((ZERATH_BINARY_DIR "/bin/zerath-cli --home " + home() + " " + args + " >/dev/null").c_str());
     }
-    static void activate(QWidget* w)
-    {
-        QEvent activated(QEvent::WindowActivate);
-        QApplication::sendEvent(w, &activated);
-    }
+    static void activate(QWidget* w) { QEvent e(QEvent::WindowActivate); QApplication::sendEvent(w, &e); }
 };
 
 TEST_F(OutsideChanges, AKeyImportedByZerathCliShowsInAnOpenKeyManager)

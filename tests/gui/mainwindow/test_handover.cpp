@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include "GuiFixture.h"
-#include "TempDir.h"
 #include "app/SingleInstance.h"
 #include "windows/CryptForm.h"
 
@@ -40,12 +39,8 @@ protected:
         // The event loop runs meanwhile, so this program answers.
         for (QDeadlineTimer end(8000); second.state() != QProcess::NotRunning && !end.hasExpired();)
             QTest::qWait(20);
-        if (second.state() != QProcess::NotRunning) {
-            second.kill();
-            second.waitForFinished();
-            return -1;
-        }
-        return second.exitCode();
+        // Still running: it started a program of its own, which ~QProcess ends.
+        return second.state() == QProcess::NotRunning ? second.exitCode() : -1;
     }
 };
 
@@ -65,16 +60,6 @@ TEST_F(HandOver, ASecondStartFillsTheRunningProgramsFieldsAndEnds)
     EXPECT_EQ(mainWindow()->DecFileEdit->text(), qfile("letter.txt.enc"));
     EXPECT_FALSE(mainWindow()->WipeOutOriginalFileCB->isChecked());
     EXPECT_FALSE(mainWindow()->isMinimized());
-}
-
-TEST_F(HandOver, NoSocketWithoutARuntimeFolderAndAnotherFolderHasItsOwn)
-{
-    const QString here = SingleInstance::socketPath(QString::fromStdString(home()));
-    zerath::test::TempDir other;
-    EXPECT_NE(SingleInstance::socketPath(QString::fromStdString(other.path())), here);
-    EXPECT_FALSE(SingleInstance::handOver(here, {qfile("x")})); // nobody listens
-    qputenv("XDG_RUNTIME_DIR", "");
-    EXPECT_TRUE(SingleInstance::socketPath(QString::fromStdString(home())).isEmpty());
 }
 
 } // namespace
