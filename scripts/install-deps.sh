@@ -8,7 +8,7 @@ packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libisal-dev qt
           # scripts/ct-check.sh, run by hand
           valgrind
           # the installed-tree check, the Debian package and the icon drawing
-          desktop-file-utils appstream shared-mime-info man-db dpkg-dev file qt6-svg-dev)
+          desktop-file-utils appstream shared-mime-info man-db dpkg-dev file qt6-svg-dev lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

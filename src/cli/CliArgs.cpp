@@ -2,24 +2,50 @@
 
 namespace zerath::cli {
 
+namespace {
+
+// The one-letter spellings of long options.
+const std::map<std::string, std::string>& shortNames()
+{
+    static const std::map<std::string, std::string> names{
+        {"-o", "--output"}, {"-f", "--force"}, {"-q", "--quiet"}, {"-r", "--recursive"}};
+    return names;
+}
+
+} // namespace
+
 CliArgs::CliArgs(const std::vector<std::string>& args, const std::set<std::string>& valued,
                  const std::set<std::string>& flags)
 {
     bool onlyPositional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (!onlyPositional && flags.count(a)) { // a short flag such as -r too
-            flags_.insert(a);
+        std::string a = args[i];
+        if (onlyPositional || a.size() < 2 || a[0] != '-') {
+            positional_.push_back(a);
             continue;
         }
-        if (onlyPositional || a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            positional_.push_back(a);
-        } else if (a == "--") {
+        if (a == "--") {
             onlyPositional = true;
-        } else if (valued.count(a)) {
-            if (i + 1 >= args.size()) throw UsageError{"option " + a + " needs a value"};
-            values_[a] = args[++i];
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (a[1] != '-') {
+            const auto s = shortNames().find(a);
+            if (s == shortNames().end()) throw UsageError{"unknown option " + a};
+            a = s->second;
+        } else if (const std::size_t eq = a.find('='); eq != std::string::npos) {
+            inlineValue = a.substr(eq + 1);
+            a.resize(eq);
+        }
+        if (valued.count(a)) {
+            if (values_.count(a)) throw UsageError{"option " + a + " given more than once"};
+            if (!inlineValue) {
+                if (i + 1 >= args.size()) throw UsageError{"option " + a + " needs a value"};
+                inlineValue = args[++i];
+            }
+            values_[a] = *inlineValue;
         } else if (flags.count(a)) {
+            if (inlineValue) throw UsageError{"option " + a + " takes no value"};
             flags_.insert(a);
         } else {
             throw UsageError{"unknown option " + a};

@@ -1,5 +1,6 @@
 #pragma once
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,7 +12,9 @@ struct UsageError {
     std::string text;
 };
 
-// Options of one command: "--name value" for valued options, "--name" for flags,
+// Options of one command: "--name value" or "--name=value" for valued options
+// (each at most once), "--name" for flags, -o -f -q -r for --output --force
+// --quiet --recursive; "-" alone is positional (standard input or output),
 // the rest positional.
 class CliArgs {
 public:

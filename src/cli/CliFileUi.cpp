@@ -6,8 +6,8 @@
 
 namespace zerath::cli {
 
-CliFileUi::CliFileUi(bool force, bool wipe, SecureString passphrase)
-    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase))
+CliFileUi::CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet)
+    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase)), quiet_(quiet), progress_(quiet)
 {
 }
 
@@ -34,15 +34,14 @@ FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decryp
     return SelectFiles(a.positional(), WalkOptions{decrypt, wipe, home});
 }
 
-int batchOutcome(const BatchResult& r)
+int batchOutcome(const BatchResult& r, bool quiet)
 {
     for (const BatchFileResult& f : r.files) {
         if (f.outcome == BatchFileResult::Outcome::Done) {
-            std::cout << f.outputPath << "\n";
+            if (!quiet) std::cout << f.outputPath << "\n";
             continue;
         }
-        if (r.files.size() > 1) std::cerr << f.path << ": ";
-        std::cerr << terminalText(f.message) << "\n";
+        std::cerr << "zerath-cli: " << failureText(f.path, f.message, f.osError) << "\n";
     }
     for (const SkippedFile& s : r.skipped) std::cerr << s.path << ": skipped: " << s.reason << "\n";
     return r.failures() == 0 && !r.cancelled ? 0 : 1;

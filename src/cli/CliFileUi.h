@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "Progress.h"
 #include "CliArgs.h"
 #include "common/Secure.h"
 #include "filecrypt/BatchCommands.h"
@@ -12,10 +13,13 @@ namespace zerath::cli {
 // and a passphrase read beforehand. A refused overwrite keeps the question's text.
 class CliFileUi : public FileCommandUi {
 public:
-    CliFileUi(bool force, bool wipe, SecureString passphrase);
+    // quiet (--quiet): no progress line and no output paths.
+    CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet = false);
     Answer askWipeOriginal(const std::string&) override;
     bool confirmOverwrite(const std::string& text) override;
     bool askPassphrase(SecureString& out) override;
+    void setBatchProgress(const BatchProgress& p) override { progress_.show(p.name, p.share, p.bytesPerSecond, p.secondsLeft); }
+    bool quiet() const { return quiet_; }
     const std::string& refused() const { return refused_; }
 
 private:
@@ -23,6 +27,8 @@ private:
     bool wipe_;
     SecureString passphrase_;
     std::string refused_;
+    bool quiet_;
+    ProgressLine progress_;
 };
 
 // Wiping without a progress display.
@@ -40,8 +46,8 @@ inline const std::set<std::string> kRecursiveFlags{"-r", "--recursive"};
 FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe);
 
 // Prints each output path on standard output and each failure or refusal on
-// standard error, after its file's name when there are several files, then each
-// file left out with its reason. Exit 1 when any file was not done.
-int batchOutcome(const BatchResult& r);
+// standard error ("zerath-cli: FILE: MESSAGE: REASON"), then each file left out
+// with its reason; no paths when quiet. Exit 1 when any file was not done.
+int batchOutcome(const BatchResult& r, bool quiet = false);
 
 } // namespace zerath::cli

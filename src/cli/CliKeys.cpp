@@ -1,5 +1,11 @@
 #include "CliKeys.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "StreamIo.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
 #include "filecrypt/FileCommands.h"
@@ -34,6 +40,45 @@ SavePathPrompt exportTo(const std::string& file, bool force)
         path = file;
         return true;
     };
+}
+
+std::string exportTarget(const CliArgs& args)
+{
+    args.expectPositional(1, args.has("--output") ? 1 : 2);
+    if (args.has("--output")) return args.value("--output");
+    if (args.positional().size() < 2) throw UsageError{"missing argument FILE (or -o FILE)"};
+    return args.positional()[1];
+}
+
+void exportInto(const std::string& target, bool force, const std::function<void(const SavePathPrompt&)>& run)
+{
+    if (!isStandardStream(target)) {
+        run(exportTo(target, force));
+        return;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/zerath-export-XXXXXX";
+    if (!::mkdtemp(dir.data())) throwFileError(errno);
+    const std::string file = dir + "/key.akf";
+    struct Cleanup {
+        const std::string& dir;
+        const std::string& file;
+        ~Cleanup()
+        {
+            const std::int64_t size = fileSize(file);
+            if (size > 0) {
+                try {
+                    OutputFile::openExisting(file).write(std::string(std::size_t(size), '\0'));
+                } catch (...) {
+                }
+            }
+            removeFile(file);
+            ::rmdir(dir.c_str());
+        }
+    } cleanup{dir, file};
+    run(exportTo(file, true));
+    const SecureString text(readWholeFile(file));
+    StandardOutput().write(text.data(), text.size());
 }
 
 } // namespace zerath::cli

@@ -1,5 +1,8 @@
 #pragma once
+#include <functional>
 #include <string>
+
+#include "CliArgs.h"
 
 #include "keyring/KeyManager.h"
 #include "KeyArgument.h"
@@ -23,5 +26,12 @@ std::string keyIdOf(const std::string& home, const std::string& argument, KeyArg
 // An export's file choice: FILE, refused when it exists unless force, with the
 // overwrite question's text (exit 1).
 SavePathPrompt exportTo(const std::string& file, bool force);
+
+// An export's output: FILE after KEYID, or -o FILE; "-" is standard output.
+std::string exportTarget(const CliArgs& args);
+
+// Runs an export to target. Standard output is fed from an owner-only
+// temporary file, cleared and removed afterwards.
+void exportInto(const std::string& target, bool force, const std::function<void(const SavePathPrompt&)>& run);
 
 } // namespace zerath::cli

@@ -57,6 +57,14 @@ bool dropLineEnd(SecureString& text)
     return false;
 }
 
+bool hasControllingTerminal()
+{
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
 } // namespace
 
 SecureString readPassphrase(const std::string& source)
@@ -75,10 +83,12 @@ SecureString readPassphrase(const std::string& source)
     return text;
 }
 
-PassphraseSource::PassphraseSource(const CliArgs& args, const std::string& option)
+PassphraseSource::PassphraseSource(const CliArgs& args, const std::string& option, bool dataOnStandardInput)
     : option_(option), file_(args.value(option))
 {
-    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    if (dataOnStandardInput && file_ == "-")
+        throw UsageError{option + " - cannot read standard input: the data comes from there"};
+    const bool terminal = dataOnStandardInput ? hasControllingTerminal() : ::isatty(STDIN_FILENO) == 1;
     if (terminal && (file_.empty() || file_ == "-")) {
         fromTerminal_ = true;
         file_.clear();

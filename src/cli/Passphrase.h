@@ -12,10 +12,11 @@ SecureString readPassphrase(const std::string& source);
 
 // Where one passphrase of a command comes from: the file its option names,
 // standard input for "-", or the terminal (echo off) when the option is absent
-// or "-" while standard input is a terminal.
+// or "-" while standard input is a terminal. When standard input carries the
+// command's data the terminal is the controlling one, and "-" is a usage error.
 class PassphraseSource {
 public:
-    PassphraseSource(const CliArgs& args, const std::string& option);
+    PassphraseSource(const CliArgs& args, const std::string& option, bool dataOnStandardInput = false);
     // False when the option is absent and there is no terminal to ask on.
     bool available() const { return fromTerminal_ || !file_.empty(); }
     bool fromTerminal() const { return fromTerminal_; }

@@ -1,5 +1,6 @@
 #include "TerminalPrompt.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -21,11 +22,13 @@ constexpr int kStopping[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 constexpr std::size_t kHandled = std::size(kEnding) + std::size(kStopping);
 
 termios g_restoreOnSignal{};
+// Standard input, or the controlling terminal when standard input carries the data.
+int g_terminal = STDIN_FILENO;
 volatile sig_atomic_t g_stopSignal = 0;
 
 void onEnding(int sig)
 {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_restoreOnSignal);
+    ::tcsetattr(g_terminal, TCSANOW, &g_restoreOnSignal);
     ::signal(sig, SIG_DFL);
     ::raise(sig);
 }
@@ -44,7 +47,7 @@ public:
         sigemptyset(&stops);
         for (int sig : kStopping) sigaddset(&stops, sig);
         ::sigprocmask(SIG_BLOCK, &stops, &waitMask_);
-        if (::tcgetattr(STDIN_FILENO, &saved_) != 0)
+        if (::tcgetattr(g_terminal, &saved_) != 0)
             throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
         g_restoreOnSignal = saved_;
         g_stopSignal = 0;
@@ -54,11 +57,11 @@ public:
         std::size_t i = 0;
         for (int sig : kEnding) install(sig, &onEnding, i++);
         for (int sig : kStopping) install(sig, &onStopping, i++); // no restart: the read returns
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        ::tcsetattr(g_terminal, TCSAFLUSH, &quiet);
     }
     ~EchoOff()
     {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        ::tcsetattr(g_terminal, TCSAFLUSH, &saved_);
         std::size_t i = 0;
         for (int sig : kEnding) ::sigaction(sig, &previous_[i++], nullptr);
         for (int sig : kStopping) ::sigaction(sig, &previous_[i++], nullptr);
@@ -87,13 +90,13 @@ int readLine(SecureString& text, const sigset_t& waitMask)
 {
     for (;;) {
         if (g_stopSignal != 0) return g_stopSignal;
-        pollfd ready{STDIN_FILENO, POLLIN, 0};
+        pollfd ready{g_terminal, POLLIN, 0};
         if (::ppoll(&ready, 1, nullptr, &waitMask) < 0) {
             if (errno == EINTR) continue;
             throw Error(std::string("Cannot read the passphrase from the terminal: ") + std::strerror(errno));
         }
         char c = 0;
-        const ssize_t r = ::read(STDIN_FILENO, &c, 1);
+        const ssize_t r = ::read(g_terminal, &c, 1);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) throw Error(std::string("Cannot read the passphrase from the terminal: ") + std::strerror(errno));
         if (r == 0 || c == '\n') break;
@@ -109,6 +112,17 @@ int readLine(SecureString& text, const sigset_t& waitMask)
 
 SecureString askOnTerminal(const char* prompt)
 {
+    const bool standardInput = ::isatty(STDIN_FILENO) == 1;
+    g_terminal = standardInput ? STDIN_FILENO : ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (g_terminal < 0) throw Error(std::string("Cannot use the terminal: ") + std::strerror(errno));
+    struct CloseTerminal {
+        bool own;
+        ~CloseTerminal()
+        {
+            if (own) ::close(g_terminal);
+            g_terminal = STDIN_FILENO;
+        }
+    } closeTerminal{!standardInput};
     for (;;) {
         SecureString text;
         int stop = 0;

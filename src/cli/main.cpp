@@ -2,6 +2,10 @@
 // Every command is a small unit under commands/ that calls into the core library;
 // main only finds the command and turns its errors into exit codes. Passphrases
 // come only from files, standard input or the terminal, never from the command line.
+#include <signal.h>
+#include <zlib.h>
+
+#include <cerrno>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,8 +13,9 @@
 #include "CliArgs.h"
 #include "Command.h"
 #include "TerminalText.h"
-#include "pubkey/ProcessStartup.h"
+#include "common/Error.h"
 #include "common/Warnings.h"
+#include "pubkey/ProcessStartup.h"
 #include "settings/DataFolder.h"
 
 using zerath::cli::Command;
@@ -22,20 +27,21 @@ namespace {
 
 const char* const kUsage =
     "usage: zerath-cli [--home DIR] COMMAND [OPTIONS] [ARGS]\n"
+    "       zerath-cli --version | --help | -h\n"
     "\n"
     "commands:\n"
     "  keygen --owner NAME [--passphrase-file F] [--import]\n"
     "  import FILE [--passphrase-file F]\n"
     "  list [--fingerprints]\n"
     "  info KEYID\n"
-    "  remove KEYID\n"
-    "  export-public [--force] KEYID FILE\n"
-    "  export-private [--force] KEYID FILE [--passphrase-file F]\n"
+    "  remove [--force] KEYID\n"
+    "  export-public [--force] [-o FILE] KEYID [FILE]\n"
+    "  export-private [--force] [-o FILE] KEYID [FILE] [--passphrase-file F]\n"
     "  passwd KEYID [--passphrase-file OLD] [--new-passphrase-file NEW]\n"
-    "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] FILE...\n"
-    "  decrypt [--key KEYID] [--passphrase-file F] [--force] FILE...\n"
-    "  inspect FILE.enc\n"
-    "  shred [--passes N] FILE...\n"
+    "  encrypt --to KEYID [--cipher C] [--level L] [--wipe] [--force] [--quiet] [-o OUT] FILE...\n"
+    "  decrypt [--key KEYID] [--passphrase-file F] [--force] [--quiet] [-o OUT] FILE...\n"
+    "  inspect FILE\n"
+    "  shred [--passes N] [--quiet] FILE...\n"
     "  where\n"
     "\n"
     "KEYID: a key ID (any case, 0x allowed) or a key or record fingerprint; info,\n"
@@ -46,8 +52,12 @@ const char* const kUsage =
     "Passphrase files: F = - reads standard input;\n"
     "one trailing line break is removed. Without the option, or with F = - on a\n"
     "terminal, the passphrase is asked on the terminal. C is 0..4 or rijndael, rc6,\n"
-    "mars, serpent, twofish; L is 0..3; N is 4..10. 'zerath-cli COMMAND --help'\n"
-    "shows one command.\n";
+    "mars, serpent, twofish; L is 0..3; N is 4..10. FILE - is standard input and\n"
+    "OUT - standard output. Options take --opt VALUE or --opt=VALUE; -o, -f, -q\n"
+    "stand for --output, --force, --quiet. 'zerath-cli COMMAND --help' shows one\n"
+    "command. Exit status: 0 done, 1 failed, 2 usage error.\n";
+
+bool isHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
 const char* usageOf(const Command* command) { return command ? command->usage : kUsage; }
 
@@ -62,15 +72,23 @@ int main(int argc, char** argv)
         zerath::SetWarningSink([](const std::string& text) {
             std::cerr << "zerath-cli: warning: " << terminalText(text) << std::endl;
         });
+        // A write to a closed pipe fails with EPIPE and ends the command quietly.
+        ::signal(SIGPIPE, SIG_IGN);
         std::string home;
         std::size_t i = 0;
         if (i < args.size() && args[i] == "--home") {
             if (i + 1 >= args.size()) throw UsageError{"option --home needs a value"};
             home = args[i + 1];
             i += 2;
+        } else if (i < args.size() && args[i].rfind("--home=", 0) == 0) {
+            home = args[i++].substr(7);
         }
         if (i >= args.size()) throw UsageError{"missing command"};
-        if (args[i] == "--help" || args[i] == "help") {
+        if (args[i] == "--version") {
+            std::cout << "zerath-cli " << ZERATH_VERSION << " (zlib " << zlibVersion() << ")\n";
+            return 0;
+        }
+        if (isHelp(args[i]) || args[i] == "help") {
             std::cout << kUsage;
             return 0;
         }
@@ -78,7 +96,8 @@ int main(int argc, char** argv)
         command = findCommand(name);
         std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
         for (const std::string& r : rest) {
-            if (r == "--help") {
+            if (r == "--") break;
+            if (isHelp(r)) {
                 std::cout << usageOf(command);
                 return command ? 0 : 2;
             }
@@ -92,7 +111,8 @@ int main(int argc, char** argv)
         std::cerr << usageOf(command);
         return 2;
     } catch (const std::exception& e) {
-        std::cerr << terminalText(e.what()) << "\n";
+        // Whoever reads standard output has gone: nothing more to say.
+        if (zerath::currentOsError() != EPIPE) std::cerr << "zerath-cli: " << terminalText(e.what()) << "\n";
         return 1;
     }
 }

@@ -1,3 +1,5 @@
+#include <zlib.h>
+
 #include <QApplication>
 #include <QSessionManager>
 #include <QStringList>
@@ -9,11 +11,26 @@
 #include "common/Temporaries.h"
 #include "widgets/FocusFrameStyle.h"
 
+#include <cstdio>
+#include <cstring>
+
 // `zerath [FILE...]` starts the program (the files go to their fields, a key
 // file to the import dialog); `zerath --screenshots DIR` saves a picture of
 // every registered window.
 int main(int argc, char** argv)
 {
+    // Asked without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("zerath %s (zlib %s, Qt %s)\n", ZERATH_VERSION, zlibVersion(), qVersion());
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("usage: zerath [FILE...]\n       zerath --version | --help\n"
+                        "Opens each FILE as a drop would, in the running program when there is one.\n");
+            return 0;
+        }
+    }
     zerath::ProcessStartup();
     QApplication app(argc, argv);
     QApplication::setStyle(new FocusFrameStyle); // the desktop's style with a focus mark that shows

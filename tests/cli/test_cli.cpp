@@ -175,4 +175,25 @@ TEST_F(Cli, DefaultsComeFromTheSettingsFile)
     }
 }
 
+// A failing write names the file and gives the system's reason, whether the
+// file command or the stream writes the output.
+TEST_F(Cli, AFailedWriteNamesTheFileAndTheSystemsReason)
+{
+    struct Fault {
+        FaultPlan plan;
+        const char* reason;
+    };
+    for (const Fault& f : {Fault{{0, -1, -1}, "No space left on device"}, Fault{{-1, 0, -1}, "Input/output error"}}) {
+        for (const char* output : {"", "-o $H/x.enc "}) {
+            FaultGuard guard(f.plan);
+            const CliRun r = run(std::string("encrypt --to $PUB --force ") + output + "$H/letter.txt");
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err, "zerath-cli: " + home + "letter.txt: An error occurred while encrypting the file: " +
+                                 f.reason + "\n")
+                << output;
+        }
+    }
+    EXPECT_FALSE(fileExists(home + "x.enc"));
+}
+
 } // namespace

@@ -26,7 +26,7 @@ TEST(CliBatch, SeveralFilesWithAFailingOneAndTheKeyPairFoundWithoutKey)
     const CliRun enc = cli({"--home", home.path(), "encrypt", "--to", id, "--cipher", "0", a, none, b});
     EXPECT_EQ(enc.code, 1);
     EXPECT_EQ(enc.out, a + ".enc\n" + b + ".enc\n");
-    EXPECT_EQ(enc.err, none + ": File to encrypt does not exists or the name is empty.\n");
+    EXPECT_EQ(enc.err, "zerath-cli: " + none + ": File to encrypt does not exists or the name is empty.\n");
     EXPECT_EQ(cli({"--home", home.path(), "encrypt", "--to", id, a, b}).code, 1); // both refused
 
     const CliRun inspect = cli({"--home", home.path(), "inspect", a + ".enc"});
@@ -38,7 +38,7 @@ TEST(CliBatch, SeveralFilesWithAFailingOneAndTheKeyPairFoundWithoutKey)
                            "correct horse battery\n");
     EXPECT_EQ(dec.code, 1);
     EXPECT_EQ(dec.out, a + "\n");
-    EXPECT_EQ(dec.err, b + ".enc: kept the existing b.txt\n");
+    EXPECT_EQ(dec.err, "zerath-cli: " + b + ".enc: kept the existing b.txt\n");
     EXPECT_EQ(readFile(a), "alpha");
     const CliRun ok = cli({"--home", home.path(), "decrypt", "--passphrase-file", home.file("pw"), "--force",
                            a + ".enc", b + ".enc"});

@@ -44,7 +44,7 @@ TEST_F(CliFiles, OutputModesAndExportsOverAnExistingFile)
         const std::string run = "echo text >doc; $Z " + command + " $K doc --passphrase-file pw ";
         EXPECT_EQ(sh(run + "2>err"), 1);
         EXPECT_EQ(readFile(work.file("err")) + readFile(work.file("doc")),
-                  "Output file \"doc\" already exists. Overwrite?\ntext\n");
+                  "zerath-cli: Output file \"doc\" already exists. Overwrite?\ntext\n");
         EXPECT_EQ(sh(run + "--force && ! grep -q text doc"), 0);
     }
 }
@@ -57,7 +57,7 @@ TEST_F(CliFiles, ADecryptionKeepsAFileCreatedAtItsNameAndATerminatedOneLeavesNot
                               " until [ -s .zerath-*.tmp ] || ! kill -0 $!; do :; done; ";
     EXPECT_EQ(sh(start + "echo planted >big; wait $!"), 1);
     EXPECT_EQ(readFile(work.file("err")) + readFile(work.file("big")),
-              "kept the existing big\nplanted\n");
+              "zerath-cli: big.enc: kept the existing big\nplanted\n");
     // Every signal that ends a process scrubs as SIGINT does (a script's
     // background job ignores SIGINT and SIGQUIT itself); a file-size limit makes
     // the write fail, and the error path scrubs.

@@ -128,7 +128,7 @@ TEST(CliKeys, InfoAndListShowOneKeyFingerprintForAPairAndItsPublicKey)
 
     const CliRun ambiguous = test::cli({"--home", home, "info", "alice"});
     EXPECT_EQ(ambiguous.code, 1);
-    EXPECT_EQ(ambiguous.err, names("More than one key in the key ring matches 'alice':" + kTwoAlices + "\n"));
+    EXPECT_EQ(ambiguous.err, names("zerath-cli: More than one key in the key ring matches 'alice':" + kTwoAlices + "\n"));
 }
 
 TEST(CliKeys, EightConcurrentImportsOfOneFileSucceedOnce)

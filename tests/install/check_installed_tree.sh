@@ -16,12 +16,13 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 usr=$root/usr
 id=org.zerath.Zerath
 
-files=(bin/zerath-cli share/man/man1/zerath-cli.1 share/bash-completion/completions/zerath-cli
-       share/mime/packages/$id.xml)
+files=(bin/zerath-cli share/man/man1/zerath-cli.1.gz share/bash-completion/completions/zerath-cli
+       share/mime/packages/$id.xml share/doc/zerath/user-guide.md share/doc/zerath/changelog.gz
+       share/doc/zerath/copyright share/doc/zerath/screenshots/main.png)
 gui=false
 if [ -x "$build/bin/zerath" ]; then
   gui=true
-  files+=(bin/zerath share/applications/$id.desktop share/metainfo/$id.metainfo.xml
+  files+=(bin/zerath share/man/man1/zerath.1.gz share/applications/$id.desktop share/metainfo/$id.metainfo.xml
           share/icons/hicolor/scalable/apps/$id.svg)
   for size in 48 64 128 256; do files+=(share/icons/hicolor/${size}x${size}/apps/$id.png); done
 fi
@@ -42,7 +43,7 @@ for type in public-key private-key encrypted; do
 done
 grep -q 'Private Key' "$scratch/mime/magic" || fail "MIME magic for private key files"
 
-page=$(MANWIDTH=80 man -l "$usr/share/man/man1/zerath-cli.1" 2>&1)
+page=$(MANWIDTH=80 man -l "$usr/share/man/man1/zerath-cli.1.gz" 2>&1)
 grep -q 'DATA FOLDER' <<<"$page" || fail "manual page does not render: $page"
 bash -n "$usr/share/bash-completion/completions/zerath-cli" || fail "completion script"
 

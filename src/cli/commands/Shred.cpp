@@ -8,7 +8,7 @@ namespace {
 
 int shred(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--passes"}, {});
+    CliArgs a(args, {"--passes"}, {"--quiet"});
     if (a.positional().empty()) throw UsageError{"missing argument"};
     const Settings settings(home);
     int passes = settings.shredCount();
@@ -25,7 +25,7 @@ int shred(const std::string& home, const std::vector<std::string>& args)
 }
 
 const CommandRegistration registration(
-    {"shred", "usage: zerath-cli shred [--passes N] FILE...\nWipes and deletes each FILE with N passes (4..10).\n", shred});
+    {"shred", "usage: zerath-cli shred [--passes N] [--quiet] FILE...\nWipes and deletes each FILE with N passes (4..10); --quiet is accepted for scripts\nshared with encrypt.\n", shred});
 
 } // namespace
 } // namespace zerath::cli

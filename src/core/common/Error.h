@@ -16,10 +16,15 @@ public:
     explicit EDivByZero(const std::string& msg = "Division by zero") : Error(msg) {}
 };
 
-// File-system failures; the message is the runtime's text for the cause.
+// File-system failures; the message is the runtime's text for the cause, and
+// the system's error number (0 when there is none) says it in its own words.
 class EFileError : public Error {
 public:
-    using Error::Error;
+    explicit EFileError(const std::string& msg, int code = 0) : Error(msg), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
 };
 
 // An expected outcome that a command reports to the user in a message box of a
@@ -27,11 +32,28 @@ public:
 class UserMessage : public Error {
 public:
     enum Kind { ErrorBox, WarningBox, InformationBox, PlainBox };
-    UserMessage(Kind kind, const std::string& text) : Error(text), kind_(kind) {}
+    // osError: the system's error number behind it, 0 when none.
+    UserMessage(Kind kind, const std::string& text, int osError = 0) : Error(text), kind_(kind), osError_(osError) {}
     Kind kind() const { return kind_; }
+    int osError() const { return osError_; }
 
 private:
     Kind kind_;
+    int osError_;
 };
+
+// Inside a catch block: the system's error number the caught failure carries, or 0.
+inline int currentOsError() noexcept
+{
+    try {
+        throw;
+    } catch (const EFileError& e) {
+        return e.code();
+    } catch (const UserMessage& e) {
+        return e.osError();
+    } catch (...) {
+        return 0;
+    }
+}
 
 } // namespace zerath

@@ -124,8 +124,8 @@ std::string fileErrorText(int err)
 
 void throwFileError(int err)
 {
-    if (err == EEXIST) throw EFileExists(fileErrorText(err));
-    throw EFileError(fileErrorText(err));
+    if (err == EEXIST) throw EFileExists(fileErrorText(err), err);
+    throw EFileError(fileErrorText(err), err);
 }
 
 // ---- OutputFile ---------------------------------------------------------------

@@ -35,6 +35,17 @@ InputFile::InputFile(const std::string& path)
 #endif
 }
 
+InputFile::InputFile(int descriptor)
+{
+    fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+    if (fd_ < 0) throwFileError(errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+        const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+        size_ = at >= 0 && at <= st.st_size ? static_cast<std::uint64_t>(st.st_size - at) : 0;
+    }
+}
+
 InputFile::~InputFile()
 {
     if (fd_ >= 0) ::close(fd_);

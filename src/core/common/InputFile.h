@@ -10,6 +10,9 @@ namespace zerath {
 class InputFile {
 public:
     explicit InputFile(const std::string& path);
+    // An open descriptor (standard input: 0), read from where it stands; size()
+    // is 0 unless it is a regular file. The descriptor itself stays open.
+    explicit InputFile(int descriptor);
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
     ~InputFile();

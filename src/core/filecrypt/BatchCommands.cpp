@@ -222,6 +222,7 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
             file.outcome = Outcome::Cancelled;
             file.message = e.what();
         } catch (const std::exception& e) {
+            file.osError = currentOsError();
             file.outcome = Outcome::Failed;
             file.message = e.what();
         }

@@ -20,6 +20,7 @@ struct BatchFileResult {
     Outcome outcome = Outcome::Failed;
     std::string outputPath;
     std::string message; // the success text, or what stopped the file
+    int osError = 0;     // the system's error number behind a failure, 0 when none
 };
 
 struct BatchResult {

@@ -21,6 +21,7 @@
 #include "filecrypt/KeyMatch.h"
 #include "filecrypt/OutputFlusher.h"
 #include "filecrypt/SessionKey.h"
+#include "filecrypt/StreamCrypt.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
 #include "pubkey/SystemRandom.h"
@@ -123,44 +124,6 @@ std::optional<KeyRecord> keyPairFor(KeyRing& ring, const DecryptOptions& o, File
     return ring.CurrentRecord();
 }
 
-// The session key's text: built in cleared memory, like the key itself.
-SecureString hexUpper(const std::uint8_t* p, std::size_t n)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    SecureString s;
-    s.reserve(2 * n);
-    for (std::size_t i = 0; i < n; ++i) {
-        s.push_back(digits[p[i] >> 4]);
-        s.push_back(digits[p[i] & 15]);
-    }
-    return s;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The unwrapped number's text as 32 bytes, most significant first; missing
-// leading digits are zeros.
-SecureBytes sessionKeyBytes(std::string_view text)
-{
-    if (text.empty() || text.size() > 64) throw Error("Invalid session key");
-    SecureString padded(std::string(64 - text.size(), '0'));
-    padded.append(text.data(), text.size());
-    SecureBytes key(32);
-    for (std::size_t i = 0; i < 32; ++i) {
-        const int hi = hexValue(padded[2 * i]);
-        const int lo = hexValue(padded[2 * i + 1]);
-        if (hi < 0 || lo < 0) throw Error("Invalid session key");
-        key[i] = static_cast<std::uint8_t>(hi * 16 + lo);
-    }
-    return key;
-}
-
 // Renames a finished output to its name. Without an agreed overwrite a file
 // that appeared there meanwhile is not replaced: the question is asked now, and
 // the answer no (false) removes the output.
@@ -257,7 +220,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             // Session key and vector come from the operating system's random source.
             SecureBytes sessionKey(32);
             osRandomBytes(sessionKey.data(), sessionKey.size());
-            const SecureString keyText = hexUpper(sessionKey.data(), sessionKey.size());
+            const SecureString keyText = sessionKeyText(sessionKey.data(), sessionKey.size());
 
             EncryptedFileHeader header;
             header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
@@ -310,7 +273,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         } catch (const ENoSafeReplacement& e) {
             throw UserMessage(UserMessage::ErrorBox, e.what());
         } catch (...) {
-            throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+            throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
         }
     }
 
@@ -321,7 +284,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
                 flushing.get();
                 if (!commitOutput(*out, overwrite, ui)) return {};
             } catch (...) {
-                throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+                throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
             }
         }
         FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
@@ -331,7 +294,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
                 FolderBatch::flushNow(output); // the output's name on disk before its source goes
                 shred(source);
             } catch (...) {
-                throw UserMessage(UserMessage::ErrorBox, kEncryptError);
+                throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
             }
             result.message = "File encrypted successfuly and original file permenently deleted";
         }
@@ -362,7 +325,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
     try {
         in = std::make_unique<InputFile>(o.encryptedPath);
     } catch (...) {
-        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+        throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
     }
     const bool overwrite = fileExists(output);
     if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
@@ -379,21 +342,10 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                 ui.selectCipher(cipherIndex);
             }
 
-            std::uint32_t check = 0;
-            SecureString keyText;
-            try {
-                if (o.keyPairs) o.keyPairs->DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
-                else DecryptSymKey(record, header.wrappedKey, passphrase, check, keyText);
-            } catch (...) {
-                throw UserMessage(UserMessage::ErrorBox, "Decryption Error!, operation aborted");
-            }
-            if (check != header.keyCheck)
-                throw UserMessage(UserMessage::ErrorBox,
-                                  "The Private Key does not match the public key used for encryption.");
+            const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase, o.keyPairs);
             if (cipherIndex < 0) throw Error("Unknown cipher");
 
             auto cipher = makeCipher(cipherIndex);
-            const SecureBytes sessionKey = sessionKeyBytes(keyText);
             out = std::make_shared<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
@@ -473,7 +425,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
         } catch (const ENoSafeReplacement& e) {
             throw UserMessage(UserMessage::ErrorBox, e.what());
         } catch (...) {
-            throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+            throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
         }
     }
     return {true, output, cipherIndex, "File decrypted successfuly"};

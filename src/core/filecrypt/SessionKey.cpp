@@ -1,5 +1,6 @@
 #include "filecrypt/SessionKey.h"
 
+#include "common/Error.h"
 #include "symcrypto/FieldProtection.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/PrivateKey.h"
@@ -130,6 +131,49 @@ bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase
     } catch (...) {
         return false;
     }
+}
+
+} // namespace zerath
+
+namespace zerath {
+
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+SecureString sessionKeyText(const std::uint8_t* p, std::size_t n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    SecureString s;
+    s.reserve(2 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        s.push_back(digits[p[i] >> 4]);
+        s.push_back(digits[p[i] & 15]);
+    }
+    return s;
+}
+
+SecureBytes sessionKeyBytes(std::string_view text)
+{
+    if (text.empty() || text.size() > 64) throw Error("Invalid session key");
+    SecureString padded(std::string(64 - text.size(), '0'));
+    padded.append(text.data(), text.size());
+    SecureBytes key(32);
+    for (std::size_t i = 0; i < 32; ++i) {
+        const int hi = hexValue(padded[2 * i]);
+        const int lo = hexValue(padded[2 * i + 1]);
+        if (hi < 0 || lo < 0) throw Error("Invalid session key");
+        key[i] = static_cast<std::uint8_t>(hi * 16 + lo);
+    }
+    return key;
 }
 
 } // namespace zerath

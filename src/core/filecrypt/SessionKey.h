@@ -60,4 +60,11 @@ private:
 // an empty ExponentD is refused as a zero-length text.
 bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase);
 
+// The session key's text: upper-case hexadecimal, built in cleared memory
+// like the key itself.
+SecureString sessionKeyText(const std::uint8_t* key, std::size_t n);
+// The unwrapped number's text as 32 bytes, most significant first; missing
+// leading digits are zeros. Fails ("Invalid session key") on anything else.
+SecureBytes sessionKeyBytes(std::string_view text);
+
 } // namespace zerath

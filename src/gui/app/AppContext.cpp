@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include "app/ChangeWatch.h"
 #include "common/SecretText.h"
 #include "settings/DataFolder.h"
 
@@ -65,6 +66,20 @@ void AppContext::init(const QString& folder)
     m_progress = std::make_unique<ForwardingProgress>(*this);
     m_pump = std::make_unique<EventPump>();
     m_shredder = std::make_unique<zerath::TShredder>([this] { return passCount(); }, *m_progress, *m_pump);
+    m_watch = new ChangeWatch(f + "ZerathKeys.db", f + zerath::Settings::kFileName, this);
+    connect(m_watch, &ChangeWatch::keyRingChanged, this, [this] {
+        if (m_keyRing->Active()) {
+            m_keyRing->Close();
+            reopenMainKeyRing();
+        }
+        emit keyRingChangedOutside();
+    });
+    connect(m_watch, &ChangeWatch::settingsChanged, this, &AppContext::settingsChangedOutside);
+}
+
+void AppContext::checkOutsideChanges()
+{
+    m_watch->check();
 }
 
 void AppContext::closeMainKeyRing()

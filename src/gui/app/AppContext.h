@@ -18,6 +18,7 @@
 #include "settings/Settings.h"
 #include "shredder/Shredder.h"
 
+class ChangeWatch;
 class QWidget;
 
 class AppContext : public QObject {
@@ -92,9 +93,18 @@ public:
     // Shows the key manager with its import dialog proposing `keyFile`.
     std::function<void(QWidget* over, const QString& keyFile)> importKeyFile;
 
+    // Looks whether another process changed the key ring or the settings
+    // (also done on every window activation). A changed key ring reopens the
+    // main window's table when it is open and emits keyRingChangedOutside, on
+    // which the key manager reads its own again; changed settings emit
+    // settingsChangedOutside.
+    void checkOutsideChanges();
+
 signals:
     // The main window's table was opened again on the (possibly changed) file.
     void keyRingReopened();
+    void keyRingChangedOutside();
+    void settingsChangedOutside();
 
 private:
     class ForwardingProgress;
@@ -108,6 +118,7 @@ private:
     std::unique_ptr<ForwardingProgress> m_progress;
     std::unique_ptr<EventPump> m_pump;
     std::unique_ptr<zerath::TShredder> m_shredder;
+    ChangeWatch* m_watch = nullptr;
     zerath::WipeProgress* m_wipeProgress = nullptr;
     std::function<int()> m_passCount;
     int m_compressionLevel = 0;

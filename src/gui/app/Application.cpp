@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/AppContext.h"
+#include "app/SingleInstance.h"
 #include "common/Messages.h"
 #include "common/Screenshots.h"
 #include "common/Warnings.h"
@@ -58,14 +59,20 @@ int runZerath(QApplication& app)
         [](const std::string& text) { Messages::show(Messages::Kind::Warning, QString::fromUtf8(text)); });
     try {
         AppContext ctx;
+        // `zerath FILE...`: the files go to their places once the window is up,
+        // in the program already running on this data folder when there is one.
+        QStringList files = app.arguments().mid(1);
+        files.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+        const QString socket = SingleInstance::socketPath(ctx.dataFolder());
+        if (SingleInstance::handOver(socket, files)) return 0;
         ZerathWindows windows(ctx);
         TCryptForm* main = windows.mainWindow();
+        SingleInstance instance(socket);
+        QObject::connect(&instance, &SingleInstance::filesReceived, main,
+                         [main](const QStringList& handed) { openHandedOver(main, handed); });
         QObject::connect(main, &QDialog::finished, &app, &QCoreApplication::quit);
         main->show();
         main->activateWindow();
-        // `zerath FILE...`: the files go to their places once the window is up.
-        QStringList files = app.arguments().mid(1);
-        files.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
         if (!files.isEmpty()) QTimer::singleShot(0, main, [main, files] { main->openFiles(files); });
         return app.exec();
     } catch (const std::exception& e) {

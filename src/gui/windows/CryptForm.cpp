@@ -141,6 +141,13 @@ TCryptForm::TCryptForm(AppContext& ctx, QWidget* parent) : SkinnedWindow(parent,
     QApplication::restoreOverrideCursor();
 
     connect(&m_ctx, &AppContext::keyRingReopened, this, &TCryptForm::refreshGrid);
+    // zerath.ini written by another process: its Stealthy Cipher box and level apply.
+    connect(&m_ctx, &AppContext::settingsChangedOutside, this, [this] {
+        guarded(this, [this] {
+            CipherAutoSelectCB->setChecked(m_ctx.settings().stealthyCipher());
+            m_ctx.setCompressionLevel(zerath::Settings::CompressionLevelInEffect(m_ctx.settings().compressionLevel()));
+        });
+    });
 }
 
 TCryptForm::~TCryptForm()
@@ -450,7 +457,9 @@ void TCryptForm::SaveConfigClick()
 
 bool TCryptForm::startCommand()
 {
-    return !m_busy;
+    if (m_busy) return false;
+    m_ctx.checkOutsideChanges();
+    return true;
 }
 
 void TCryptForm::EncryptbtnClick()

@@ -97,6 +97,7 @@ TKeyGenForm::TKeyGenForm(AppContext& context, QWidget* parent)
     setOutline(WindowOutline::roundRect(0, 0, width() + 1, height() + 1, 18, 18));
     setDraggable(true);
     buildControls();
+    connect(&context, &AppContext::keyRingChangedOutside, this, &TKeyGenForm::reloadChangedKeyRing);
 
     m_keyGen = new TKeyGenNowForm(context, this);
     m_changePass = new TChangePassFrm(this);
@@ -250,6 +251,18 @@ void TKeyGenForm::FormShow()
         m_ctx.closeMainKeyRing();
         m_manager.Open();
         m_open = true;
+    });
+    DBGrid->reload();
+    DataSourceDataChange();
+}
+
+void TKeyGenForm::reloadChangedKeyRing()
+{
+    if (!m_open) return;
+    // Pending deletions and passphrase changes are written first, as closing does.
+    runGuarded(this, [this] {
+        m_manager.Close();
+        m_manager.Open();
     });
     DBGrid->reload();
     DataSourceDataChange();

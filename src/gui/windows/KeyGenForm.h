@@ -100,6 +100,8 @@ private:
     void buildControls();
     void FormShow();
     void FormHide();
+    // Another process changed the key ring: the table reads it again.
+    void reloadChangedKeyRing();
 
     AppContext& m_ctx;
     zerath::KeyManager m_manager;
