@@ -1,6 +1,9 @@
 // Reads alice's private exponent and runs the private operation with the
 // secret marked undefined to valgrind's memcheck, which then reports every
-// branch and every memory address that depends on it. Built and run by
+// branch and every memory address that depends on it: the exponent's text,
+// the plain exponentiation, the recovery of the primes from n, e and d, and
+// the operation through the primes (whose p, q, dP, dQ and q^-1 all descend
+// from the marked d, so they are secret too). Built and run by
 // scripts/ct-check.sh; argument: the folder of the key files (tests/data/keys).
 #include <valgrind/memcheck.h>
 
@@ -9,6 +12,7 @@
 
 #include "pubkey/BigInt.h"
 #include "pubkey/PrivateKey.h"
+#include "pubkey/RsaCrt.h"
 #include "pubkey/SecretHex.h"
 
 using namespace zerath;
@@ -51,5 +55,23 @@ int main(int argc, char** argv)
     const TBigint::DigitArray& result = c.Digits();
     markPublic(result.data(), result.size() * sizeof(std::uint16_t)); // the result is the caller's secret to keep
     std::printf("the private operation: %u reports\n", reported() - before);
-    return readWell && reported() == 0 ? 0 : 1;
+
+    // The primes recovered from a secret d, then the operation through them.
+    TBigint dc = *key.ExponentD;
+    before = reported();
+    markSecret(dc.Digits().data(), dc.Digits().size() * sizeof(std::uint16_t));
+    const std::unique_ptr<RsaCrtKey> crt = RsaCrtKey::Recover(n, *key.ExponentE, dc);
+    std::printf("recovering the primes: %u reports\n", reported() - before);
+    if (!crt) {
+        std::fprintf(stderr, "the primes were not recovered\n");
+        return 1;
+    }
+    before = reported();
+    TBigint m = crt->Power(TBigint::CreateFromString("123456789abcdef", 16));
+    markPublic(m.Digits().data(), m.Digits().size() * sizeof(std::uint16_t));
+    TBigint plain = c; // the plain operation's result, already public
+    const bool agree = m == plain;
+    std::printf("the operation through the primes: %u reports\n", reported() - before);
+    if (!agree) std::fprintf(stderr, "the two operations disagree\n");
+    return readWell && agree && reported() == 0 ? 0 : 1;
 }

@@ -16,6 +16,18 @@ constexpr unsigned kBlindingUses = 32; // uses of one blinding pair, squared in 
 
 u64 maskOf(u64 bit) { return 0 - bit; }
 
+// The one way a value leaves the constant-time code: for answers that may be
+// known to all (a malformed key, the number of random values tried, the
+// primes' limb count). The store under a branch keeps the compiler from
+// passing the secret on as data; tools/ctcheck/result.supp allows this branch
+// and no other.
+[[gnu::noinline]] bool revealed(u64 bit)
+{
+    volatile bool out = false;
+    if (bit & 1) out = true;
+    return out;
+}
+
 // All ones when the k limbs are equal.
 u64 equalMask(const u64* a, const u64* b, std::size_t k)
 {
@@ -175,11 +187,17 @@ Limbs ctGcdLimbs(Limbs a, Limbs b)
 std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e, const TBigint& d)
 {
     if (n.IsNegative() || e.IsNegative() || d.IsNegative() || !n.IsOdd() || n.BitLength() < 16 || e.IsZero() ||
-        d.IsZero() || d.Compare(n) >= 0)
+        d.Digits().size() > n.Digits().size())
         return nullptr;
     const std::size_t nk = (n.Digits().size() + 3) / 4;
     const Limbs nl = limbsOf(n, nk);
     const Limbs dl = limbsOf(d, nk);
+    {
+        // 0 < d < n, compared without a branch on d's digits.
+        Limbs zero(nk, 0), diff(nk, 0);
+        const u64 below = subLimbs(diff.data(), dl.data(), nl.data(), nk);
+        if (!revealed(below & ~equalMask(dl.data(), zero.data(), nk))) return nullptr;
+    }
 
     // kk := de - 1 = 2^t r. de - 1 is even for any real pair (d and e are odd).
     Limbs kk = mulLimbs(dl, limbsOf(e, (e.Digits().size() + 3) / 4));
@@ -189,7 +207,7 @@ std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e
         one[0] = 1;
         subLimbs(kk.data(), kk.data(), one.data(), kl);
     }
-    if (kk[0] & 1) return nullptr;
+    if (revealed(kk[0])) return nullptr;
     u64 t = 0, seen = 0;
     for (std::size_t i = 0; i < 64 * kl; ++i) {
         seen |= (kk[i / 64] >> (i % 64)) & 1;
@@ -213,7 +231,7 @@ std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e
     // that is neither 1 nor -1.
     Limbs rootM(nk, 0), yM(nk, 0), xM(nk, 0);
     u64 found = 0;
-    for (int attempt = 0; attempt < kSplitAttempts && !found; ++attempt) {
+    for (int attempt = 0; attempt < kSplitAttempts && !revealed(found); ++attempt) {
         const Limbs g = randomBelow(nl);
         const Limbs y = montgomeryPowFixed(ctxN, rrN, g.data(), r);
         ctxN.mul(y.data(), rrN.data(), yM.data());
@@ -226,7 +244,7 @@ std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e
             std::swap(yM, xM);
         }
     }
-    if (!found) return nullptr;
+    if (!revealed(found)) return nullptr;
 
     Limbs root(nk, 0), below(nk, 0), above(nk, 0);
     ctxN.mul(rootM.data(), one.data(), root.data());
@@ -239,11 +257,16 @@ std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e
     const Limbs pq = mulLimbs(p, q);
     const u64 sound = equalMask(pq.data(), resized(nl, 2 * nk).data(), 2 * nk) & ~equalMask(p.data(), one.data(), nk) &
                       ~equalMask(q.data(), one.data(), nk);
-    if (!(sound & 1)) return nullptr;
+    if (!revealed(sound)) return nullptr;
 
     // The primes' limb count sets the sizes from here on.
+    u64 kSecret = 0;
+    for (std::size_t i = 0; i < nk; ++i) {
+        const u64 any = p[i] | q[i];
+        kSecret = ((i + 1) & maskOf((any | (0 - any)) >> 63)) | (kSecret & ~maskOf((any | (0 - any)) >> 63));
+    }
     std::size_t k = 0;
-    for (std::size_t i = 0; i < nk; ++i) k = (p[i] | q[i]) ? i + 1 : k;
+    for (unsigned bit = 0; bit < 64; ++bit) k |= static_cast<std::size_t>(revealed(kSecret >> bit)) << bit;
 
     std::unique_ptr<RsaCrtKey> key(new RsaCrtKey);
     key->n_ = n;
@@ -267,14 +290,16 @@ std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e
     key->qInv_ = montgomeryPowFixed(ctxP, key->rrP_, qModP.data(), pm2); // p is prime: q^(p-2)
 
     // A random value must come back through e and the new operation.
-    const TBigint probe = numberOf(randomBelow(nl));
-    TBigint c = probe;
+    const Limbs probe = randomBelow(nl);
+    TBigint c = numberOf(probe);
     c.PowMod(e, n);
-    if (c.IsZero() || key->Power(c) != probe) return nullptr;
+    if (c.IsZero() || !revealed(equalMask(key->powerLimbs(c).data(), probe.data(), nk))) return nullptr;
     return key;
 }
 
-TBigint RsaCrtKey::Power(const TBigint& c) const
+TBigint RsaCrtKey::Power(const TBigint& c) const { return numberOf(powerLimbs(c)); }
+
+Limbs RsaCrtKey::powerLimbs(const TBigint& c) const
 {
     const std::size_t k = k_;
     const Limbs cl = limbsOf(c, nk_);
@@ -296,7 +321,8 @@ TBigint RsaCrtKey::Power(const TBigint& c) const
     Limbs m = mulLimbs(h, q_);
     const Limbs m2wide = resized(m2, m.size());
     addLimbs(m.data(), m.data(), m2wide.data(), m.size());
-    return numberOf(m);
+    m.resize(nk_, 0); // h q + m2 < n
+    return m;
 }
 
 std::optional<TBigint> RsaCrtKey::Decrypt(const TBigint& c) const

@@ -42,6 +42,9 @@ public:
 private:
     RsaCrtKey() = default;
 
+    // Power's result as n's limb count of limbs.
+    Limbs powerLimbs(const TBigint& c) const;
+
     TBigint n_, e_;
     std::size_t nk_ = 0; // limbs of n
     std::size_t k_ = 0;  // limbs of p and of q
