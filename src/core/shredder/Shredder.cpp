@@ -60,6 +60,8 @@ std::string TShredder::ScratchName(int n)
 namespace {
 
 constexpr int kScratchNames = 1000000;
+// Blocks written between two byte counts told to the progress display (256 kB).
+constexpr std::uint64_t kReportBlocks = 256;
 
 // Moves the file to the first free scratch name and answers it; the file must
 // still be the one open as `file`, else it goes back and nothing is wiped.
@@ -126,13 +128,19 @@ void TShredder::overwrite(OutputFile& file)
     progress_.setMax(passes);
 
     const std::uint64_t blocks = BlocksFor(file.size());
+    const std::uint64_t passBytes = blocks * kBlockSize;
     unsigned char buffer[kBlockSize];
     for (int k = 1; k <= passes; ++k) {
+        const std::uint64_t before = static_cast<std::uint64_t>(k - 1) * passBytes;
         file.seek(0);
         std::memset(buffer, static_cast<int>(kPassPattern[k - 1] & 0xFF), sizeof buffer);
-        for (std::uint64_t b = 0; b < blocks; ++b) file.write(buffer, sizeof buffer);
+        for (std::uint64_t b = 1; b <= blocks; ++b) {
+            file.write(buffer, sizeof buffer);
+            if (b % kReportBlocks == 0) progress_.setBytesWritten(before + b * kBlockSize);
+        }
         // Each pattern reaches the disk before the next replaces it in the cache.
         file.sync();
+        progress_.setBytesWritten(before + passBytes);
         progress_.setPosition(k);
         pump_.processEvents();
     }

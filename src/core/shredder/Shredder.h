@@ -21,6 +21,10 @@ public:
     virtual ~WipeProgress() = default;
     virtual void setMax(int max) = 0;
     virtual void setPosition(int position) = 0;
+    // The bytes of the current file overwritten so far over all its passes,
+    // told every few hundred kilobytes and at each pass's end; a display that
+    // counts passes only ignores it.
+    virtual void setBytesWritten(std::uint64_t) {}
 };
 
 class TShredder {

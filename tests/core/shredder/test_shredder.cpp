@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "TempDir.h"
@@ -24,7 +25,9 @@ struct Recorder : WipeProgress {
     int max = -1;
     std::vector<int> positions;
     std::vector<std::string> contents;
+    std::vector<std::uint64_t> written;
     void setMax(int m) override { max = m; }
+    void setBytesWritten(std::uint64_t bytes) override { written.push_back(bytes); }
     void setPosition(int p) override
     {
         positions.push_back(p);
@@ -62,7 +65,7 @@ TEST(Shredder, PassesAlternateOverWholeBlocksAndEndInDeletion)
     const Wipe wipes[] = {{1, 4, 4, 1024},    {0, 4, 4, 0},    {1024, 4, 4, 1024}, {1025, 4, 4, 2048},
                           {5000, 4, 4, 5120}, {6, 10, 10, 1024}, {3, 0, 4, 1024},   {3, -3, 4, 1024},
                           {3, 2, 4, 1024},    {3, 1000, 10, 1024}, {3, 7, 7, 1024}, {3, 3, 4, 1024},
-                          {3, 11, 10, 1024}};
+                          {3, 11, 10, 1024},  {300000, 4, 4, 300032}};
     for (const Wipe& w : wipes) {
         SCOPED_TRACE("size " + std::to_string(w.size) + " passes " + std::to_string(w.stored));
         Rig r;
@@ -74,6 +77,9 @@ TEST(Shredder, PassesAlternateOverWholeBlocksAndEndInDeletion)
         EXPECT_EQ(r.progress.max, w.used);
         ASSERT_EQ(r.progress.positions.size(), std::size_t(w.used));
         EXPECT_EQ(r.pump.calls, w.used);
+        ASSERT_FALSE(r.progress.written.empty());
+        EXPECT_TRUE(std::is_sorted(r.progress.written.begin(), r.progress.written.end()));
+        EXPECT_EQ(r.progress.written.back(), w.used * w.wiped); // every pass of every block counted
         for (int k = 0; k < w.used; ++k) {
             EXPECT_EQ(r.progress.positions[k], k + 1);
             EXPECT_EQ(r.progress.contents[k], std::string(w.wiped, k % 2 ? '\0' : '\xFF')) << "pass " << k + 1;
