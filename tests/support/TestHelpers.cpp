@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "TempDir.h"
 
@@ -23,6 +24,15 @@ Snapshot snapshotOf(const std::string& folder)
     Snapshot s;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
         if (e.is_regular_file()) s[std::filesystem::relative(e.path(), folder)] = readFile(e.path());
+    return s;
+}
+
+std::string mixedText(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = (i / 1500) % 3 == 1 ? static_cast<char>(rng()) : "pack my box with five dozen jugs "[(i * 7 / 5) % 33];
     return s;
 }
 

@@ -36,6 +36,10 @@ std::vector<std::string> folderNames(const std::string& folder);
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshotOf(const std::string& folder);
 
+// Text with runs of random bytes, so that every compression level has work and
+// matches reach back across pieces of the pipeline.
+std::string mixedText(std::size_t n, unsigned seed);
+
 // The permission bits of a file (with set-id and sticky bits); 0 when it is missing.
 mode_t modeOf(const std::string& path);
 

@@ -2,31 +2,18 @@
 #include <unistd.h>
 
 #include <functional>
-#include <random>
 #include <set>
 
 #include "FileOracle.h"
-#include "KeyRingFixture.h"
+#include "FileRig.h"
 #include "TestHelpers.h"
-#include "TestUi.h"
 #include "common/Error.h"
-#include "filecrypt/FileCommands.h"
 #include "filecrypt/SessionKey.h"
-#include "keyring/KeyRing.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 namespace {
-
-// Half random bytes, half text, so every level has something to do.
-std::string randomText(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) s[i] = i < n / 2 ? static_cast<char>(rng()) : "the quick brown fox "[i % 20];
-    return s;
-}
 
 std::string messageOf(const std::function<void()>& f, UserMessage::Kind* kind = nullptr)
 {
@@ -39,35 +26,15 @@ std::string messageOf(const std::function<void()>& f, UserMessage::Kind* kind = 
     return "(no message)";
 }
 
-class FileCommands : public ::testing::Test {
-protected:
-    KeyRingFixture keys{{TestKey::AlicePublic, TestKey::AlicePair, TestKey::BobPublic, TestKey::BobPair}};
-    TempDir work;
-    KeyRing ring{keys.home()};
-    ScriptedUi ui;
-    std::string alice = keys.idOf(TestKey::AlicePublic), alicePair = keys.idOf(TestKey::AlicePair);
-
-    void SetUp() override { ring.DBOpen(); }
-    EncryptOptions optionsFor(const std::string& path, int cipher = 0, int level = 1)
-    {
-        EncryptOptions o;
-        o.keyId = alice;
-        o.sourcePath = path;
-        o.cipherIndex = cipher;
-        o.compressionIndex = level;
-        return o;
-    }
+struct FileCommands : ::testing::Test, FileRig {
+    FileCommands() : FileRig({TestKey::AlicePublic, TestKey::AlicePair, TestKey::BobPublic, TestKey::BobPair}) {}
     FileCommandResult encrypt(const std::string& path, int cipher = 0, int level = 1)
     {
-        return EncryptFile(ring, optionsFor(path, cipher, level), ui);
-    }
-    FileCommandResult decrypt(const std::string& path, const std::string& keyId = "", std::size_t piece = 0)
-    {
-        return DecryptFile(ring, DecryptOptions{keyId.empty() ? alicePair : keyId, path, piece}, ui);
+        return EncryptFile(ring, to(path, cipher, level), ui);
     }
     OpenedFile opened(const std::string& path)
     {
-        return openWithOracle(readFile(path), clearKeyOf(keys.home(), alicePair, kAlicePassphrase));
+        return openWithOracle(readFile(path), clearKeyOf(keys.home(), pair, kAlicePassphrase));
     }
 };
 
@@ -76,7 +43,7 @@ protected:
 TEST_F(FileCommands, CompressionIndexSetsTheZlibLevel)
 {
     const std::string src = work.file("level.txt");
-    writeFile(src, randomText(200000, 3));
+    writeFile(src, mixedText(200000, 3));
     const int levelBits[] = {0, 0, 2, 3};
     std::set<std::string> keysSeen, vectorsSeen;
     for (int index = 0; index < 4; ++index) {
@@ -107,7 +74,7 @@ TEST_F(FileCommands, TheOriginalIsWipedOnlyAfterTheOutputIsComplete)
 {
     const std::string src = work.file("w.txt");
     writeFile(src, "wipe me");
-    EncryptOptions o = optionsFor(src, 0);
+    EncryptOptions o = to(src, 0);
     o.stealthyCipher = o.wipeOriginal = true;
     std::string outputAtWipe;
     o.shredFile = [&](const std::string& p) {
@@ -139,8 +106,8 @@ TEST_F(FileCommands, ASourceThatChangesWhileItIsEncryptedFailsAndStays)
         {"rewritten in place", [&] { writeFile(src, std::string(200000, 'x')); }},
     };
     for (const auto& [name, change] : changes) {
-        writeFile(src, randomText(200000, 5));
-        EncryptOptions o = optionsFor(src);
+        writeFile(src, mixedText(200000, 5));
+        EncryptOptions o = to(src);
         o.pieceSize = 16384, o.wipeOriginal = true, o.shredFile = [](const std::string& p) { removeFile(p); };
         ui.wipeAnswer = FileCommandUi::Answer::Yes;
         ui.counter.calls = 0; // the first call comes before the source is opened, the second after a piece
@@ -152,7 +119,7 @@ TEST_F(FileCommands, ASourceThatChangesWhileItIsEncryptedFailsAndStays)
 
 TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
 {
-    const std::string src = work.file("d.txt"), enc = src + ".enc", plain = randomText(20000, 9);
+    const std::string src = work.file("d.txt"), enc = src + ".enc", plain = mixedText(20000, 9);
     writeFile(src, plain);
     ASSERT_TRUE(encrypt(src, 2, 3).done);
     removeFile(src);
@@ -170,24 +137,24 @@ TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
         UserMessage::Kind kind;
     };
     const Row rows[] = {
-        {"", alicePair, kAlicePassphrase, "File to decrypt does not exists or the name is empty.", warning},
+        {"", pair, kAlicePassphrase, "File to decrypt does not exists or the name is empty.", warning},
         // A file no key pair of the ring was made for: the selected key is taken as it is.
         {flip(1), "", kAlicePassphrase, "No Private key selected. Double click on private key.", warning},
         {flip(1), "0BADF00D", kAlicePassphrase, kKeyNotInKeyRing, warning},
-        {flip(1), alice, kAlicePassphrase, "Select a private key and try again.", warning},
-        {good, alicePair, "wrong passphrase", wrong, error},
-        {good, alicePair, "", wrong, error},
-        {good.substr(0, 3), alicePair, kAlicePassphrase, kDecryptError, error}, // inside the header
-        {good.substr(0, 6), alicePair, kAlicePassphrase, kDecryptError, error},
-        {good.substr(0, 7 + L / 2), alicePair, kAlicePassphrase, kDecryptError, error}, // inside the wrapped key
-        {good.substr(0, 7 + L + 8), alicePair, kAlicePassphrase, kDecryptError, error}, // inside the vector
-        {good.substr(0, 23 + L), alicePair, kAlicePassphrase, kDecryptError, error},    // a header only
-        {good.substr(0, 5) + std::string("\0\0", 2) + good.substr(7 + L), alicePair, kAlicePassphrase,
+        {flip(1), recipient, kAlicePassphrase, "Select a private key and try again.", warning},
+        {good, pair, "wrong passphrase", wrong, error},
+        {good, pair, "", wrong, error},
+        {good.substr(0, 3), pair, kAlicePassphrase, kDecryptError, error}, // inside the header
+        {good.substr(0, 6), pair, kAlicePassphrase, kDecryptError, error},
+        {good.substr(0, 7 + L / 2), pair, kAlicePassphrase, kDecryptError, error}, // inside the wrapped key
+        {good.substr(0, 7 + L + 8), pair, kAlicePassphrase, kDecryptError, error}, // inside the vector
+        {good.substr(0, 23 + L), pair, kAlicePassphrase, kDecryptError, error},    // a header only
+        {good.substr(0, 5) + std::string("\0\0", 2) + good.substr(7 + L), pair, kAlicePassphrase,
          "Decryption Error!, operation aborted", error},
-        {std::string(1, '\7') + good.substr(1), alicePair, kAlicePassphrase, kDecryptError, error}, // cipher above 4
-        {flip(23 + L + 100), alicePair, kAlicePassphrase, kDecryptError, error},
-        {flip(good.size() - 1), alicePair, kAlicePassphrase, kDecryptError, error},
-        {flip(2), alicePair, kAlicePassphrase, "The Private Key does not match the public key used for encryption.", error},
+        {std::string(1, '\7') + good.substr(1), pair, kAlicePassphrase, kDecryptError, error}, // cipher above 4
+        {flip(23 + L + 100), pair, kAlicePassphrase, kDecryptError, error},
+        {flip(good.size() - 1), pair, kAlicePassphrase, kDecryptError, error},
+        {flip(2), pair, kAlicePassphrase, "The Private Key does not match the public key used for encryption.", error},
     };
     for (const Row& r : rows) {
         if (!r.content.empty()) writeFile(work.file("m.enc"), r.content);
@@ -202,7 +169,7 @@ TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
     // Another pair's key either fails to unwrap the session key or gives another check value.
     ui.passphrase = kBobPassphrase;
     writeFile(work.file("m.enc"), flip(1));
-    const std::string other = messageOf([&] { decrypt(work.file("m.enc"), keys.idOf(TestKey::BobPair)); });
+    const std::string other = messageOf([&] { DecryptFile(ring, {keys.idOf(TestKey::BobPair), work.file("m.enc")}, ui); });
     removeFile(work.file("m.enc"));
     EXPECT_TRUE(other == "The Private Key does not match the public key used for encryption." ||
                 other == "Decryption Error!, operation aborted") << other;
@@ -226,14 +193,14 @@ TEST_F(FileCommands, APrivateExponentOfUnder128StoredCharactersIsNoKeyPair)
     writeFile(work.file("t.txt"), "x");
     ASSERT_TRUE(encrypt(work.file("t.txt")).done);
     for (std::size_t length : {127u, 128u}) {
-        ASSERT_TRUE(ring.SearchDB("KeyID", alicePair));
+        ASSERT_TRUE(ring.SearchDB("KeyID", pair));
         KeyRecord r = ring.CurrentRecord();
         r.KeyID = "LEN" + std::to_string(length);
         r.ExponentD = SecureString(std::string(length, 'A'));
         ring.InsertNewRecord(r);
         ui.questions.clear();
         ui.givePassphrase = false;
-        const std::string m = messageOf([&] { decrypt(enc, r.KeyID); });
+        const std::string m = messageOf([&] { DecryptFile(ring, {r.KeyID, enc}, ui); });
         EXPECT_EQ(m, length < 128 ? "Select a private key and try again." : "(no message)") << length;
         EXPECT_EQ(ui.questions, std::vector<std::string>(length < 128 ? 0 : 1, "passphrase")) << length;
     }
@@ -242,7 +209,7 @@ TEST_F(FileCommands, APrivateExponentOfUnder128StoredCharactersIsNoKeyPair)
 TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
 {
     const std::string src = work.file("p.txt");
-    const std::string plain = randomText(3000000, 4);
+    const std::string plain = mixedText(3000000, 4);
     writeFile(src, plain);
     ASSERT_TRUE(encrypt(src).done);
     removeFile(src);
@@ -262,7 +229,7 @@ TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
         // In small pieces the inflater runs out of the stages' few buffers unless the
         // writer has put the earlier ones on disk: however the threads are scheduled,
         // all but the last few pieces are on disk before the Adler-32 is checked.
-        EXPECT_EQ(messageOf([&] { decrypt(src + ".enc", "", 1 << 16); }), kDecryptError);
+        EXPECT_EQ(messageOf([&] { decrypt(src + ".enc", 1 << 16); }), kDecryptError);
         EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"p.txt.enc"});
     }
     const auto seen = folderNames(peek.path());
