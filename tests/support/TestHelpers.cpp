@@ -36,6 +36,21 @@ std::string mixedText(std::size_t n, unsigned seed)
     return s;
 }
 
+std::string unescapeText(const std::string& s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\\') {
+            const char e = s.at(++i);
+            c = e == 'x' ? char(std::stoi(s.substr(i + 1, 2), nullptr, 16)) : e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == '0' ? '\0' : e;
+            if (e == 'x') i += 2;
+        }
+        out += c;
+    }
+    return out;
+}
+
 mode_t modeOf(const std::string& path)
 {
     struct stat st {};

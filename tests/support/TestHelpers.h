@@ -40,6 +40,9 @@ Snapshot snapshotOf(const std::string& folder);
 // matches reach back across pieces of the pipeline.
 std::string mixedText(std::size_t n, unsigned seed);
 
+// A data file's text with C's escapes \r \n \t \0 \xHH (and \ before any other character).
+std::string unescapeText(const std::string& s);
+
 // The permission bits of a file (with set-id and sticky bits); 0 when it is missing.
 mode_t modeOf(const std::string& path);
 

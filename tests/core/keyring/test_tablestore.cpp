@@ -18,21 +18,6 @@ using namespace zerath::test;
 
 namespace {
 
-std::string unescape(const std::string& s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '\\') {
-            const char e = s.at(++i);
-            c = e == 'x' ? char(std::stoi(s.substr(i + 1, 2), nullptr, 16)) : e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == '0' ? '\0' : e;
-            if (e == 'x') i += 2;
-        }
-        out += c;
-    }
-    return out;
-}
-
 void configure(TSdfDataSet& t, const std::string& path, const std::vector<std::string>& schema)
 {
     t.SetFileName(path);
@@ -84,7 +69,7 @@ TEST(TableStore, FilesReadAsTheirRecords)
         damaged = 0;
     };
     while (std::getline(data, line)) {
-        if (line.rfind("in: ", 0) == 0) input = unescape(line.substr(4));
+        if (line.rfind("in: ", 0) == 0) input = unescapeText(line.substr(4));
         else if (line.rfind("out: ", 0) == 0) expected.push_back(line.substr(5));
         else if (line.rfind("damaged: ", 0) == 0) damaged = std::stoul(line.substr(9));
         else if (line.empty()) check();
