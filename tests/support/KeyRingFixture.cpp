@@ -4,6 +4,7 @@
 
 #include "keyring/KeyManager.h"
 #include "keyring/KeyRing.h"
+#include "symcrypto/FieldProtection.h"
 
 namespace zerath::test {
 
@@ -12,6 +13,28 @@ std::string keyFileOf(TestKey k)
     static const char* const files[] = {"alice-public.akf", "alice-private.akf", "bob-public.akf", "bob-private.akf",
                                         "carol-public.akf"};
     return dataPath(std::string("keys/") + files[static_cast<int>(k)]);
+}
+
+KeyRecord sampleRecord(const std::string& keyId, const std::string& user, const std::string& d)
+{
+    return {d.empty() ? "Pub" : "Pub/Priv", user, keyId, "2048", "01/02/2024", "E" + keyId, SecureString(d),
+            "N" + keyId, "0123456789ABCDEF0123456789ABCDEF" + keyId, "CRC" + keyId};
+}
+
+TPublicKey loadPublicKey(const std::string& path)
+{
+    TPublicKey k;
+    k.Passphrase = SecureString(FixedProtectionPassphrase());
+    k.LoadFromFile(path);
+    return k;
+}
+
+TPrivateKey loadPrivateKey(const std::string& path, std::string_view passphrase)
+{
+    TPrivateKey k;
+    k.Passphrase = SecureString(passphrase);
+    k.LoadFromFile(path);
+    return k;
 }
 
 KeyRingFixture::KeyRingFixture(const std::vector<TestKey>& keys)

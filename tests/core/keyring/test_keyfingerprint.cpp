@@ -39,14 +39,6 @@ std::string oracleFingerprint(const std::string& n, const std::string& e)
     return out;
 }
 
-TPublicKey loadPublic(const std::string& path)
-{
-    TPublicKey k;
-    k.Passphrase = SecureString(FixedProtectionPassphrase());
-    k.LoadFromFile(path);
-    return k;
-}
-
 std::string exportedFrom(const KeyRingFixture& f, TestKey record, const std::string& name)
 {
     KeyManager m(f.home());
@@ -71,12 +63,10 @@ KeyRecord foreignRecord(const TPublicKey& k)
 TEST(KeyFingerprint, EveryFormOfOneKeyGivesTheIndependentDigest)
 {
     KeyRingFixture f;
-    TPrivateKey pair;
-    pair.Passphrase = SecureString(std::string(kAlicePassphrase));
-    pair.LoadFromFile(keyFileOf(TestKey::AlicePair));
-    const TPublicKey generated = loadPublic(keyFileOf(TestKey::AlicePublic));
-    const TPublicKey fromPair = loadPublic(exportedFrom(f, TestKey::AlicePair, "pair.akf"));
-    const TPublicKey fromPublic = loadPublic(exportedFrom(f, TestKey::AlicePublic, "pub.akf"));
+    const TPrivateKey pair = loadPrivateKey(keyFileOf(TestKey::AlicePair));
+    const TPublicKey generated = loadPublicKey(keyFileOf(TestKey::AlicePublic));
+    const TPublicKey fromPair = loadPublicKey(exportedFrom(f, TestKey::AlicePair, "pair.akf"));
+    const TPublicKey fromPublic = loadPublicKey(exportedFrom(f, TestKey::AlicePublic, "pub.akf"));
     const std::string expected = oracleFingerprint(generated.Modulus->ToString(16), generated.Exponent->ToString(16));
 
     KeyRing ring(f.home());
@@ -105,7 +95,7 @@ TEST(KeyFingerprint, KeyInformationKeepsItsLinesAndAddsTheKeyFingerprintLast)
     KeyRing ring(f.home());
     ring.DBOpen();
     const KeyRecord r = ring.RecordAt(0);
-    const TPublicKey bob = loadPublic(keyFileOf(TestKey::BobPublic));
+    const TPublicKey bob = loadPublicKey(keyFileOf(TestKey::BobPublic));
     const std::string fp = oracleFingerprint(bob.Modulus->ToString(16), bob.Exponent->ToString(16));
     std::string grouped;
     for (std::size_t i = 0; i < 40; i += 4) grouped += (i ? " " : "") + fp.substr(i, 4);
