@@ -166,8 +166,6 @@ const std::vector<WritePath> kWritePaths = {
      std::string(KeyRing::kInsertFailedText), 6},
     {"saving the options", {}, oldIni,
      [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveOptions(3, 10); }); }, "", 6},
-    {"saving the Stealthy Cipher setting", {}, oldIni,
-     [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveStealthyCipher(false); }); }, "", 6},
     {"encrypting", {TestKey::AlicePublic},
      [](const std::string& dir) {
          writeFile(dir + "doc.txt", kSourceText);
