@@ -34,13 +34,14 @@ struct AliceRing : FileRig {
 
 struct ScriptUi : ScriptedUi {
     std::vector<A> overwrites; // answered in turn
-    std::vector<std::string> prompts, offered;
+    std::vector<std::string> prompts, offered, typed; // typed: the passphrases typed in turn
     int pick = -1, cancelAfter = 1 << 30, checks = 0;
 
     A askOverwriteInBatch(const std::string&) override { return overwrites.at(asked++); }
     bool askPassphraseFor(const std::string&, const std::string& prompt, SecureString& out) override
     {
         prompts.push_back(prompt);
+        if (!typed.empty()) passphrase = typed.at(prompts.size() - 1);
         return askPassphrase(out);
     }
     int chooseKeyPair(const std::vector<KeyChoice>& choices) override
@@ -105,17 +106,6 @@ TEST(Batch, OverwriteAnswersForAllHoldForTheRestAndACancelKeepsWhatIsDone)
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b"}));
 }
 
-// Passphrases typed in turn; the prompt counts as a question.
-struct TypingUi : ScriptUi {
-    std::vector<std::string> typed;
-    bool askPassphraseFor(const std::string&, const std::string&, SecureString& out) override
-    {
-        questions.push_back("passphrase");
-        out = SecureString(typed.at(questions.size() - 1));
-        return true;
-    }
-};
-
 TEST(Batch, AMistypedPassphraseIsAskedAgainThreeTimesThenThePairIsGivenUp)
 {
     AliceRing keys;
@@ -124,14 +114,14 @@ TEST(Batch, AMistypedPassphraseIsAskedAgainThreeTimesThenThePairIsGivenUp)
     ScriptUi quiet;
     for (const auto& f : plain) writeFile(f, f), EncryptFile(keys.ring, keys.to(f), quiet), std::remove(f.c_str());
     const std::vector<std::string> enc{plain[0] + ".enc", plain[1] + ".enc"};
-    TypingUi second;
+    ScriptUi second;
     second.typed = {"wrong", kAlicePassphrase};
     EXPECT_EQ(DecryptFiles(keys.ring, "", enc, second).failures(), 0);
     EXPECT_EQ(second.questions.size(), 2u);
     EXPECT_EQ(readFile(plain[1]), plain[1]);
 
     for (const auto& f : plain) std::remove(f.c_str());
-    TypingUi never;
+    ScriptUi never;
     never.typed = {"one", "two", "three", "four"};
     const BatchResult r = DecryptFiles(keys.ring, "", enc, never);
     EXPECT_EQ(never.questions.size(), 3u);

@@ -15,26 +15,11 @@ using namespace zerath::test;
 
 namespace {
 
-std::string messageOf(const std::function<void()>& f, UserMessage::Kind* kind = nullptr)
-{
-    try {
-        f();
-    } catch (const UserMessage& m) {
-        if (kind) *kind = m.kind();
-        return m.what();
-    }
-    return "(no message)";
-}
-
 struct FileCommands : ::testing::Test, FileRig {
     FileCommands() : FileRig({TestKey::AlicePublic, TestKey::AlicePair, TestKey::BobPublic, TestKey::BobPair}) {}
     FileCommandResult encrypt(const std::string& path, int cipher = 0, int level = 1)
     {
         return EncryptFile(ring, to(path, cipher, level), ui);
-    }
-    OpenedFile opened(const std::string& path)
-    {
-        return openWithOracle(readFile(path), clearKeyOf(keys.home(), pair, kAlicePassphrase));
     }
 };
 
@@ -46,9 +31,10 @@ TEST_F(FileCommands, CompressionIndexSetsTheZlibLevel)
     writeFile(src, mixedText(200000, 3));
     const int levelBits[] = {0, 0, 2, 3};
     std::set<std::string> keysSeen, vectorsSeen;
+    const ClearKey clear = clearKeyOf(keys.home(), pair, kAlicePassphrase);
     for (int index = 0; index < 4; ++index) {
         ASSERT_TRUE(encrypt(src, 4, index).done);
-        const OpenedFile f = opened(src + ".enc");
+        const OpenedFile f = openWithOracle(readFile(src + ".enc"), clear);
         EXPECT_EQ(zlibLevelBits(f.zlib), levelBits[index]) << index;
         EXPECT_EQ(onlyStoredBlocks(f.zlib), index == 0) << index;
         keysSeen.insert(toHex(f.key));
@@ -66,7 +52,7 @@ TEST_F(FileCommands, OutputNamesAndAFolderAsSource)
                                                          {"/a.enc/secret", "/a.enc/secret.dec"}};
     for (auto [in, out] : names) EXPECT_EQ(decryptedName(in), out);
     // The main window's tests hold the other refusals; a folder is no file to encrypt.
-    EXPECT_EQ(messageOf([&] { encrypt(work.path()); }), "File to encrypt does not exists or the name is empty.");
+    EXPECT_EQ(errorOf<UserMessage>([&] { encrypt(work.path()); }), "File to encrypt does not exists or the name is empty.");
 }
 
 // Stealthy Cipher's spread over the ciphers is checked through zerath-cli.
@@ -91,7 +77,7 @@ TEST_F(FileCommands, TheOriginalIsWipedOnlyAfterTheOutputIsComplete)
     // A failed wipe is an error, but keeps the encrypted file.
     writeFile(src, "keep");
     o.shredFile = [](const std::string& p) { throw Error("Cannot find " + p + " !"); };
-    EXPECT_EQ(messageOf([&] { EncryptFile(ring, o, ui); }), kEncryptError);
+    EXPECT_EQ(errorOf<UserMessage>([&] { EncryptFile(ring, o, ui); }), kEncryptError);
     EXPECT_TRUE(fileExists(src + ".enc") && fileExists(src));
 }
 
@@ -112,7 +98,7 @@ TEST_F(FileCommands, ASourceThatChangesWhileItIsEncryptedFailsAndStays)
         ui.wipeAnswer = FileCommandUi::Answer::Yes;
         ui.counter.calls = 0; // the first call comes before the source is opened, the second after a piece
         ui.counter.hook = [&, &change = change] { ui.counter.calls == 2 ? (::usleep(20000), change()) : void(); };
-        EXPECT_EQ(messageOf([&] { EncryptFile(ring, o, ui); }), kSourceChanged) << name;
+        EXPECT_EQ(errorOf<UserMessage>([&] { EncryptFile(ring, o, ui); }), kSourceChanged) << name;
         EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"moving.txt"}) << name; // no output, not wiped
     }
 }
@@ -160,7 +146,14 @@ TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
         if (!r.content.empty()) writeFile(work.file("m.enc"), r.content);
         ui.passphrase = r.passphrase;
         UserMessage::Kind kind{};
-        EXPECT_EQ(messageOf([&] { DecryptFile(ring, DecryptOptions{r.keyId, work.file("m.enc")}, ui); }, &kind), r.message);
+        EXPECT_EQ(errorOf<UserMessage>([&] {
+            try {
+                DecryptFile(ring, DecryptOptions{r.keyId, work.file("m.enc")}, ui);
+            } catch (const UserMessage& m) {
+                kind = m.kind();
+                throw;
+            }
+        }), r.message);
         EXPECT_EQ(kind, r.kind) << r.message;
         EXPECT_EQ(ui.shows, ui.hides);
         removeFile(work.file("m.enc"));
@@ -169,7 +162,7 @@ TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
     // Another pair's key either fails to unwrap the session key or gives another check value.
     ui.passphrase = kBobPassphrase;
     writeFile(work.file("m.enc"), flip(1));
-    const std::string other = messageOf([&] { DecryptFile(ring, {keys.idOf(TestKey::BobPair), work.file("m.enc")}, ui); });
+    const std::string other = errorOf<UserMessage>([&] { DecryptFile(ring, {keys.idOf(TestKey::BobPair), work.file("m.enc")}, ui); });
     removeFile(work.file("m.enc"));
     EXPECT_TRUE(other == "The Private Key does not match the public key used for encryption." ||
                 other == "Decryption Error!, operation aborted") << other;
@@ -200,8 +193,8 @@ TEST_F(FileCommands, APrivateExponentOfUnder128StoredCharactersIsNoKeyPair)
         ring.InsertNewRecord(r);
         ui.questions.clear();
         ui.givePassphrase = false;
-        const std::string m = messageOf([&] { DecryptFile(ring, {r.KeyID, enc}, ui); });
-        EXPECT_EQ(m, length < 128 ? "Select a private key and try again." : "(no message)") << length;
+        const std::string m = errorOf<UserMessage>([&] { DecryptFile(ring, {r.KeyID, enc}, ui); });
+        EXPECT_EQ(m, length < 128 ? "Select a private key and try again." : kNoError) << length;
         EXPECT_EQ(ui.questions, std::vector<std::string>(length < 128 ? 0 : 1, "passphrase")) << length;
     }
 }
@@ -229,7 +222,7 @@ TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
         // In small pieces the inflater runs out of the stages' few buffers unless the
         // writer has put the earlier ones on disk: however the threads are scheduled,
         // all but the last few pieces are on disk before the Adler-32 is checked.
-        EXPECT_EQ(messageOf([&] { decrypt(src + ".enc", 1 << 16); }), kDecryptError);
+        EXPECT_EQ(errorOf<UserMessage>([&] { decrypt(src + ".enc", 1 << 16); }), kDecryptError);
         EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"p.txt.enc"});
     }
     const auto seen = folderNames(peek.path());
