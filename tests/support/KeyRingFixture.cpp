@@ -21,21 +21,7 @@ KeyRecord sampleRecord(const std::string& keyId, const std::string& user, const 
             "N" + keyId, "0123456789ABCDEF0123456789ABCDEF" + keyId, "CRC" + keyId};
 }
 
-TPublicKey loadPublicKey(const std::string& path)
-{
-    TPublicKey k;
-    k.Passphrase = SecureString(FixedProtectionPassphrase());
-    k.LoadFromFile(path);
-    return k;
-}
-
-TPrivateKey loadPrivateKey(const std::string& path, std::string_view passphrase)
-{
-    TPrivateKey k;
-    k.Passphrase = SecureString(passphrase);
-    k.LoadFromFile(path);
-    return k;
-}
+TPublicKey loadPublicKey(const std::string& path) { return loadKey<TPublicKey>(path, FixedProtectionPassphrase()); }
 
 KeyRingFixture::KeyRingFixture(const std::vector<TestKey>& keys)
 {

@@ -34,9 +34,7 @@ SavePathPrompt saveTo(const std::string& path)
 template <class Key, class Edit>
 std::string resaved(TestKey k, std::string_view passphrase, const std::string& path, Edit edit)
 {
-    Key key;
-    key.Passphrase = SecureString(passphrase);
-    key.LoadFromFile(keyFileOf(k));
+    Key key = loadKey<Key>(keyFileOf(k), passphrase);
     edit(key);
     key.SaveToFile(path);
     return path;

@@ -6,11 +6,10 @@
 
 #include "CipherOracle.h"
 #include "EditedRecord.h"
+#include "FileRig.h"
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
-#include "TestUi.h"
 #include "symcrypto/FieldProtection.h"
-#include "filecrypt/FileCommands.h"
 #include "keyring/KeyManager.h"
 #include "keyring/KeyRules.h"
 #include "pubkey/KeyFile.h"
@@ -73,25 +72,21 @@ TEST(KeyRules, HostileKeysAreRefusedAtImportWithTheRingUnchanged)
 
 TEST(KeyRules, AHandEditedRecipientIsRefusedBeforeAnythingIsWritten)
 {
-    KeyRingFixture ring({TestKey::AlicePublic});
-    insertEditedCopy(ring, TestKey::AlicePublic, [](KeyRecord& r) {
+    FileRig rig({TestKey::AlicePublic});
+    insertEditedCopy(rig.keys, TestKey::AlicePublic, [](KeyRecord& r) {
         r.ModulusN = ProtectField("c" + std::string(198, '5') + "b", FixedProtectionPassphrase()); // 800 bits
     });
-    writeFile(ring.file("plain.txt"), "secret");
-    const Snapshot before = snapshotOf(ring.home());
-
-    KeyRing keys(ring.home());
-    keys.DBOpen();
-    ScriptedUi ui;
-    ui.wipeAnswer = FileCommandUi::Answer::Yes;
-    EncryptOptions o;
-    o.keyId = kEditedKeyId;
-    o.sourcePath = ring.file("plain.txt");
+    writeFile(rig.keys.file("plain.txt"), "secret");
+    const Snapshot before = snapshotOf(rig.keys.home());
+    rig.ring.DBOpen(); // again, with the edited record
+    rig.recipient = kEditedKeyId;
+    EncryptOptions o = rig.to(rig.keys.file("plain.txt"));
     o.wipeOriginal = true;
     o.shredFile = [](const std::string&) { FAIL(); };
-    EXPECT_EQ(errorOf([&] { EncryptFile(keys, o, ui); }), keyrule::NotForEncryption);
-    EXPECT_TRUE(ui.questions.empty());
-    EXPECT_EQ(snapshotOf(ring.home()), before);
+    rig.ui.wipeAnswer = FileCommandUi::Answer::Yes;
+    EXPECT_EQ(errorOf([&] { EncryptFile(rig.ring, o, rig.ui); }), keyrule::NotForEncryption);
+    EXPECT_TRUE(rig.ui.questions.empty());
+    EXPECT_EQ(snapshotOf(rig.keys.home()), before);
 }
 
 TEST(KeyRules, ARecordThatCannotBeFoundAgainIsNotInserted)

@@ -28,10 +28,9 @@ void configure(TSdfDataSet& t, const std::string& path, const std::vector<std::s
 // Set up the way the key ring uses it, not yet opened.
 void configureKeyRing(TSdfDataSet& t, const std::string& path)
 {
-    configure(t, path, {});
     std::vector<std::string> schema;
     for (const auto& f : kKeyRecordFields) schema.emplace_back(f.name);
-    t.SetSchema(schema);
+    configure(t, path, schema);
     for (const auto& f : kKeyRecordFields) t.SetFieldSize(std::string(f.name), f.declaredSize);
 }
 

@@ -122,11 +122,9 @@ TEST(KeyGenFiles, BadInputIsRefusedBeforeAnythingIsGenerated)
 {
     TempDir dir;
     CountingPump pump;
-    const std::pair<std::string, std::string> cases[] = {
-        {"Al|ce", "The Key Owner cannot contain the character |."},
-        {std::string(74, 'a'), "The Key Owner cannot be longer than 73 characters."},
-    };
-    for (const auto& c : cases)
+    for (const auto& c : std::vector<std::pair<std::string, std::string>>{
+             {"Al|ce", "The Key Owner cannot contain the character |."},
+             {std::string(74, 'a'), "The Key Owner cannot be longer than 73 characters."}})
         EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), c.first, "passphrase", pump, {}); }), c.second);
     EXPECT_EQ(pump.calls, 0);
     EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), "Alice", "", nullPump(), {}, 256); }),

@@ -91,32 +91,24 @@ TEST(RsaCrt, KeysWithoutTwoPrimesOrAPairFallBackToThePlainOperation)
 {
     gmp_randclass rng(gmp_randinit_mt);
     rng.seed(2323);
-    struct Case {
-        const char* name;
-        TestKey key;
-    };
     const mpz_class p = prime(rng, 200), q = prime(rng, 200), r = prime(rng, 200);
-    std::vector<Case> cases;
-    cases.push_back({"three primes", keyOf(rng, {p, q, r}, false)});
-    cases.push_back({"three primes, lcm", keyOf(rng, {p, q, r}, true)});
-    TestKey wrongD = keyOf(rng, {p, q}, false);
-    wrongD.d += 2;
-    cases.push_back({"d not e's inverse", wrongD});
-    TestKey square = keyOf(rng, {p, q}, false);
-    square.n = p * p; // d belongs to p*q
-    cases.push_back({"n a square", square});
-    TestKey evenE = keyOf(rng, {p, q}, false);
-    evenE.e += 1; // d e - 1 odd
-    cases.push_back({"d e - 1 odd", evenE});
-    for (const Case& c : cases) {
-        const TestKey& k = c.key;
-        EXPECT_FALSE(RsaCrtKey::Recover(fromMpz(k.n), fromMpz(k.e), fromMpz(k.d))) << c.name;
+    // A key of p and q changed after the fact: d, n or e no longer belong to the others.
+    const auto changed = [&](auto change) { TestKey k = keyOf(rng, {p, q}, false); return change(k), k; };
+    const std::pair<const char*, TestKey> cases[] = {
+        {"three primes", keyOf(rng, {p, q, r}, false)},
+        {"three primes, lcm", keyOf(rng, {p, q, r}, true)},
+        {"d not e's inverse", changed([](TestKey& k) { k.d += 2; })},
+        {"n a square", changed([&](TestKey& k) { k.n = p * p; })},
+        {"d e - 1 odd", changed([](TestKey& k) { k.e += 1; })},
+    };
+    for (const auto& [name, k] : cases) {
+        EXPECT_FALSE(RsaCrtKey::Recover(fromMpz(k.n), fromMpz(k.e), fromMpz(k.d))) << name;
         TPrivateKey key = privateKeyOf(k);
-        EXPECT_FALSE(key.PrepareCrt()) << c.name;
+        EXPECT_FALSE(key.PrepareCrt()) << name;
         const mpz_class m = rng.get_z_range(k.n);
         mpz_class expected;
         mpz_powm(expected.get_mpz_t(), m.get_mpz_t(), k.d.get_mpz_t(), k.n.get_mpz_t());
-        EXPECT_EQ(key.Decrypt(m.get_str(16)).view(), expected.get_str(16)) << c.name;
+        EXPECT_EQ(key.Decrypt(m.get_str(16)).view(), expected.get_str(16)) << name;
     }
 }
 
