@@ -1,6 +1,7 @@
 #include "FileOracle.h"
 
 #include <cryptopp/integer.h>
+#include <cryptopp/zlib.h>
 #include <zlib.h>
 
 #include <stdexcept>
@@ -87,6 +88,15 @@ bool onlyStoredBlocks(const Bytes& z)
         if (z[at - 5 - len] & 1) return at + 4 == z.size(); // the Adler-32 follows the last block
     }
     return false;
+}
+
+std::string inflateWithCryptopp(std::string_view zlib)
+{
+    std::string out;
+    CryptoPP::ZlibDecompressor z(new CryptoPP::StringSink(out));
+    z.Put(reinterpret_cast<const CryptoPP::byte*>(zlib.data()), zlib.size());
+    z.MessageEnd();
+    return out;
 }
 
 } // namespace zerath::test

@@ -31,5 +31,7 @@ std::uint32_t keyCheckOf(const ClearKey& k);
 // zlib's level bits (FLEVEL) of a stream, and whether every deflate block in it is stored.
 int zlibLevelBits(const Bytes& zlib);
 bool onlyStoredBlocks(const Bytes& zlib);
+// A zlib stream inflated by Crypto++ (which throws on damage).
+std::string inflateWithCryptopp(std::string_view zlib);
 
 } // namespace zerath::test

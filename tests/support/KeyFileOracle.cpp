@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "CipherOracle.h"
+#include "FileOracle.h"
 
 #if __has_include(<cryptopp/base64.h>)
 #include <cryptopp/base64.h>
@@ -39,13 +40,7 @@ std::string OracleOpenFile(const std::string& file, const std::string& passphras
         if (end > start && file[start] != '#') joined += file.substr(start, end - start);
     }
     CryptoPP::StringSource(joined, true, new CryptoPP::Base64Decoder(new CryptoPP::StringSink(plain)));
-    const std::string z = OracleCfb8(plain, passphrase, false);
-    uLongf n = 1 << 20;
-    std::string out(n, '\0');
-    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(z.data()), z.size()) != Z_OK)
-        throw std::runtime_error("uncompress");
-    out.resize(n);
-    return out;
+    return inflateWithCryptopp(OracleCfb8(plain, passphrase, false));
 }
 
 } // namespace zerath::test

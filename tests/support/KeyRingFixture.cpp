@@ -4,6 +4,7 @@
 
 #include "keyring/KeyManager.h"
 #include "keyring/KeyRing.h"
+#include "symcrypto/FieldProtection.h"
 
 namespace zerath::test {
 
@@ -13,6 +14,14 @@ std::string keyFileOf(TestKey k)
                                         "carol-public.akf"};
     return dataPath(std::string("keys/") + files[static_cast<int>(k)]);
 }
+
+KeyRecord sampleRecord(const std::string& keyId, const std::string& user, const std::string& d)
+{
+    return {d.empty() ? "Pub" : "Pub/Priv", user, keyId, "2048", "01/02/2024", "E" + keyId, SecureString(d),
+            "N" + keyId, "0123456789ABCDEF0123456789ABCDEF" + keyId, "CRC" + keyId};
+}
+
+TPublicKey loadPublicKey(const std::string& path) { return loadKey<TPublicKey>(path, FixedProtectionPassphrase()); }
 
 KeyRingFixture::KeyRingFixture(const std::vector<TestKey>& keys)
 {

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "keyring/KeyRecord.h"
+#include "pubkey/PrivateKey.h"
+#include "pubkey/PublicKey.h"
 
 namespace zerath::test {
 
@@ -13,6 +16,22 @@ enum class TestKey { AlicePublic, AlicePair, BobPublic, BobPair, CarolPublic };
 inline constexpr const char* kAlicePassphrase = "correct horse battery";
 inline constexpr const char* kBobPassphrase = "bob battery staple";
 std::string keyFileOf(TestKey k); // the committed file's full path
+// A record of made-up values, a key pair's when it has a private exponent `d`.
+KeyRecord sampleRecord(const std::string& keyId, const std::string& user = "Owner", const std::string& d = "");
+// A key file loaded, a public key under the fixed protection passphrase.
+template <class Key>
+Key loadKey(const std::string& path, std::string_view passphrase)
+{
+    Key k;
+    k.Passphrase = SecureString(passphrase);
+    k.LoadFromFile(path);
+    return k;
+}
+TPublicKey loadPublicKey(const std::string& path);
+inline TPrivateKey loadPrivateKey(const std::string& path, std::string_view passphrase = kAlicePassphrase)
+{
+    return loadKey<TPrivateKey>(path, passphrase);
+}
 
 class KeyRingFixture {
 public:

@@ -36,6 +36,13 @@ std::vector<std::string> folderNames(const std::string& folder);
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshotOf(const std::string& folder);
 
+// Text with runs of random bytes, so that every compression level has work and
+// matches reach back across pieces of the pipeline.
+std::string mixedText(std::size_t n, unsigned seed);
+
+// A data file's text with C's escapes \r \n \t \0 \xHH (and \ before any other character).
+std::string unescapeText(const std::string& s);
+
 // The permission bits of a file (with set-id and sticky bits); 0 when it is missing.
 mode_t modeOf(const std::string& path);
 

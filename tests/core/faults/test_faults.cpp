@@ -132,6 +132,7 @@ struct NoProgress : WipeProgress {
 };
 
 const std::vector<WritePath> kWritePaths = {
+    // Edits (a passphrase change) and deletions are written by the same close.
     {"closing the key ring after a deletion", {TestKey::AlicePublic, TestKey::AlicePair}, {},
      [](const std::string& dir, Outcome& out) {
          KeyManager m(dir);
@@ -147,15 +148,6 @@ const std::vector<WritePath> kWritePaths = {
          EXPECT_EQ(SplitKeyRingLines(readFile(dir + "ZerathKeys.db")).size(), 1u);
      },
      "", 6},
-    {"closing the key ring after a passphrase change", {TestKey::AlicePublic, TestKey::AlicePair}, {},
-     [](const std::string& dir, Outcome& out) {
-         KeyManager m(dir);
-         m.Open();
-         ASSERT_TRUE(m.Ring().SearchDB("KeyID", kAlicePair));
-         m.ChangePassphrase(kAlicePassphrase, "a new passphrase", "a new passphrase");
-         attempt(dir, out, [&] { m.Close(); });
-     },
-     "", 6},
     {"inserting a record", {TestKey::AlicePair}, {},
      [](const std::string& dir, Outcome& out) {
          KeyManager m(dir);
@@ -166,8 +158,6 @@ const std::vector<WritePath> kWritePaths = {
      std::string(KeyRing::kInsertFailedText), 6},
     {"saving the options", {}, oldIni,
      [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveOptions(3, 10); }); }, "", 6},
-    {"saving the Stealthy Cipher setting", {}, oldIni,
-     [](const std::string& dir, Outcome& out) { attempt(dir, out, [&] { Settings(dir).SaveStealthyCipher(false); }); }, "", 6},
     {"encrypting", {TestKey::AlicePublic},
      [](const std::string& dir) {
          writeFile(dir + "doc.txt", kSourceText);

@@ -31,12 +31,7 @@ struct Limits : ::testing::Test {
     KeyRingFixture home;
     std::string pairId = home.idOf(TestKey::AlicePair), db = home.file("ZerathKeys.db");
     ClearKey clear = clearKeyOf(home.home(), pairId, kAlicePassphrase);
-    std::string loadingPublic(const std::string& path)
-    {
-        TPublicKey pub;
-        pub.Passphrase = SecureString(FixedProtectionPassphrase());
-        return errorOf([&] { pub.LoadFromFile(path); });
-    }
+    std::string loadingPublic(const std::string& path) { return errorOf([&] { loadPublicKey(path); }); }
 };
 
 TEST_F(Limits, AWrappedKeyLongerThanTheModulusIsRefusedBeforeTheArithmetic)
@@ -75,7 +70,7 @@ TEST_F(Limits, KeyFilesAboveOneMebibyteAreRefusedUnread)
     EXPECT_EQ(loadingPublic(path), "RSA Key decryption Error. Corrupted key file!");
 }
 
-TEST_F(Limits, KeyRingsTooLargeOrTooWideAreRefusedAndLongValuesCut)
+TEST_F(Limits, KeyRingsTooLargeOrTooWideAreRefused)
 {
     const std::string keys = readFile(db);
     writeSparse(db, keys, off_t(TFixedFormatDataSet::kMaxFileSize) + 1);
@@ -83,14 +78,7 @@ TEST_F(Limits, KeyRingsTooLargeOrTooWideAreRefusedAndLongValuesCut)
     // Every field is as wide as the longest line: ten fields of 4 MiB exceed the record width limit.
     writeFile(db, keys + std::string(4u << 20, 'x') + "\r\n");
     EXPECT_EQ(errorOf([&] { KeyRing(home.home()).DBOpen(); }), "Record too wide");
-    // A line of 2 MiB opens; its values come back cut to their declared sizes.
-    writeFile(db, keys + "Pub|" + std::string(1u << 20, 'U') + "|ID|2048|date|" + std::string(1u << 20, 'E') + "\r\n");
-    KeyRing ok(home.home());
-    ok.DBOpen();
-    ASSERT_EQ(ok.RowCount(), 3);
-    EXPECT_EQ(ok.RecordAt(2).UserID, std::string(73, 'U'));
-    EXPECT_EQ(ok.RecordAt(2).ExponentE, std::string(750, 'E'));
-    EXPECT_TRUE(ok.SearchDB("KeyID", pairId));
+    // Lines of a few MiB open with their values cut: see the table store's tests.
 }
 
 TEST_F(Limits, AZlibBombThatFillsTheDiskLeavesTheOldOutputAndNoTemporary)

@@ -3,14 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
-
-#include <random>
 
 #include "FileOracle.h"
-#include "KeyRingFixture.h"
+#include "FileRig.h"
 #include "TestHelpers.h"
-#include "TestUi.h"
 #include "common/Cancelled.h"
 #include "common/FileIO.h"
 #include "filecrypt/BatchCommands.h"
@@ -22,39 +18,30 @@ namespace {
 
 using A = FileCommandUi::Answer;
 
-// Alice's public key and key pair (or her public key alone); with a twin, a
-// second pair record with her numbers: a check-value collision.
-struct AliceRing : KeyRingFixture {
-    KeyRing ring{home()};
-    std::string pair = idOf(TestKey::AlicePair);
-
-    explicit AliceRing(std::vector<TestKey> keys = {TestKey::AlicePublic, TestKey::AlicePair}, bool twin = false)
-        : KeyRingFixture(keys)
+// Alice's keys (or her public key alone), files encrypted to her pair; with a
+// twin, a second pair record with her numbers: a check-value collision.
+struct AliceRing : FileRig {
+    explicit AliceRing(const std::vector<TestKey>& keys = {TestKey::AlicePublic, TestKey::AlicePair}, bool twin = false)
+        : FileRig(keys)
     {
-        ring.DBOpen(KeyRing::MissingFile::Create);
+        recipient = pair;
         if (!twin) return;
         KeyRecord copy = ring.Rows().back();
         copy.KeyID = "7A1B2C3D";
         ring.InsertNewRecord(copy);
     }
-    EncryptOptions to(const std::string& source = {}) const
-    {
-        EncryptOptions o;
-        o.keyId = pair;
-        o.sourcePath = source;
-        return o;
-    }
 };
 
 struct ScriptUi : ScriptedUi {
     std::vector<A> overwrites; // answered in turn
-    std::vector<std::string> prompts, offered;
+    std::vector<std::string> prompts, offered, typed; // typed: the passphrases typed in turn
     int pick = -1, cancelAfter = 1 << 30, checks = 0;
 
     A askOverwriteInBatch(const std::string&) override { return overwrites.at(asked++); }
     bool askPassphraseFor(const std::string&, const std::string& prompt, SecureString& out) override
     {
         prompts.push_back(prompt);
+        if (!typed.empty()) passphrase = typed.at(prompts.size() - 1);
         return askPassphrase(out);
     }
     int chooseKeyPair(const std::vector<KeyChoice>& choices) override
@@ -119,17 +106,6 @@ TEST(Batch, OverwriteAnswersForAllHoldForTheRestAndACancelKeepsWhatIsDone)
     EXPECT_EQ(folderNames(work.path()), (std::vector<std::string>{"a", "a.enc", "b"}));
 }
 
-// Passphrases typed in turn; the prompt counts as a question.
-struct TypingUi : ScriptUi {
-    std::vector<std::string> typed;
-    bool askPassphraseFor(const std::string&, const std::string&, SecureString& out) override
-    {
-        questions.push_back("passphrase");
-        out = SecureString(typed.at(questions.size() - 1));
-        return true;
-    }
-};
-
 TEST(Batch, AMistypedPassphraseIsAskedAgainThreeTimesThenThePairIsGivenUp)
 {
     AliceRing keys;
@@ -138,14 +114,14 @@ TEST(Batch, AMistypedPassphraseIsAskedAgainThreeTimesThenThePairIsGivenUp)
     ScriptUi quiet;
     for (const auto& f : plain) writeFile(f, f), EncryptFile(keys.ring, keys.to(f), quiet), std::remove(f.c_str());
     const std::vector<std::string> enc{plain[0] + ".enc", plain[1] + ".enc"};
-    TypingUi second;
+    ScriptUi second;
     second.typed = {"wrong", kAlicePassphrase};
     EXPECT_EQ(DecryptFiles(keys.ring, "", enc, second).failures(), 0);
     EXPECT_EQ(second.questions.size(), 2u);
     EXPECT_EQ(readFile(plain[1]), plain[1]);
 
     for (const auto& f : plain) std::remove(f.c_str());
-    TypingUi never;
+    ScriptUi never;
     never.typed = {"one", "two", "three", "four"};
     const BatchResult r = DecryptFiles(keys.ring, "", enc, never);
     EXPECT_EQ(never.questions.size(), 3u);
@@ -216,41 +192,22 @@ TEST(KeyMatch, OnlyOwnKeyPairsCountAndACollisionIsTheUsersPick)
     EXPECT_EQ(ui.offered.size(), 4u);                                 // with no choice offered
 }
 
-} // namespace
-} // namespace zerath::test
-
-namespace zerath::test {
-namespace {
-
-std::string randomBytes(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(rng());
-    return s;
-}
-
 // The buffers of a large file serve the small one after it: what the small
 // file's output holds is its own bytes and nothing more, on both roads.
 TEST(Batch, ASmallFileAfterALargeOneHoldsNoByteOfIt)
 {
     AliceRing keys;
     TempDir work;
-    const std::string large = randomBytes(3 << 20, 1), small = "small file";
+    const std::string large = mixedText(3 << 20, 1), small = "small file";
     writeFile(work.file("large"), large);
     writeFile(work.file("small"), small);
     ScriptUi ui;
     ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), {work.file("large"), work.file("small")}, ui).failures(), 0);
     const OpenedFile opened = openWithOracle(readFile(work.file("small.enc")),
-                                             clearKeyOf(keys.home(), keys.pair, kAlicePassphrase));
+                                             clearKeyOf(keys.keys.home(), keys.pair, kAlicePassphrase));
     const std::string zlib(opened.zlib.begin(), opened.zlib.end());
     EXPECT_LT(zlib.size(), small.size() + 16);
-    std::string inflated(64, '\0');
-    uLongf len = static_cast<uLongf>(inflated.size());
-    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(inflated.data()), &len,
-                         reinterpret_cast<const Bytef*>(zlib.data()), static_cast<uLong>(zlib.size())),
-              Z_OK);
-    EXPECT_EQ(inflated.substr(0, len), small);
+    EXPECT_EQ(inflateWithCryptopp(zlib), small);
 
     for (const char* name : {"large", "small"}) std::remove(work.file(name).c_str());
     const BatchResult dec = DecryptFiles(keys.ring, "", {work.file("large.enc"), work.file("small.enc")}, ui);
@@ -268,7 +225,7 @@ TEST(Batch, ThreadsThatCannotStartAreNoFailure)
     // the compressor's workers get some or none.
     for (int allowed : {0, 1, 9, 10}) {
         TempDir work;
-        const std::vector<std::string> contents{"tiny", randomBytes(5000, 2) + std::string(3 << 20, 't'), ""};
+        const std::vector<std::string> contents{"tiny", mixedText(5000, 2) + std::string(3 << 20, 't'), ""};
         std::vector<std::string> files, encrypted;
         for (std::size_t i = 0; i < contents.size(); ++i) {
             files.push_back(work.file("f" + std::to_string(i)));

@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "KeyRingFixture.h"
+#include "FileRig.h"
 #include "TestHelpers.h"
-#include "TestUi.h"
 #include "common/Cancelled.h"
 #include "common/FileIO.h"
-#include "filecrypt/FileCommands.h"
-#include "keyring/KeyRing.h"
 
 namespace zerath::test {
 namespace {
@@ -28,32 +25,24 @@ struct CancelOnOutputUi : ScriptedUi {
 
 TEST(CancelInflating, APumpCallComesWhileOnePieceInflatesAndCancelStopsItMidway)
 {
-    KeyRingFixture fixture;
-    KeyRing ring(fixture.home());
-    ring.DBOpen(KeyRing::MissingFile::Create);
-    TempDir work;
-    const std::string zeros = work.file("zeros");
+    FileRig rig;
+    const std::string zeros = rig.work.file("zeros");
     writeFile(zeros, "");
     ASSERT_EQ(::truncate(zeros.c_str(), kZeros), 0);
-    ScriptedUi quiet;
-    EncryptOptions o;
-    o.keyId = fixture.idOf(TestKey::AlicePair);
-    o.sourcePath = zeros;
-    o.compressionIndex = 3;
-    ASSERT_TRUE(EncryptFile(ring, o, quiet).done);
+    ASSERT_TRUE(EncryptFile(rig.ring, rig.to(zeros, 0, 3), rig.ui).done);
     ASSERT_LT(fileSize(zeros + ".enc"), 1 << 20); // one piece of the pipeline
     std::remove(zeros.c_str());
 
     FaultInjection::set({1ll << 40}); // counts what is written, fails nothing
     CancelOnOutputUi ui;
     const std::string message =
-        errorOf<OperationCancelled>([&] { DecryptFile(ring, {o.keyId, zeros + ".enc"}, ui); });
+        errorOf<OperationCancelled>([&] { DecryptFile(rig.ring, {rig.pair, zeros + ".enc"}, ui); });
     FaultInjection::clear();
     EXPECT_EQ(message, OperationCancelled::kText);
     // Without a pump while the stage inflates, the first one comes after all of it.
     EXPECT_GT(ui.writtenAtCancel, 0);
     EXPECT_LT(ui.writtenAtCancel, kZeros * 3 / 4);
-    EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"zeros.enc"});
+    EXPECT_EQ(folderNames(rig.work.path()), std::vector<std::string>{"zeros.enc"});
 }
 
 } // namespace

@@ -2,72 +2,24 @@
 #include <unistd.h>
 
 #include <functional>
-#include <random>
 #include <set>
 
 #include "FileOracle.h"
-#include "KeyRingFixture.h"
+#include "FileRig.h"
 #include "TestHelpers.h"
-#include "TestUi.h"
 #include "common/Error.h"
-#include "filecrypt/FileCommands.h"
 #include "filecrypt/SessionKey.h"
-#include "keyring/KeyRing.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 namespace {
 
-// Half random bytes, half text, so every level has something to do.
-std::string randomText(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) s[i] = i < n / 2 ? static_cast<char>(rng()) : "the quick brown fox "[i % 20];
-    return s;
-}
-
-std::string messageOf(const std::function<void()>& f, UserMessage::Kind* kind = nullptr)
-{
-    try {
-        f();
-    } catch (const UserMessage& m) {
-        if (kind) *kind = m.kind();
-        return m.what();
-    }
-    return "(no message)";
-}
-
-class FileCommands : public ::testing::Test {
-protected:
-    KeyRingFixture keys{{TestKey::AlicePublic, TestKey::AlicePair, TestKey::BobPublic, TestKey::BobPair}};
-    TempDir work;
-    KeyRing ring{keys.home()};
-    ScriptedUi ui;
-    std::string alice = keys.idOf(TestKey::AlicePublic), alicePair = keys.idOf(TestKey::AlicePair);
-
-    void SetUp() override { ring.DBOpen(); }
-    EncryptOptions optionsFor(const std::string& path, int cipher = 0, int level = 1)
-    {
-        EncryptOptions o;
-        o.keyId = alice;
-        o.sourcePath = path;
-        o.cipherIndex = cipher;
-        o.compressionIndex = level;
-        return o;
-    }
+struct FileCommands : ::testing::Test, FileRig {
+    FileCommands() : FileRig({TestKey::AlicePublic, TestKey::AlicePair, TestKey::BobPublic, TestKey::BobPair}) {}
     FileCommandResult encrypt(const std::string& path, int cipher = 0, int level = 1)
     {
-        return EncryptFile(ring, optionsFor(path, cipher, level), ui);
-    }
-    FileCommandResult decrypt(const std::string& path, const std::string& keyId = "", std::size_t piece = 0)
-    {
-        return DecryptFile(ring, DecryptOptions{keyId.empty() ? alicePair : keyId, path, piece}, ui);
-    }
-    OpenedFile opened(const std::string& path)
-    {
-        return openWithOracle(readFile(path), clearKeyOf(keys.home(), alicePair, kAlicePassphrase));
+        return EncryptFile(ring, to(path, cipher, level), ui);
     }
 };
 
@@ -76,12 +28,13 @@ protected:
 TEST_F(FileCommands, CompressionIndexSetsTheZlibLevel)
 {
     const std::string src = work.file("level.txt");
-    writeFile(src, randomText(200000, 3));
+    writeFile(src, mixedText(200000, 3));
     const int levelBits[] = {0, 0, 2, 3};
     std::set<std::string> keysSeen, vectorsSeen;
+    const ClearKey clear = clearKeyOf(keys.home(), pair, kAlicePassphrase);
     for (int index = 0; index < 4; ++index) {
         ASSERT_TRUE(encrypt(src, 4, index).done);
-        const OpenedFile f = opened(src + ".enc");
+        const OpenedFile f = openWithOracle(readFile(src + ".enc"), clear);
         EXPECT_EQ(zlibLevelBits(f.zlib), levelBits[index]) << index;
         EXPECT_EQ(onlyStoredBlocks(f.zlib), index == 0) << index;
         keysSeen.insert(toHex(f.key));
@@ -99,7 +52,7 @@ TEST_F(FileCommands, OutputNamesAndAFolderAsSource)
                                                          {"/a.enc/secret", "/a.enc/secret.dec"}};
     for (auto [in, out] : names) EXPECT_EQ(decryptedName(in), out);
     // The main window's tests hold the other refusals; a folder is no file to encrypt.
-    EXPECT_EQ(messageOf([&] { encrypt(work.path()); }), "File to encrypt does not exists or the name is empty.");
+    EXPECT_EQ(errorOf<UserMessage>([&] { encrypt(work.path()); }), "File to encrypt does not exists or the name is empty.");
 }
 
 // Stealthy Cipher's spread over the ciphers is checked through zerath-cli.
@@ -107,7 +60,7 @@ TEST_F(FileCommands, TheOriginalIsWipedOnlyAfterTheOutputIsComplete)
 {
     const std::string src = work.file("w.txt");
     writeFile(src, "wipe me");
-    EncryptOptions o = optionsFor(src, 0);
+    EncryptOptions o = to(src, 0);
     o.stealthyCipher = o.wipeOriginal = true;
     std::string outputAtWipe;
     o.shredFile = [&](const std::string& p) {
@@ -124,7 +77,7 @@ TEST_F(FileCommands, TheOriginalIsWipedOnlyAfterTheOutputIsComplete)
     // A failed wipe is an error, but keeps the encrypted file.
     writeFile(src, "keep");
     o.shredFile = [](const std::string& p) { throw Error("Cannot find " + p + " !"); };
-    EXPECT_EQ(messageOf([&] { EncryptFile(ring, o, ui); }), kEncryptError);
+    EXPECT_EQ(errorOf<UserMessage>([&] { EncryptFile(ring, o, ui); }), kEncryptError);
     EXPECT_TRUE(fileExists(src + ".enc") && fileExists(src));
 }
 
@@ -139,20 +92,20 @@ TEST_F(FileCommands, ASourceThatChangesWhileItIsEncryptedFailsAndStays)
         {"rewritten in place", [&] { writeFile(src, std::string(200000, 'x')); }},
     };
     for (const auto& [name, change] : changes) {
-        writeFile(src, randomText(200000, 5));
-        EncryptOptions o = optionsFor(src);
+        writeFile(src, mixedText(200000, 5));
+        EncryptOptions o = to(src);
         o.pieceSize = 16384, o.wipeOriginal = true, o.shredFile = [](const std::string& p) { removeFile(p); };
         ui.wipeAnswer = FileCommandUi::Answer::Yes;
         ui.counter.calls = 0; // the first call comes before the source is opened, the second after a piece
         ui.counter.hook = [&, &change = change] { ui.counter.calls == 2 ? (::usleep(20000), change()) : void(); };
-        EXPECT_EQ(messageOf([&] { EncryptFile(ring, o, ui); }), kSourceChanged) << name;
+        EXPECT_EQ(errorOf<UserMessage>([&] { EncryptFile(ring, o, ui); }), kSourceChanged) << name;
         EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"moving.txt"}) << name; // no output, not wiped
     }
 }
 
 TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
 {
-    const std::string src = work.file("d.txt"), enc = src + ".enc", plain = randomText(20000, 9);
+    const std::string src = work.file("d.txt"), enc = src + ".enc", plain = mixedText(20000, 9);
     writeFile(src, plain);
     ASSERT_TRUE(encrypt(src, 2, 3).done);
     removeFile(src);
@@ -170,30 +123,37 @@ TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
         UserMessage::Kind kind;
     };
     const Row rows[] = {
-        {"", alicePair, kAlicePassphrase, "File to decrypt does not exists or the name is empty.", warning},
+        {"", pair, kAlicePassphrase, "File to decrypt does not exists or the name is empty.", warning},
         // A file no key pair of the ring was made for: the selected key is taken as it is.
         {flip(1), "", kAlicePassphrase, "No Private key selected. Double click on private key.", warning},
         {flip(1), "0BADF00D", kAlicePassphrase, kKeyNotInKeyRing, warning},
-        {flip(1), alice, kAlicePassphrase, "Select a private key and try again.", warning},
-        {good, alicePair, "wrong passphrase", wrong, error},
-        {good, alicePair, "", wrong, error},
-        {good.substr(0, 3), alicePair, kAlicePassphrase, kDecryptError, error}, // inside the header
-        {good.substr(0, 6), alicePair, kAlicePassphrase, kDecryptError, error},
-        {good.substr(0, 7 + L / 2), alicePair, kAlicePassphrase, kDecryptError, error}, // inside the wrapped key
-        {good.substr(0, 7 + L + 8), alicePair, kAlicePassphrase, kDecryptError, error}, // inside the vector
-        {good.substr(0, 23 + L), alicePair, kAlicePassphrase, kDecryptError, error},    // a header only
-        {good.substr(0, 5) + std::string("\0\0", 2) + good.substr(7 + L), alicePair, kAlicePassphrase,
+        {flip(1), recipient, kAlicePassphrase, "Select a private key and try again.", warning},
+        {good, pair, "wrong passphrase", wrong, error},
+        {good, pair, "", wrong, error},
+        {good.substr(0, 3), pair, kAlicePassphrase, kDecryptError, error}, // inside the header
+        {good.substr(0, 6), pair, kAlicePassphrase, kDecryptError, error},
+        {good.substr(0, 7 + L / 2), pair, kAlicePassphrase, kDecryptError, error}, // inside the wrapped key
+        {good.substr(0, 7 + L + 8), pair, kAlicePassphrase, kDecryptError, error}, // inside the vector
+        {good.substr(0, 23 + L), pair, kAlicePassphrase, kDecryptError, error},    // a header only
+        {good.substr(0, 5) + std::string("\0\0", 2) + good.substr(7 + L), pair, kAlicePassphrase,
          "Decryption Error!, operation aborted", error},
-        {std::string(1, '\7') + good.substr(1), alicePair, kAlicePassphrase, kDecryptError, error}, // cipher above 4
-        {flip(23 + L + 100), alicePair, kAlicePassphrase, kDecryptError, error},
-        {flip(good.size() - 1), alicePair, kAlicePassphrase, kDecryptError, error},
-        {flip(2), alicePair, kAlicePassphrase, "The Private Key does not match the public key used for encryption.", error},
+        {std::string(1, '\7') + good.substr(1), pair, kAlicePassphrase, kDecryptError, error}, // cipher above 4
+        {flip(23 + L + 100), pair, kAlicePassphrase, kDecryptError, error},
+        {flip(good.size() - 1), pair, kAlicePassphrase, kDecryptError, error},
+        {flip(2), pair, kAlicePassphrase, "The Private Key does not match the public key used for encryption.", error},
     };
     for (const Row& r : rows) {
         if (!r.content.empty()) writeFile(work.file("m.enc"), r.content);
         ui.passphrase = r.passphrase;
         UserMessage::Kind kind{};
-        EXPECT_EQ(messageOf([&] { DecryptFile(ring, DecryptOptions{r.keyId, work.file("m.enc")}, ui); }, &kind), r.message);
+        EXPECT_EQ(errorOf<UserMessage>([&] {
+            try {
+                DecryptFile(ring, DecryptOptions{r.keyId, work.file("m.enc")}, ui);
+            } catch (const UserMessage& m) {
+                kind = m.kind();
+                throw;
+            }
+        }), r.message);
         EXPECT_EQ(kind, r.kind) << r.message;
         EXPECT_EQ(ui.shows, ui.hides);
         removeFile(work.file("m.enc"));
@@ -202,7 +162,7 @@ TEST_F(FileCommands, DecryptionStopsAndDamagedFilesCreateNoOutput)
     // Another pair's key either fails to unwrap the session key or gives another check value.
     ui.passphrase = kBobPassphrase;
     writeFile(work.file("m.enc"), flip(1));
-    const std::string other = messageOf([&] { decrypt(work.file("m.enc"), keys.idOf(TestKey::BobPair)); });
+    const std::string other = errorOf<UserMessage>([&] { DecryptFile(ring, {keys.idOf(TestKey::BobPair), work.file("m.enc")}, ui); });
     removeFile(work.file("m.enc"));
     EXPECT_TRUE(other == "The Private Key does not match the public key used for encryption." ||
                 other == "Decryption Error!, operation aborted") << other;
@@ -226,15 +186,15 @@ TEST_F(FileCommands, APrivateExponentOfUnder128StoredCharactersIsNoKeyPair)
     writeFile(work.file("t.txt"), "x");
     ASSERT_TRUE(encrypt(work.file("t.txt")).done);
     for (std::size_t length : {127u, 128u}) {
-        ASSERT_TRUE(ring.SearchDB("KeyID", alicePair));
+        ASSERT_TRUE(ring.SearchDB("KeyID", pair));
         KeyRecord r = ring.CurrentRecord();
         r.KeyID = "LEN" + std::to_string(length);
         r.ExponentD = SecureString(std::string(length, 'A'));
         ring.InsertNewRecord(r);
         ui.questions.clear();
         ui.givePassphrase = false;
-        const std::string m = messageOf([&] { decrypt(enc, r.KeyID); });
-        EXPECT_EQ(m, length < 128 ? "Select a private key and try again." : "(no message)") << length;
+        const std::string m = errorOf<UserMessage>([&] { DecryptFile(ring, {r.KeyID, enc}, ui); });
+        EXPECT_EQ(m, length < 128 ? "Select a private key and try again." : kNoError) << length;
         EXPECT_EQ(ui.questions, std::vector<std::string>(length < 128 ? 0 : 1, "passphrase")) << length;
     }
 }
@@ -242,7 +202,7 @@ TEST_F(FileCommands, APrivateExponentOfUnder128StoredCharactersIsNoKeyPair)
 TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
 {
     const std::string src = work.file("p.txt");
-    const std::string plain = randomText(3000000, 4);
+    const std::string plain = mixedText(3000000, 4);
     writeFile(src, plain);
     ASSERT_TRUE(encrypt(src).done);
     removeFile(src);
@@ -262,7 +222,7 @@ TEST_F(FileCommands, AFailedDecryptionLeavesNoDecipheredBytesOnDisk)
         // In small pieces the inflater runs out of the stages' few buffers unless the
         // writer has put the earlier ones on disk: however the threads are scheduled,
         // all but the last few pieces are on disk before the Adler-32 is checked.
-        EXPECT_EQ(messageOf([&] { decrypt(src + ".enc", "", 1 << 16); }), kDecryptError);
+        EXPECT_EQ(errorOf<UserMessage>([&] { decrypt(src + ".enc", 1 << 16); }), kDecryptError);
         EXPECT_EQ(folderNames(work.path()), std::vector<std::string>{"p.txt.enc"});
     }
     const auto seen = folderNames(peek.path());

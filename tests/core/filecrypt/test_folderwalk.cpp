@@ -3,58 +3,44 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
+#include "CipherOracle.h"
 #include "TempDir.h"
 #include "filecrypt/FolderWalk.h"
 
 namespace zerath::test {
 namespace {
 
-// A tree with something of each kind: nested folders, a hidden file, a link,
-// an encrypted file, a hard-linked file, temporaries, and the data folder.
-struct Tree {
-    TempDir dir;
-    std::string root = dir.file("tree");
-    Tree()
-    {
-        for (const char* f : {"tree", "tree/sub", "tree/sub/deep", "tree/data"}) ::mkdir(dir.file(f).c_str(), 0700);
-        for (const char* f : {"tree/a.txt", "tree/.hidden", "tree/sub/b.bin", "tree/sub/deep/c", "tree/old.enc",
-                              "tree/sub/.zerath-Ab12Cd.tmp", "tree/$000003.tmp", "tree/data/ZerathKeys.db",
-                              "tree/data/zerath.ini.lock", "tree/data/PrivateABCD1234.akf", "tree/data/note.txt",
-                              "tree/PublicABCD1234.akf"})
-            writeFile(dir.file(f), "x");
-        ::symlink("a.txt", dir.file("tree/sub/link").c_str());
-        ::link(dir.file("tree/sub/b.bin").c_str(), dir.file("tree/sub/deep/twin").c_str());
-        ::mkfifo(dir.file("tree/pipe").c_str(), 0600);
-    }
-    std::string rel(const std::string& p) const { return p.substr(dir.path().size()); }
-};
-
-// Wipe on, the two names of the hard-linked file are left out as well.
+// The tree of tests/data/filecrypt/folder_walk.txt (nested folders, a hidden
+// file, a link, an encrypted file, a hard-linked file, temporaries, the data
+// folder), taken without and with the original to be wiped.
 TEST(FolderWalk, TakesRegularFilesAndNamesEveryOtherWithItsReason)
 {
-    Tree t;
-    std::map<std::string, std::string> left{
-        {"tree/$000003.tmp", kSkipTemporary},      {"tree/sub/.zerath-Ab12Cd.tmp", kSkipTemporary},
-        {"tree/data/ZerathKeys.db", kSkipOwnData}, {"tree/data/zerath.ini.lock", kSkipOwnData},
-        {"tree/data/PrivateABCD1234.akf", kSkipOwnData}, {"tree/sub/link", kSkipLink},
-        {"tree/pipe", kSkipSpecial},               {"tree/old.enc", kSkipEncrypted}};
-    std::vector<std::string> taken{"tree/.hidden",       "tree/PublicABCD1234.akf", "tree/a.txt",
-                                   "tree/data/note.txt", "tree/sub/b.bin",          "tree/sub/deep/c",
-                                   "tree/sub/deep/twin"};
+    TempDir t;
+    for (const char* f : {"tree", "tree/sub", "tree/sub/deep", "tree/data"}) ::mkdir(t.file(f).c_str(), 0700);
+    const auto rows = readDataRows("filecrypt/folder_walk.txt");
+    ASSERT_EQ(rows.size(), 15u);
+    for (const auto& r : rows) {
+        const std::string path = t.file(r[1]);
+        if (r[0] == "file") writeFile(path, "x");
+        if (r[0] == "link") ::symlink("a.txt", path.c_str());
+        if (r[0] == "fifo") ::mkfifo(path.c_str(), 0600);
+        if (r[0] == "hardlink") ::link(t.file("tree/sub/b.bin").c_str(), path.c_str());
+    }
     for (const bool wipe : {false, true}) {
-        if (wipe) {
-            left["tree/sub/b.bin"] = left["tree/sub/deep/twin"] = kSkipLinked;
-            taken = {taken[0], taken[1], taken[2], taken[3], taken[5]};
-        }
-        const FileSelection s = SelectFiles({t.root}, {false, wipe, t.dir.file("tree/data/")});
+        std::vector<std::string> taken;
+        std::map<std::string, std::string> left;
+        for (const auto& r : rows) (r[wipe ? 3 : 2].empty() ? taken.push_back(r[1]) : void(left[r[1]] = r[wipe ? 3 : 2]));
+        std::sort(taken.begin(), taken.end());
+        const FileSelection s = SelectFiles({t.file("tree")}, {false, wipe, t.file("tree/data/")});
         std::vector<std::string> files;
-        for (const std::string& f : s.files) files.push_back(t.rel(f));
+        for (const std::string& f : s.files) files.push_back(f.substr(t.path().size()));
         std::map<std::string, std::string> skipped;
-        for (const SkippedFile& f : s.skipped) skipped[t.rel(f.path)] = f.reason;
-        EXPECT_EQ(files, taken);
-        EXPECT_EQ(skipped, left);
+        for (const SkippedFile& f : s.skipped) skipped[f.path.substr(t.path().size())] = f.reason;
+        EXPECT_EQ(files, taken) << wipe;
+        EXPECT_EQ(skipped, left) << wipe;
     }
 }
 

@@ -8,11 +8,8 @@
 #include <random>
 
 #include "FileOracle.h"
-#include "KeyRingFixture.h"
+#include "FileRig.h"
 #include "TestHelpers.h"
-#include "TestUi.h"
-#include "filecrypt/FileCommands.h"
-#include "keyring/KeyRing.h"
 
 using namespace zerath;
 using namespace zerath::test;
@@ -28,23 +25,8 @@ Bytes deflateWithCryptopp(const std::string& plain, int level)
     return Bytes(out.begin(), out.end());
 }
 
-std::string inflateWithCryptopp(const Bytes& stream)
-{
-    std::string out;
-    CryptoPP::ZlibDecompressor z(new CryptoPP::StringSink(out));
-    z.Put(stream.data(), stream.size());
-    z.MessageEnd();
-    return out;
-}
-
-struct Interop : ::testing::TestWithParam<int> {
-    KeyRingFixture keys;
-    std::string pairId = keys.idOf(TestKey::AlicePair);
-    ClearKey clear = clearKeyOf(keys.home(), pairId, kAlicePassphrase);
-    TempDir work;
-    KeyRing ring{keys.home()};
-    ScriptedUi ui;
-    void SetUp() override { ring.DBOpen(); }
+struct Interop : ::testing::TestWithParam<int>, FileRig {
+    ClearKey clear = clearKeyOf(keys.home(), pair, kAlicePassphrase);
 };
 
 // Sizes around the cipher block and the program's 8 KiB buffers, each at one compression index.
@@ -63,21 +45,16 @@ TEST_P(Interop, FilesGoBothWaysWithAnIndependentImplementation)
         if (i == 2) key[0] = 0x00, key[1] = 0x03;
         const std::string made = work.file("made-elsewhere.enc");
         writeFile(made, sealWithOracle(cipher, key, randomBytes(rng, 16), deflateWithCryptopp(plain, 3 * level), clear));
-        ASSERT_TRUE(DecryptFile(ring, DecryptOptions{pairId, made}, ui).done);
+        ASSERT_TRUE(decrypt(made).done);
         EXPECT_EQ(ui.selectedCipher, cipher);
         EXPECT_EQ(readFile(work.file("made-elsewhere")), plain);
 
-        EncryptOptions o;
-        o.keyId = keys.idOf(TestKey::AlicePublic);
-        o.sourcePath = work.file("made-elsewhere");
-        o.cipherIndex = cipher;
-        o.compressionIndex = level;
-        ASSERT_TRUE(EncryptFile(ring, o, ui).done);
+        ASSERT_TRUE(EncryptFile(ring, to(work.file("made-elsewhere"), cipher, level), ui).done);
         const OpenedFile f = openWithOracle(readFile(made), clear);
         EXPECT_EQ(f.cipher, cipher);
         EXPECT_EQ(f.keyCheck, keyCheckOf(clear));
         EXPECT_EQ(f.wrappedKey.find_first_not_of("0123456789abcdef"), std::string::npos);
-        EXPECT_EQ(inflateWithCryptopp(f.zlib), plain);
+        EXPECT_EQ(inflateWithCryptopp(std::string(f.zlib.begin(), f.zlib.end())), plain);
     }
 }
 

@@ -7,10 +7,7 @@
 
 #include <cstdlib>
 
-#include "KeyRingFixture.h"
-#include "TestUi.h"
-#include "filecrypt/FileCommands.h"
-#include "keyring/KeyRing.h"
+#include "FileRig.h"
 
 using namespace zerath;
 using namespace zerath::test;
@@ -19,13 +16,7 @@ namespace {
 
 constexpr std::size_t kPiece = 16 * 1024; // several compression pieces per file
 
-struct SampleFiles : ::testing::TestWithParam<std::string> {
-    KeyRingFixture keys;
-    TempDir work;
-    KeyRing ring{keys.home()};
-    ScriptedUi ui;
-    void SetUp() override { ring.DBOpen(); }
-};
+struct SampleFiles : ::testing::TestWithParam<std::string>, FileRig {};
 
 TEST_P(SampleFiles, EveryIndexDecryptsToTheSameBytes)
 {
@@ -40,18 +31,13 @@ TEST_P(SampleFiles, EveryIndexDecryptsToTheSameBytes)
         const std::string name = work.file("sample-index" + std::to_string(index));
         if (writeTo) {
             writeFile(name, plain);
-            EncryptOptions o;
-            o.keyId = keys.idOf(TestKey::AlicePublic);
-            o.sourcePath = name;
-            o.cipherIndex = o.compressionIndex = index;
-            o.pieceSize = kPiece;
-            ASSERT_TRUE(EncryptFile(ring, o, ui).done);
+            ASSERT_TRUE(EncryptFile(ring, to(name, index, index, kPiece), ui).done);
             writeFile(writeTo + name.substr(name.rfind('/') + 7) + ".enc", readFile(name + ".enc"));
             continue;
         }
         const std::string sample = GetParam() + name.substr(name.rfind('/') + 7) + ".enc";
         writeFile(name + ".enc", readFile(std::string(ZERATH_TEST_DATA_DIR) + "/filecrypt/" + sample));
-        ASSERT_TRUE(DecryptFile(ring, DecryptOptions{keys.idOf(TestKey::AlicePair), name + ".enc", kPiece}, ui).done);
+        ASSERT_TRUE(decrypt(name + ".enc", kPiece).done);
         EXPECT_TRUE(readFile(name) == plain) << sample;
     }
 }

@@ -5,8 +5,8 @@
 #include <openssl/sha.h>
 
 #include <cctype>
-#include <cstdio>
 
+#include "CipherOracle.h"
 #include "KeyRingFixture.h"
 #include "symcrypto/FieldProtection.h"
 #include "keyring/KeyIdentityOfRecord.h"
@@ -33,18 +33,7 @@ std::string oracleFingerprint(const std::string& n, const std::string& e)
     const std::string text = upper(n) + "|" + upper(e);
     unsigned char d[SHA256_DIGEST_LENGTH];
     SHA256(reinterpret_cast<const unsigned char*>(text.data()), text.size(), d);
-    std::string out;
-    char two[3];
-    for (int i = 0; i < 20; ++i) out += (std::snprintf(two, sizeof two, "%02X", d[i]), two);
-    return out;
-}
-
-TPublicKey loadPublic(const std::string& path)
-{
-    TPublicKey k;
-    k.Passphrase = SecureString(FixedProtectionPassphrase());
-    k.LoadFromFile(path);
-    return k;
+    return upper(toHex(Bytes(d, d + 20)));
 }
 
 std::string exportedFrom(const KeyRingFixture& f, TestKey record, const std::string& name)
@@ -71,12 +60,10 @@ KeyRecord foreignRecord(const TPublicKey& k)
 TEST(KeyFingerprint, EveryFormOfOneKeyGivesTheIndependentDigest)
 {
     KeyRingFixture f;
-    TPrivateKey pair;
-    pair.Passphrase = SecureString(std::string(kAlicePassphrase));
-    pair.LoadFromFile(keyFileOf(TestKey::AlicePair));
-    const TPublicKey generated = loadPublic(keyFileOf(TestKey::AlicePublic));
-    const TPublicKey fromPair = loadPublic(exportedFrom(f, TestKey::AlicePair, "pair.akf"));
-    const TPublicKey fromPublic = loadPublic(exportedFrom(f, TestKey::AlicePublic, "pub.akf"));
+    const TPrivateKey pair = loadPrivateKey(keyFileOf(TestKey::AlicePair));
+    const TPublicKey generated = loadPublicKey(keyFileOf(TestKey::AlicePublic));
+    const TPublicKey fromPair = loadPublicKey(exportedFrom(f, TestKey::AlicePair, "pair.akf"));
+    const TPublicKey fromPublic = loadPublicKey(exportedFrom(f, TestKey::AlicePublic, "pub.akf"));
     const std::string expected = oracleFingerprint(generated.Modulus->ToString(16), generated.Exponent->ToString(16));
 
     KeyRing ring(f.home());
@@ -105,7 +92,7 @@ TEST(KeyFingerprint, KeyInformationKeepsItsLinesAndAddsTheKeyFingerprintLast)
     KeyRing ring(f.home());
     ring.DBOpen();
     const KeyRecord r = ring.RecordAt(0);
-    const TPublicKey bob = loadPublic(keyFileOf(TestKey::BobPublic));
+    const TPublicKey bob = loadPublicKey(keyFileOf(TestKey::BobPublic));
     const std::string fp = oracleFingerprint(bob.Modulus->ToString(16), bob.Exponent->ToString(16));
     std::string grouped;
     for (std::size_t i = 0; i < 40; i += 4) grouped += (i ? " " : "") + fp.substr(i, 4);
@@ -117,11 +104,6 @@ TEST(KeyFingerprint, KeyInformationKeepsItsLinesAndAddsTheKeyFingerprintLast)
                   "\r\nKey fingerprint: " + grouped + "\r\n");
 }
 
-struct Comparison {
-    std::string typed;
-    bool same;
-};
-
 // The dialog's rule: the key fingerprint however it is spaced or cased, or the
 // record's stored fingerprint as the program showed it before.
 TEST(KeyFingerprint, ComparisonAcceptsTheKeyAndTheRecordFingerprintOnly)
@@ -129,7 +111,7 @@ TEST(KeyFingerprint, ComparisonAcceptsTheKeyAndTheRecordFingerprintOnly)
     const std::string key = "D761E257A18C1D5BA573BAD17FDAD3CA7AA5A154", record = "5F7E0A1B2C3D4E5F60718293A4B5C6D7F2F41F4C";
     std::string oneDigitAway = key;
     oneDigitAway[17] = 'E';
-    const Comparison rows[] = {
+    const std::pair<std::string, bool> rows[] = {
         {GroupedFingerprint(key), true},
         {"0x" + key, true},
         {"  d761 e257 a18c 1d5b a573 bad1 7fda d3ca 7aa5 a154\n", true},
@@ -140,10 +122,10 @@ TEST(KeyFingerprint, ComparisonAcceptsTheKeyAndTheRecordFingerprintOnly)
         {key.substr(0, 39), false},
         {"", false},
     };
-    for (const Comparison& c : rows) {
-        const UserMessage m = CompareFingerprints(GroupedFingerprint(key), record, c.typed);
-        EXPECT_EQ(std::string(m.what()), c.same ? keymsg::FingerprintsSame : keymsg::FingerprintsDifferent) << c.typed;
-        EXPECT_EQ(m.kind(), c.same ? UserMessage::InformationBox : UserMessage::WarningBox) << c.typed;
+    for (const auto& [typed, same] : rows) {
+        const UserMessage m = CompareFingerprints(GroupedFingerprint(key), record, typed);
+        EXPECT_EQ(std::string(m.what()), same ? keymsg::FingerprintsSame : keymsg::FingerprintsDifferent) << typed;
+        EXPECT_EQ(m.kind(), same ? UserMessage::InformationBox : UserMessage::WarningBox) << typed;
     }
     EXPECT_EQ(CompareFingerprints("", "", "").kind(), UserMessage::WarningBox);
 }

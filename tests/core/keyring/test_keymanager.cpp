@@ -28,30 +28,18 @@ SavePathPrompt saveTo(const std::string& path)
     return [path](std::string& p) { return p = path, true; };
 }
 
-// A copy of a committed public key file under another owner name or passphrase.
-std::string publicKeyFile(const std::string& path, const std::string& owner, std::string_view passphrase)
+// A committed key file loaded under `passphrase`, changed by `edit` and saved
+// at `path`: under another owner or passphrase, or with an empty creation time
+// as an export writes it (the same numbers under another record fingerprint and key ID).
+template <class Key, class Edit>
+std::string resaved(TestKey k, std::string_view passphrase, const std::string& path, Edit edit)
 {
-    TPublicKey pub;
-    pub.Passphrase = SecureString(FixedProtectionPassphrase());
-    pub.LoadFromFile(keyFileOf(TestKey::BobPublic));
-    pub.KeyOwner = owner;
-    pub.Passphrase = SecureString(passphrase);
-    pub.SaveToFile(path);
-    return path;
-}
-
-// The committed key written again with an empty creation time, as an export
-// writes it: the same numbers under another record fingerprint and key ID.
-template <class Key>
-std::string rewritten(TestKey k, const std::string& path, std::string_view passphrase)
-{
-    Key key;
-    key.Passphrase = SecureString(passphrase);
-    key.LoadFromFile(keyFileOf(k));
-    key.KeyCreationTime.clear();
+    Key key = loadKey<Key>(keyFileOf(k), passphrase);
+    edit(key);
     key.SaveToFile(path);
     return path;
 }
+const auto noCreationTime = [](auto& key) { key.KeyCreationTime.clear(); };
 
 const std::string kImportFailed(keymsg::ImportFailed), kUnknown(keymsg::UnknownKeyFile);
 // A public key file needs no passphrase of the user's: when it does not open, the file is damaged.
@@ -74,7 +62,11 @@ Action importingText(const std::string& content)
 }
 Action importingOwner(const std::string& owner, std::string_view passphrase = FixedProtectionPassphrase())
 {
-    return importing([=](const std::string& p) { return publicKeyFile(p, owner, passphrase); });
+    return importing([=](const std::string& p) {
+        return resaved<TPublicKey>(TestKey::BobPublic, FixedProtectionPassphrase(), p, [&](TPublicKey& k) {
+            k.KeyOwner = owner, k.Passphrase = SecureString(passphrase);
+        });
+    });
 }
 Action changing(const char* current, const char* fresh, const char* again)
 {
@@ -107,10 +99,10 @@ const std::string k4097(4097, 'p');
 const std::vector<Flow> kFlows = {
     {"duplicate import", Pair, importing(TestKey::AlicePublic), UserMessage::WarningBox, keymsg::DuplicateKey("F2F41F4C"), false},
     {"same public key under another key ID", Pair,
-     importing([](const std::string& p) { return rewritten<TPublicKey>(TestKey::AlicePublic, p, FixedProtectionPassphrase()); }),
+     importing([](const std::string& p) { return resaved<TPublicKey>(TestKey::AlicePublic, FixedProtectionPassphrase(), p, noCreationTime); }),
      UserMessage::WarningBox, AlreadyInKeyRing("F2F41F4C"), false},
     {"same key pair under another key ID", Pub,
-     importing([](const std::string& p) { return rewritten<TPrivateKey>(TestKey::AlicePair, p, kAlicePassphrase); },
+     importing([](const std::string& p) { return resaved<TPrivateKey>(TestKey::AlicePair, kAlicePassphrase, p, noCreationTime); },
                answer(kAlicePassphrase)),
      UserMessage::WarningBox, AlreadyInKeyRing("3BA042F6"), false},
     {"import with a wrong passphrase", Pair, importing(TestKey::BobPair, answer("wrong")), ErrorBox, kImportFailed, false},
@@ -190,10 +182,7 @@ TEST(KeyManager, APrivateExportHoldsTheSameNumbers)
     m.Open();
     ASSERT_TRUE(m.Ring().SearchDB("KeyID", f.idOf(TestKey::AlicePair)));
     ASSERT_TRUE(m.ExportPrivateKey(sayOk, answer(kAlicePassphrase), saveTo(f.file("priv.akf"))));
-    TPrivateKey original, back;
-    original.Passphrase = back.Passphrase = SecureString(std::string(kAlicePassphrase));
-    original.LoadFromFile(keyFileOf(TestKey::AlicePair));
-    back.LoadFromFile(f.file("priv.akf"));
+    const TPrivateKey original = loadPrivateKey(keyFileOf(TestKey::AlicePair)), back = loadPrivateKey(f.file("priv.akf"));
     EXPECT_EQ(back.ExponentD.value().ToString(16), original.ExponentD.value().ToString(16));
     EXPECT_EQ(back.Modulus.value().ToString(16), original.Modulus.value().ToString(16));
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "TempDir.h"
+#include "KeyRingFixture.h"
 #include "TestHelpers.h"
 #include "common/FileIO.h"
 #include "keyring/KeyRing.h"
@@ -10,12 +10,6 @@ using namespace zerath;
 using namespace zerath::test;
 
 namespace {
-
-KeyRecord rec(const std::string& keyId, const std::string& user, const std::string& d = "")
-{
-    return {d.empty() ? "Pub" : "Pub/Priv", user, keyId, "2048", "01/02/2024", "E" + keyId, SecureString(d),
-            "N" + keyId, "0123456789ABCDEF0123456789ABCDEF" + keyId, "CRC" + keyId};
-}
 
 // The records as the key ring file holds them, one line each.
 std::string linesOf(const std::vector<KeyRecord>& records)
@@ -31,7 +25,7 @@ std::string linesOf(const std::vector<KeyRecord>& records)
 struct KeyRingTable : ::testing::Test {
     TempDir d;
     KeyRing ring{d.path()};
-    const KeyRecord a = rec("AAAA0001", "Ann", "dd01"), b = rec("BBBB0002", "Bob"), c = rec("CCCC0003", "Bob");
+    const KeyRecord a = sampleRecord("AAAA0001", "Ann", "dd01"), b = sampleRecord("BBBB0002", "Bob"), c = sampleRecord("CCCC0003", "Bob");
     std::string text() { return readFile(ring.Path()); }
 };
 
@@ -51,7 +45,7 @@ TEST_F(KeyRingTable, InsertWritesItsLineAtOnceAndRefusesValuesThatBreakIt)
     // Values that would not read back as written: nothing is written.
     for (const std::string& bad : {std::string("Eve|Mallory"), std::string("Eve\r\nX"), std::string("Eve\0X", 5),
                                    std::string(" Eve"), std::string(74, 'o')}) {
-        EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(rec("EEEE0005", bad)); }),
+        EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(sampleRecord("EEEE0005", bad)); }),
                   "Cannot add new key to database");
         EXPECT_TRUE(ring.Active());
     }
@@ -64,7 +58,7 @@ TEST_F(KeyRingTable, InsertWritesItsLineAtOnceAndRefusesValuesThatBreakIt)
 
 TEST_F(KeyRingTable, SearchIsExactFirstOfTwoAndLeavesTheLastWhenNotFound)
 {
-    writeFile(ring.Path(), linesOf({a, b, c, rec("dddd0004", "Last")}));
+    writeFile(ring.Path(), linesOf({a, b, c, sampleRecord("dddd0004", "Last")}));
     int changes = 0;
     ring.OnDataChange = [&] { ++changes; };
     ring.DBOpen();

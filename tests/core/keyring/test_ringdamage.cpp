@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "TempDir.h"
+#include "KeyRingFixture.h"
 #include "TestHelpers.h"
 #include "common/FileLock.h"
 #include "common/Warnings.h"
@@ -16,13 +16,7 @@ using namespace zerath::test;
 
 namespace {
 
-KeyRecord rec(const std::string& id, const std::string& d = "")
-{
-    return {d.empty() ? "Pub" : "Pub/Priv", "Owner " + id, id, "2048", "01/02/2024", "E" + id, SecureString(d),
-            "N" + id, "FP" + id, "CRC" + id};
-}
-
-const std::string kLineA = KeyRingLine(rec("AAAA0001", "dd")), kLineB = KeyRingLine(rec("BBBB0002"));
+const std::string kLineA = KeyRingLine(sampleRecord("AAAA0001", "Owner", "dd")), kLineB = KeyRingLine(sampleRecord("BBBB0002"));
 
 TEST(RingDamage, ADamagedRingIsReadOnlyAndKeepsEveryByte)
 {
@@ -40,7 +34,7 @@ TEST(RingDamage, ADamagedRingIsReadOnlyAndKeepsEveryByte)
     EXPECT_TRUE(text.find("line 1 is damaged") != std::string::npos && warnings == std::vector<std::string>{text});
     EXPECT_EQ(ring.RecordCount(), 1); // what the table reads stays usable
 
-    EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(rec("DDDD0004")); }), text);
+    EXPECT_EQ(errorOf<UserMessage>([&] { ring.InsertNewRecord(sampleRecord("DDDD0004")); }), text);
     ring.DBOpen();
     EXPECT_EQ(errorOf<UserMessage>([&] { ring.DeleteCurrent(); }), text);
     EXPECT_EQ(errorOf<UserMessage>([&] { ring.UpdateExponentD("x"); }), text);
@@ -51,7 +45,7 @@ TEST(RingDamage, ADamagedRingIsReadOnlyAndKeepsEveryByte)
     writeFile(ring.Path(), kLineA + "\r\n");
     ring.DBOpen();
     writeFile(ring.Path(), damaged);
-    EXPECT_NE(errorOf<UserMessage>([&] { ring.InsertNewRecord(rec("DDDD0004")); }).find("line 1"), std::string::npos);
+    EXPECT_NE(errorOf<UserMessage>([&] { ring.InsertNewRecord(sampleRecord("DDDD0004")); }).find("line 1"), std::string::npos);
     EXPECT_EQ(readFile(ring.Path()), damaged);
     SetWarningSink(nullptr);
 }
@@ -65,7 +59,7 @@ TEST(RingDamage, ALockHeldTooLongSaysSo)
     Settings settings(d.path());
     {
         const FileLock ringHeld(ring.Path()), settingsHeld(settings.path(), lockmsg::SettingsBusy);
-        EXPECT_EQ(errorOf<ELockBusy>([&] { ring.InsertNewRecord(rec("AAAA0001")); }), lockmsg::KeyRingBusy);
+        EXPECT_EQ(errorOf<ELockBusy>([&] { ring.InsertNewRecord(sampleRecord("AAAA0001")); }), lockmsg::KeyRingBusy);
         EXPECT_EQ(errorOf<ELockBusy>([&] { settings.SaveOptions(1, 4); }), lockmsg::SettingsBusy);
     }
     FileLock::SetWaitLimit(std::chrono::milliseconds(0));

@@ -18,19 +18,18 @@ using namespace zerath::test;
 
 TEST(RingLock, AWriterKeepsAKeyInsertedMeanwhileAndALinkStaysALink)
 {
-    const auto record = [](const char* id) { return KeyRecord{"Pub", "Owner", id, "2048", "", "E", {}, "N", "", ""}; };
     for (const bool linked : {false, true}) {
         TempDir home, elsewhere;
         KeyRing first(home.path()), second(home.path());
         if (linked) ::symlink(elsewhere.file("real.db").c_str(), first.Path().c_str());
         first.DBOpen();
-        first.InsertNewRecord(record("AAAA0001"));
-        first.InsertNewRecord(record("BBBB0002"));
+        first.InsertNewRecord(sampleRecord("AAAA0001"));
+        first.InsertNewRecord(sampleRecord("BBBB0002"));
         first.DeleteCurrent(); // the record just inserted
         ASSERT_TRUE(first.SearchDB("KeyID", "AAAA0001"));
         first.UpdateExponentD("D1");
         second.DBOpen(); // another process, writing before the first one closes
-        second.InsertNewRecord(record("CCCC0003"));
+        second.InsertNewRecord(sampleRecord("CCCC0003"));
         first.Close();
 
         second.DBOpen();

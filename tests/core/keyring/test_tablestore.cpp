@@ -11,26 +11,12 @@
 #include "keyring/KeyRecord.h"
 #include "keyring/KeyRingText.h"
 #include "keyring/SdfDataSet.h"
+#include "pubkey/BigInt.h"
 
 using namespace zerath;
 using namespace zerath::test;
 
 namespace {
-
-std::string unescape(const std::string& s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '\\') {
-            const char e = s.at(++i);
-            c = e == 'x' ? char(std::stoi(s.substr(i + 1, 2), nullptr, 16)) : e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == '0' ? '\0' : e;
-            if (e == 'x') i += 2;
-        }
-        out += c;
-    }
-    return out;
-}
 
 void configure(TSdfDataSet& t, const std::string& path, const std::vector<std::string>& schema)
 {
@@ -42,10 +28,9 @@ void configure(TSdfDataSet& t, const std::string& path, const std::vector<std::s
 // Set up the way the key ring uses it, not yet opened.
 void configureKeyRing(TSdfDataSet& t, const std::string& path)
 {
-    configure(t, path, {});
     std::vector<std::string> schema;
     for (const auto& f : kKeyRecordFields) schema.emplace_back(f.name);
-    t.SetSchema(schema);
+    configure(t, path, schema);
     for (const auto& f : kKeyRecordFields) t.SetFieldSize(std::string(f.name), f.declaredSize);
 }
 
@@ -83,7 +68,7 @@ TEST(TableStore, FilesReadAsTheirRecords)
         damaged = 0;
     };
     while (std::getline(data, line)) {
-        if (line.rfind("in: ", 0) == 0) input = unescape(line.substr(4));
+        if (line.rfind("in: ", 0) == 0) input = unescapeText(line.substr(4));
         else if (line.rfind("out: ", 0) == 0) expected.push_back(line.substr(5));
         else if (line.rfind("damaged: ", 0) == 0) damaged = std::stoul(line.substr(9));
         else if (line.empty()) check();
@@ -169,6 +154,30 @@ TEST(TableStore, ChangesAreWrittenAtCloseAndOnlyThen)
     t.Close();
     EXPECT_FALSE(isRegularFile(dir.file("link.db")));
     EXPECT_EQ(readFile(path), "  \r\nr3\r\n");
+}
+
+// Number texts beyond the limit are refused before any parsing.
+TEST(HostileSizes, LongNumberTextsAreRefusedBeforeParsing)
+{
+    EXPECT_EQ(TBigint::CreateFromKeyText(std::string(1024, 'f')).BitLength(), 4096);
+    // Parsed first, the stray leading "g" would be the complaint.
+    EXPECT_EQ(errorOf([] { TBigint::CreateFromKeyText("g" + std::string(1024, 'f')); }), "Number too long");
+    EXPECT_EQ(errorOf([] { TBigint::CreateFromKeyText("g" + std::string(900000, 'f')); }), "Number too long");
+}
+
+// A record image holds its own values, not the widest line's width ten times.
+TEST(HostileSizes, ARecordImageHoldsOnlyItsOwnValues)
+{
+    TempDir dir;
+    const std::string shortLine = "Pub|Alice Example|0BADC0DE|2048|1.1.2001";
+    writeFile(dir.file("ZerathKeys.db"), "Pub|" + std::string(3u << 20, 'x') + "\r\n" + shortLine + "\r\n");
+    TSdfDataSet table;
+    configureKeyRing(table, dir.file("ZerathKeys.db"));
+    table.Open();
+    EXPECT_EQ(table.FieldAsString("UserID"), std::string(73, 'x'));
+    ASSERT_TRUE(table.Next());
+    EXPECT_LE(table.ImageSize(), shortLine.size());
+    EXPECT_EQ(table.FieldAsString("KeyID"), "0BADC0DE");
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "BigIntOracle.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
-#include "symcrypto/FieldProtection.h"
+#include "TestUi.h"
 #include "pubkey/KeyFile.h"
 
 namespace zerath {
@@ -15,21 +15,11 @@ namespace {
 
 using namespace zerath::test;
 
-struct CountingPump : MessagePump {
-    int calls = 0;
-    void processEvents() override { ++calls; }
-};
-
 mpz_class mpz(const std::optional<TBigint>& v) { return toMpz(*v); }
 
 const TPrivateKey& sample()
 {
-    static const TPrivateKey k = [] {
-        TPrivateKey r;
-        r.Passphrase = SecureString("correct horse battery");
-        r.LoadFromFile(dataPath("keys/alice-private.akf"));
-        return r;
-    }();
+    static const TPrivateKey k = loadPrivateKey(keyFileOf(TestKey::AlicePair));
     return k;
 }
 
@@ -68,9 +58,7 @@ TEST(KeyGen, PairHasEveryPropertyOfTheConstruction)
 TEST(Rsa, SamplePairAgreesWithGmp)
 {
     const TPrivateKey& k = sample();
-    TPublicKey pub;
-    pub.Passphrase = SecureString(FixedProtectionPassphrase());
-    pub.LoadFromFile(dataPath("keys/alice-public.akf"));
+    const TPublicKey pub = loadPublicKey(keyFileOf(TestKey::AlicePublic));
     EXPECT_EQ(k.GetPublicKey()->FingerPrint, pub.FingerPrint);
     const mpz_class n = mpz(k.Modulus), e = mpz(k.ExponentE), d = mpz(k.ExponentD);
     gmp_randclass rng(gmp_randinit_default);
@@ -117,12 +105,8 @@ TEST(KeyGenFiles, WritesBothFilesThatLoadBackAsOnePair)
     EXPECT_EQ(r.PublicKeyFile, dir.file("Public" + r.PublicKeyID + ".akf"));
     EXPECT_EQ(modeOf(r.PrivateKeyFile), 0600u);
     EXPECT_EQ(modeOf(r.PublicKeyFile), 0644u);
-    TPrivateKey priv;
-    priv.Passphrase = SecureString("correct horse battery");
-    priv.LoadFromFile(r.PrivateKeyFile);
-    TPublicKey pub;
-    pub.Passphrase = SecureString(FixedProtectionPassphrase());
-    pub.LoadFromFile(r.PublicKeyFile);
+    const TPrivateKey priv = loadPrivateKey(r.PrivateKeyFile);
+    const TPublicKey pub = loadPublicKey(r.PublicKeyFile);
     EXPECT_EQ(priv.KeyID, r.PrivateKeyID);
     EXPECT_EQ(pub.KeyID, r.PublicKeyID);
     EXPECT_EQ(pub.KeyOwner, "Alice Example");
@@ -138,11 +122,9 @@ TEST(KeyGenFiles, BadInputIsRefusedBeforeAnythingIsGenerated)
 {
     TempDir dir;
     CountingPump pump;
-    const std::pair<std::string, std::string> cases[] = {
-        {"Al|ce", "The Key Owner cannot contain the character |."},
-        {std::string(74, 'a'), "The Key Owner cannot be longer than 73 characters."},
-    };
-    for (const auto& c : cases)
+    for (const auto& c : std::vector<std::pair<std::string, std::string>>{
+             {"Al|ce", "The Key Owner cannot contain the character |."},
+             {std::string(74, 'a'), "The Key Owner cannot be longer than 73 characters."}})
         EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), c.first, "passphrase", pump, {}); }), c.second);
     EXPECT_EQ(pump.calls, 0);
     EXPECT_EQ(errorOf<Error>([&] { GenerateKeyPairFiles(dir.path(), "Alice", "", nullPump(), {}, 256); }),

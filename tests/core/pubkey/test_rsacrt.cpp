@@ -1,22 +1,21 @@
-// The private operation with the Chinese remainder theorem: prime recovery
+// The private operation: its fixed-window exponentiation against GMP; with the
+// Chinese remainder theorem, prime recovery
 // from n, e and d, the CRT answer against the plain one and GMP over random
 // keys, keys whose recovery must fail (the plain road then answers), and the
 // Montgomery steps where the sum before the last subtraction is the modulus.
-#include <gmpxx.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "BigIntOracle.h"
 #include "pubkey/Montgomery.h"
 #include "pubkey/PrivateKey.h"
 #include "pubkey/RsaCrt.h"
 
 using namespace zerath;
+using namespace zerath::test;
 
 namespace {
-
-TBigint fromGmp(const mpz_class& v) { return TBigint::CreateFromString(v.get_str(16), 16); }
-mpz_class toGmp(const TBigint& v) { return mpz_class(v.ToString(16), 16); }
 
 mpz_class prime(gmp_randclass& rng, unsigned bits)
 {
@@ -53,7 +52,7 @@ TestKey keyOf(gmp_randclass& rng, const std::vector<mpz_class>& primes, bool lcm
     return k;
 }
 
-TPrivateKey privateKeyOf(const TestKey& k) { return TPrivateKey(fromGmp(k.e), fromGmp(k.n), fromGmp(k.d)); }
+TPrivateKey privateKeyOf(const TestKey& k) { return TPrivateKey(fromMpz(k.e), fromMpz(k.n), fromMpz(k.d)); }
 
 } // namespace
 
@@ -71,16 +70,16 @@ TEST(RsaCrt, RecoversThePrimesAndAnswersAsThePlainOperationAndGmp)
             const TestKey k = keyOf(rng, {p, q}, round % 2 == 1);
             TPrivateKey key = privateKeyOf(k);
             ASSERT_TRUE(key.PrepareCrt()) << pb << "/" << qb;
-            const auto crt = RsaCrtKey::Recover(fromGmp(k.n), fromGmp(k.e), fromGmp(k.d));
+            const auto crt = RsaCrtKey::Recover(fromMpz(k.n), fromMpz(k.e), fromMpz(k.d));
             ASSERT_TRUE(crt);
-            const mpz_class rp = toGmp(crt->P()), rq = toGmp(crt->Q());
+            const mpz_class rp = toMpz(crt->P()), rq = toMpz(crt->Q());
             EXPECT_TRUE((rp == p && rq == q) || (rp == q && rq == p));
             for (int i = 0; i < 6; ++i) {
                 const mpz_class c = i == 0 ? mpz_class(1) : i == 1 ? mpz_class(k.n - 1) : rng.get_z_range(k.n);
                 mpz_class expected;
                 mpz_powm(expected.get_mpz_t(), c.get_mpz_t(), k.d.get_mpz_t(), k.n.get_mpz_t());
                 const std::string hex = c.get_str(16);
-                EXPECT_EQ(toGmp(crt->Power(fromGmp(c))), expected);
+                EXPECT_EQ(toMpz(crt->Power(fromMpz(c))), expected);
                 EXPECT_EQ(key.Decrypt(hex).view(), expected.get_str(16));
                 EXPECT_EQ(key.Decrypt(hex).view(), key.DecryptUnblinded(hex).view());
             }
@@ -92,32 +91,24 @@ TEST(RsaCrt, KeysWithoutTwoPrimesOrAPairFallBackToThePlainOperation)
 {
     gmp_randclass rng(gmp_randinit_mt);
     rng.seed(2323);
-    struct Case {
-        const char* name;
-        TestKey key;
-    };
     const mpz_class p = prime(rng, 200), q = prime(rng, 200), r = prime(rng, 200);
-    std::vector<Case> cases;
-    cases.push_back({"three primes", keyOf(rng, {p, q, r}, false)});
-    cases.push_back({"three primes, lcm", keyOf(rng, {p, q, r}, true)});
-    TestKey wrongD = keyOf(rng, {p, q}, false);
-    wrongD.d += 2;
-    cases.push_back({"d not e's inverse", wrongD});
-    TestKey square = keyOf(rng, {p, q}, false);
-    square.n = p * p; // d belongs to p*q
-    cases.push_back({"n a square", square});
-    TestKey evenE = keyOf(rng, {p, q}, false);
-    evenE.e += 1; // d e - 1 odd
-    cases.push_back({"d e - 1 odd", evenE});
-    for (const Case& c : cases) {
-        const TestKey& k = c.key;
-        EXPECT_FALSE(RsaCrtKey::Recover(fromGmp(k.n), fromGmp(k.e), fromGmp(k.d))) << c.name;
+    // A key of p and q changed after the fact: d, n or e no longer belong to the others.
+    const auto changed = [&](auto change) { TestKey k = keyOf(rng, {p, q}, false); return change(k), k; };
+    const std::pair<const char*, TestKey> cases[] = {
+        {"three primes", keyOf(rng, {p, q, r}, false)},
+        {"three primes, lcm", keyOf(rng, {p, q, r}, true)},
+        {"d not e's inverse", changed([](TestKey& k) { k.d += 2; })},
+        {"n a square", changed([&](TestKey& k) { k.n = p * p; })},
+        {"d e - 1 odd", changed([](TestKey& k) { k.e += 1; })},
+    };
+    for (const auto& [name, k] : cases) {
+        EXPECT_FALSE(RsaCrtKey::Recover(fromMpz(k.n), fromMpz(k.e), fromMpz(k.d))) << name;
         TPrivateKey key = privateKeyOf(k);
-        EXPECT_FALSE(key.PrepareCrt()) << c.name;
+        EXPECT_FALSE(key.PrepareCrt()) << name;
         const mpz_class m = rng.get_z_range(k.n);
         mpz_class expected;
         mpz_powm(expected.get_mpz_t(), m.get_mpz_t(), k.d.get_mpz_t(), k.n.get_mpz_t());
-        EXPECT_EQ(key.Decrypt(m.get_str(16)).view(), expected.get_str(16)) << c.name;
+        EXPECT_EQ(key.Decrypt(m.get_str(16)).view(), expected.get_str(16)) << name;
     }
 }
 
@@ -125,8 +116,8 @@ TEST(RsaCrt, ConstantTimeModAndGcdAgreeWithGmp)
 {
     gmp_randclass rng(gmp_randinit_mt);
     rng.seed(77);
-    auto limbs = [](const mpz_class& v, std::size_t k) { return limbsOfDigits(fromGmp(v).Digits(), k); };
-    auto number = [](const Limbs& l) { return toGmp(TBigint::FromDigits(digitsOfLimbs(l.data(), l.size()), false)); };
+    auto limbs = [](const mpz_class& v, std::size_t k) { return limbsOfDigits(fromMpz(v).Digits(), k); };
+    auto number = [](const Limbs& l) { return toMpz(TBigint::FromDigits(digitsOfLimbs(l.data(), l.size()), false)); };
     for (int round = 0; round < 40; ++round) {
         const unsigned mb = 1 + mpz_class(rng.get_z_range(300)).get_ui();
         const mpz_class m = rng.get_z_bits(mb) | 1;
@@ -152,7 +143,7 @@ TEST(Montgomery, SumEqualToTheModulusBeforeTheLastSubtractionGivesZero)
         const mpz_class p = prime(rng, bits), q = prime(rng, bits + 3);
         const mpz_class n = p * q;
         const std::size_t k = (mpz_sizeinbase(n.get_mpz_t(), 2) + 63) / 64;
-        auto limbs = [&](const mpz_class& v) { return limbsOfDigits(fromGmp(v).Digits(), k); };
+        auto limbs = [&](const mpz_class& v) { return limbsOfDigits(fromMpz(v).Digits(), k); };
         auto isZero = [](const Limbs& l) { return std::all_of(l.begin(), l.end(), [](auto v) { return v == 0; }); };
         MontgomeryContext ctx(limbs(n));
         const Limbs a = limbs(p), b = limbs(q);
@@ -160,18 +151,37 @@ TEST(Montgomery, SumEqualToTheModulusBeforeTheLastSubtractionGivesZero)
         ctx.mul(a.data(), b.data(), out.data());
         EXPECT_TRUE(isZero(out)) << bits;
         const mpz_class square = p * p;
-        MontgomeryContext ctxSquare(limbsOfDigits(fromGmp(square).Digits(), (2 * bits + 63) / 64));
-        Limbs c = limbsOfDigits(fromGmp(p).Digits(), ctxSquare.size()), d(ctxSquare.size(), 1);
+        MontgomeryContext ctxSquare(limbsOfDigits(fromMpz(square).Digits(), (2 * bits + 63) / 64));
+        Limbs c = limbsOfDigits(fromMpz(p).Digits(), ctxSquare.size()), d(ctxSquare.size(), 1);
         ctxSquare.sqr(c.data(), d.data());
         EXPECT_TRUE(isZero(d)) << bits;
 
         for (const mpz_class& e : {mpz_class(2), mpz_class(3), mpz_class(rng.get_z_bits(bits) + 2)}) {
-            TBigint x = fromGmp(p);
-            x.PowMod(fromGmp(e), fromGmp(square));
+            TBigint x = fromMpz(p);
+            x.PowMod(fromMpz(e), fromMpz(square));
             EXPECT_TRUE(x.IsZero()) << bits;
-            TBigint y = fromGmp(p);
-            y.PowModSecret(fromGmp(e), fromGmp(square));
+            TBigint y = fromMpz(p);
+            y.PowModSecret(fromMpz(e), fromMpz(square));
             EXPECT_TRUE(y.IsZero()) << bits;
+        }
+    }
+}
+
+// Random odd moduli of many sizes, exponents of every length up to past the modulus's.
+TEST(PrivateOperation, FixedWindowsGiveWhatGmpGives)
+{
+    gmp_randclass rng(gmp_randinit_mt);
+    rng.seed(20261206);
+    for (unsigned bits : {3u, 64u, 65u, 127u, 521u, 1023u, 2048u}) {
+        for (int round = 0; round < 12; ++round) {
+            const mpz_class n = rng.get_z_bits(bits) | (mpz_class(1) << (bits - 1)) | 1;
+            const mpz_class base = round == 0 ? mpz_class(n - 1) : mpz_class(rng.get_z_range(n - 1) + 1);
+            const mpz_class exp = mpz_class(rng.get_z_bits(1 + mpz_class(rng.get_z_range(bits + 40)).get_ui())) + 1;
+            mpz_class expected;
+            mpz_powm(expected.get_mpz_t(), base.get_mpz_t(), exp.get_mpz_t(), n.get_mpz_t());
+            TBigint x = fromMpz(base);
+            x.PowModSecret(fromMpz(exp), fromMpz(n));
+            ASSERT_EQ(x.ToString(16), expected.get_str(16)) << bits << " bits, round " << round;
         }
     }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "CipherOracle.h"
 #include "TempDir.h"
 #include "TestHelpers.h"
 #include "settings/Settings.h"
@@ -10,30 +11,14 @@ using namespace zerath::test;
 
 TEST(Settings, ValuesAndTheirDefaults)
 {
-    struct Row {
-        std::string ini;
-        bool stealthy;
-        int level, count;
-    };
-    const Row rows[] = {
-        {"", true, 1, 4},
-        {"[StealthyCipher]\r\nActivate=0\r\n[CompressionLevel]\r\nlevel = 3 \r\n[FileShredder]\r\nCount=8\r\n", false, 3, 8},
-        {"[stealthycipher]\nACTIVATE=FaLsE\n[compressionlevel]\nLEVEL=-7\n[fileshredder]\ncount=+6\n", false, -7, 6},
-        {"[StealthyCipher]\nActivate=yes\n[StealthyCipher]\nActivate=0\n", true, 1, 4}, // the first key counts
-        {"[StealthyCipher]\nActivate=2\n", true, 1, 4},
-        {"[StealthyCipher]\nActivate=TRUE\n", true, 1, 4},
-        {"[CompressionLevel]\nlevel=3.0\n[FileShredder]\nCount=2147483648\n", true, 1, 4},
-        {"[CompressionLevel]\nlevel=- 1\n[FileShredder]\nCount=9x\n", true, 1, 4},
-        {"[CompressionLevel]\nlevel=-2147483648\n[FileShredder]\nCount=2147483647\n", true, INT32_MIN, INT32_MAX},
-        {"level=3\n[Other]\nlevel=2\n[CompressionLevel]\n;level=3\nlevel=0\nlevel=2\n", true, 0, 4},
-    };
     TempDir dir;
     Settings s(dir.path().substr(0, dir.path().size() - 1)); // the folder without its separator
-    for (const Row& r : rows) {
-        writeFile(dir.file("zerath.ini"), r.ini);
-        EXPECT_EQ(s.stealthyCipher(), r.stealthy) << r.ini;
-        EXPECT_EQ(s.compressionLevel(), r.level) << r.ini;
-        EXPECT_EQ(s.shredCount(), r.count) << r.ini;
+    const auto rows = readDataRows("settings/values.txt");
+    ASSERT_EQ(rows.size(), 10u);
+    for (const auto& r : rows) {
+        writeFile(dir.file("zerath.ini"), unescapeText(r[0]));
+        EXPECT_EQ(s.stealthyCipher(), r[1] == "1") << r[0];
+        EXPECT_EQ(std::to_string(s.compressionLevel()) + " " + std::to_string(s.shredCount()), r[2] + " " + r[3]) << r[0];
     }
     removeFile(dir.file("zerath.ini"));
     ASSERT_EQ(mkdir(dir.file("zerath.ini").c_str(), 0700), 0); // a folder reads as defaults

@@ -266,9 +266,7 @@ TEST(CipherList, NamesAndNumbers)
                                                    {"0", 0},        {"4", 4},   {"", -1},    {"5", -1},      {"00", -1},
                                                    {"aes", -1},     {" rc6", -1}, {"serpent2", -1}};
     for (auto [text, index] : lookups) EXPECT_EQ(findCipher(text), index) << '"' << text << '"';
-    for (int bad : {-1, 5, 255}) {
-        EXPECT_EQ(errorOf<Error>([&] { makeCipher(bad); }), "Unknown cipher number");
-    }
+    for (int bad : {-1, 5, 255}) EXPECT_EQ(errorOf<Error>([&] { makeCipher(bad); }), "Unknown cipher number");
 }
 
 } // namespace
