@@ -2,20 +2,17 @@
 
 #include "common/InputFile.h"
 #include "filecrypt/EncryptedFileHeader.h"
-#include "symcrypto/FieldProtection.h"
 #include "filecrypt/SessionKey.h"
+#include "keyring/KeyIdentityOfRecord.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath {
 
 std::optional<std::uint32_t> StoredKeyCheckValue(const KeyRecord& stored)
 {
-    try {
-        const std::string_view fixed = FixedProtectionPassphrase();
-        return KeyCheckValue(UnprotectField(stored.ExponentE, fixed), UnprotectField(stored.ModulusN, fixed));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    const std::optional<ClearPublicNumbers> clear = RecordPublicNumbers(stored);
+    if (!clear) return std::nullopt;
+    return KeyCheckValue(clear->exponentE, clear->modulusN);
 }
 
 std::optional<std::uint32_t> FileKeyCheckValue(const std::string& encryptedPath)

@@ -6,14 +6,21 @@
 
 namespace zerath {
 
-std::optional<std::string> RecordKeyNumbers(const KeyRecord& stored)
+std::optional<ClearPublicNumbers> RecordPublicNumbers(const KeyRecord& stored)
 {
     try {
         const std::string_view fixed = FixedProtectionPassphrase();
-        return KeyNumbersTextOf(UnprotectField(stored.ModulusN, fixed), UnprotectField(stored.ExponentE, fixed));
+        return ClearPublicNumbers{UnprotectField(stored.ModulusN, fixed), UnprotectField(stored.ExponentE, fixed)};
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+std::optional<std::string> RecordKeyNumbers(const KeyRecord& stored)
+{
+    const std::optional<ClearPublicNumbers> clear = RecordPublicNumbers(stored);
+    if (!clear) return std::nullopt;
+    return KeyNumbersTextOf(clear->modulusN, clear->exponentE);
 }
 
 std::string RecordKeyFingerprint(const KeyRecord& stored)

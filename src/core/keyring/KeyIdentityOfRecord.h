@@ -7,10 +7,18 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "common/Secure.h"
 #include "keyring/KeyRecord.h"
 
 namespace zerath {
 
+// The clear modulus and public exponent of a stored record (deciphered with
+// the fixed protection passphrase); nullopt when they cannot be read.
+struct ClearPublicNumbers {
+    SecureString modulusN;
+    SecureString exponentE;
+};
+std::optional<ClearPublicNumbers> RecordPublicNumbers(const KeyRecord& stored);
 // "<N>|<E>" of a stored record (its numbers deciphered with the fixed
 // protection passphrase); nullopt when they cannot be read.
 std::optional<std::string> RecordKeyNumbers(const KeyRecord& stored);
