@@ -19,7 +19,7 @@
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
 #include "filecrypt/KeyMatch.h"
-#include "filecrypt/OutputFlusher.h"
+#include "common/TaskPool.h"
 #include "filecrypt/SessionKey.h"
 #include "filecrypt/StreamCrypt.h"
 #include "keyring/KeyRing.h"
@@ -31,7 +31,7 @@ namespace zerath {
 
 namespace {
 
-constexpr std::size_t kPiece = 1 << 20;  // at most this much work between two pump calls
+constexpr std::size_t kPiece = kDefaultPiece; // at most this much work between two pump calls
 constexpr std::size_t kStageBuffers = 4; // pieces each stage holds
 constexpr std::size_t kSmallestPiece = 4096;
 constexpr std::size_t kInflatedPiece = 64 * 1024; // what a small file's output is written in
@@ -179,34 +179,63 @@ std::string compressionStatus(std::uint64_t s, std::uint64_t c)
     return buf;
 }
 
-FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
+namespace {
+
+class EncryptJob : public FileJob {
+public:
+    EncryptJob(const EncryptOptions& o, KeyRecord record, FileCommandUi& asker)
+        : o_(o), record_(std::move(record)), asker_(asker), output_(o.sourcePath + ".enc")
+    {
+    }
+    FileCommandResult run(FileCommandUi& ui) override;
+
+    int cipherIndex = 0;
+    bool wipe = false;
+    bool overwrite = false;
+
+private:
+    const EncryptOptions o_;
+    const KeyRecord record_;
+    FileCommandUi& asker_;
+    const std::string output_;
+};
+
+} // namespace
+
+std::unique_ptr<FileJob> PrepareEncrypt(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
 {
     if (o.keyId.empty()) throw UserMessage(UserMessage::PlainBox, "No mail box specified");
     if (!keyRing.Active() || !keyRing.SearchDB("KeyID", o.keyId))
         throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
     // A hand-edited key ring must not lead to a file nobody can decrypt.
-    const KeyRecord record = keyRing.CurrentRecord();
+    KeyRecord record = keyRing.CurrentRecord();
     CheckRecipientRecord(record);
     if (!isExistingFile(o.sourcePath))
         throw UserMessage(UserMessage::WarningBox, "File to encrypt does not exists or the name is empty.");
+    auto job = std::make_unique<EncryptJob>(o, std::move(record), ui);
 
-    bool wipe = false;
     if (o.wipeOriginal) {
         const auto answer = ui.askWipeOriginal(kWipeQuestion);
-        if (answer == FileCommandUi::Answer::Cancel) return {};
-        wipe = answer == FileCommandUi::Answer::Yes;
+        if (answer == FileCommandUi::Answer::Cancel) return nullptr;
+        job->wipe = answer == FileCommandUi::Answer::Yes;
     }
 
-    int cipherIndex = o.cipherIndex;
+    job->cipherIndex = o.cipherIndex;
     if (o.stealthyCipher) {
-        cipherIndex = static_cast<int>(SystemRandom(kCipherCount));
-        ui.selectCipher(cipherIndex);
+        job->cipherIndex = static_cast<int>(SystemRandom(kCipherCount));
+        ui.selectCipher(job->cipherIndex);
     }
 
     const std::string output = o.sourcePath + ".enc";
-    const bool overwrite = fileExists(output);
-    if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+    job->overwrite = fileExists(output);
+    if (job->overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return nullptr;
+    return job;
+}
 
+FileCommandResult EncryptJob::run(FileCommandUi& ui)
+{
+    const EncryptOptions& o = o_;
+    const std::string& output = output_;
     std::shared_ptr<AtomicFile> out;
     std::shared_future<void> flushing;
     {
@@ -224,9 +253,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
 
             EncryptedFileHeader header;
             header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-            EncryptSymKey(record, keyText, header.keyCheck, header.wrappedKey);
+            EncryptSymKey(record_, keyText, header.keyCheck, header.wrappedKey);
             osRandomBytes(header.iv.data(), header.iv.size());
-
             out = std::make_shared<AtomicFile>(output);
             out->write(header.serialize());
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
@@ -265,7 +293,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
             if (o.flusher) flushing = o.flusher->start([out] { out->flush(); });
-            else if (!commitOutput(*out, overwrite, ui)) return {};
+            else if (!commitOutput(*out, overwrite, asker_)) return {};
         } catch (const OperationCancelled&) {
             throw; // the unfinished temporary goes with `out`
         } catch (const UserMessage&) {
@@ -277,8 +305,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         }
     }
 
-    auto finish = [out, flushing, overwrite, wipe, output, cipherIndex, source = o.sourcePath, shred = o.shredFile,
-                   &ui]() -> FileCommandResult {
+    auto finish = [out, flushing, overwrite = overwrite, wipe = wipe, output, cipherIndex = cipherIndex,
+                   source = o.sourcePath, shred = o.shredFile, &ui = asker_]() -> FileCommandResult {
         if (flushing.valid()) {
             try {
                 flushing.get();
@@ -303,33 +331,70 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     return o.flusher ? pendingResult(output, cipherIndex, finish) : finish();
 }
 
-FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
+FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
+{
+    const std::unique_ptr<FileJob> job = PrepareEncrypt(keyRing, o, ui);
+    return job ? job->run(ui) : FileCommandResult{};
+}
+
+namespace {
+
+class DecryptJob : public FileJob {
+public:
+    DecryptJob(const DecryptOptions& o, KeyRecord record, FileCommandUi& asker)
+        : o_(o), record_(std::move(record)), asker_(asker), output_(decryptedName(o.encryptedPath))
+    {
+    }
+    FileCommandResult run(FileCommandUi& ui) override;
+
+    SecureString passphrase;
+    std::unique_ptr<InputFile> in;
+    bool overwrite = false;
+
+private:
+    const DecryptOptions o_;
+    const KeyRecord record_;
+    FileCommandUi& asker_;
+    const std::string output_;
+};
+
+} // namespace
+
+std::unique_ptr<FileJob> PrepareDecrypt(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
 {
     if (!isExistingFile(o.encryptedPath))
         throw UserMessage(UserMessage::WarningBox, "File to decrypt does not exists or the name is empty.");
-    const std::optional<KeyRecord> found = keyPairFor(keyRing, o, ui);
-    if (!found) return {};
+    std::optional<KeyRecord> found = keyPairFor(keyRing, o, ui);
+    if (!found) return nullptr;
     const KeyRecord& record = *found;
     if (record.ExponentD.size() < 128)
         throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
 
     SecureString passphrase;
-    if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return {};
+    if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return nullptr;
     const bool opened = o.keyPairs && o.keyPairs->knows(record);
     if (!opened && !CheckPrivatePassphrase(record, passphrase))
         throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
     ui.passphraseAccepted(record.KeyID, passphrase);
 
-    const std::string output = decryptedName(o.encryptedPath);
-    std::unique_ptr<InputFile> in;
+    auto job = std::make_unique<DecryptJob>(o, std::move(*found), ui);
+    job->passphrase = std::move(passphrase);
     try {
-        in = std::make_unique<InputFile>(o.encryptedPath);
+        job->in = std::make_unique<InputFile>(o.encryptedPath);
     } catch (...) {
         throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
     }
-    const bool overwrite = fileExists(output);
-    if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+    const std::string output = decryptedName(o.encryptedPath);
+    job->overwrite = fileExists(output);
+    if (job->overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return nullptr;
+    return job;
+}
 
+FileCommandResult DecryptJob::run(FileCommandUi& ui)
+{
+    const DecryptOptions& o = o_;
+    const KeyRecord& record = record_;
+    const std::string& output = output_;
     int cipherIndex = -1;
     {
         ProgressScope progress(ui);
@@ -409,7 +474,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             cipher->Wipe();
             if (o.flusher) {
                 const std::shared_future<void> flushing = o.flusher->start([out] { out->flush(); });
-                return pendingResult(output, cipherIndex, [out, flushing, overwrite, output, cipherIndex, &ui] {
+                return pendingResult(output, cipherIndex, [out, flushing, overwrite = overwrite, output, cipherIndex,
+                                                           &ui = asker_] {
                     try {
                         flushing.get();
                         if (!commitOutput(*out, overwrite, ui)) return FileCommandResult{};
@@ -419,7 +485,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                     return FileCommandResult{true, output, cipherIndex, "File decrypted successfuly"};
                 });
             }
-            if (!commitOutput(*out, overwrite, ui)) return {};
+            if (!commitOutput(*out, overwrite, asker_)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes
         } catch (const ENoSafeReplacement& e) {
@@ -429,6 +495,12 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
         }
     }
     return {true, output, cipherIndex, "File decrypted successfuly"};
+}
+
+FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
+{
+    const std::unique_ptr<FileJob> job = PrepareDecrypt(keyRing, o, ui);
+    return job ? job->run(ui) : FileCommandResult{};
 }
 
 } // namespace zerath
