@@ -15,6 +15,7 @@
 #include "common/FolderBatch.h"
 #include "common/TaskPool.h"
 #include "filecrypt/ParallelDeflater.h"
+#include "filecrypt/PieceStage.h"
 #include "filecrypt/SessionKey.h"
 #include "filecrypt/SideBySide.h"
 
@@ -218,7 +219,7 @@ std::string unreadable(const std::string& path)
 // Outputs that may be flushing at once while the batch goes on.
 constexpr std::size_t kFlushing = 8;
 
-// Files smaller than onePiece are handed to workers, one per usable core,
+// Files of at most onePiece bytes are handed to workers, one per usable core,
 // and their results taken back in order; a larger file waits for those
 // before it and is worked on by this thread, with threads of its own.
 BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front, BatchUi& ui,
@@ -291,7 +292,7 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
             prepared.done = job != nullptr;
             return prepared;
         });
-        if (job && side.available() && ui.sizeOf(i) < onePiece) {
+        if (job && side.available() && ui.sizeOf(i) <= onePiece) {
             s.handed = side.hand(std::move(job));
         } else if (job) {
             while (!started.empty()) takeOldest();
@@ -337,10 +338,12 @@ BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std
         if (batch.wipeAnswer == FileCommandUi::Answer::Cancel) return {};
     }
     TaskPool flusher(kFlushing);
+    PieceStock buffers;
     const auto prepare = [&](const std::string& path, FileCommandUi& fileUi) {
         EncryptOptions o = each;
         o.sourcePath = path;
         o.flusher = &flusher;
+        o.buffers = &buffers;
         return PrepareEncrypt(keyRing, o, fileUi);
     };
     return runBatch(files, ui, batch, prepare, each.pieceSize == 0 ? kDefaultPiece : each.pieceSize);
@@ -352,10 +355,12 @@ BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, con
     BatchUi batch(ui, files, decryptedName);
     KeyPairCache keyPairs;
     TaskPool flusher(kFlushing);
+    PieceStock buffers;
     const auto prepare = [&](const std::string& path, FileCommandUi& fileUi) {
         DecryptOptions o{selectedKeyId, path};
         o.keyPairs = &keyPairs;
         o.flusher = &flusher;
+        o.buffers = &buffers;
         for (int tries = 1;; ++tries) {
             try {
                 return PrepareDecrypt(keyRing, o, fileUi);

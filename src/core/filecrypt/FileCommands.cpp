@@ -268,13 +268,14 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
             const bool onePiece = source.size() <= pieceSize;
             AtomicFileSink sink(*out);
             CbcEncryptingSink cbc(*cipher, sink);
-            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece);
+            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece,
+                                     o.buffers);
             PieceWriter toCipher(encipherStage);
             const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize, source.size());
-            SecureBytes piece(pieceSize);
+            Piece piece = o.buffers ? o.buffers->take(pieceSize) : Piece(pieceSize);
             std::uint64_t read = 0;
             for (;;) {
-                const std::size_t n = source.read(piece.data(), piece.size());
+                const std::size_t n = source.read(piece.data(), piece.capacity());
                 if (n == 0) break;
                 compressor->write(piece.data(), n);
                 read += n;
@@ -283,6 +284,7 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
             }
             if (read != static_cast<std::uint64_t>(atOpen.size) || fileStateOf(o.sourcePath) != atOpen)
                 throw UserMessage(UserMessage::ErrorBox, kSourceChanged);
+            if (o.buffers) o.buffers->give(std::move(piece));
             compressor->finish();
             toCipher.flush();
             encipherStage.finish();
@@ -445,11 +447,11 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
                                       sink.write(p.data(), p.size);
                                       if (onePiece) pumpNowAndThen();
                                   },
-                                  !onePiece);
+                                  !onePiece, o.buffers);
             PieceWriter toWrite(writeStage);
             Inflater inflater(toWrite);
             PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); },
-                                    !onePiece);
+                                    !onePiece, o.buffers);
             // Whatever stops the command stops the inflating at once too.
             struct StopInflating {
                 Inflater& inflater;

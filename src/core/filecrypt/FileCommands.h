@@ -21,6 +21,7 @@ namespace zerath {
 
 class KeyPairCache;
 class KeyRing;
+class PieceStock;
 class TaskPool;
 
 struct EncryptOptions {
@@ -34,6 +35,7 @@ struct EncryptOptions {
     // Wipes the source after a successful encryption.
     std::function<void(const std::string&)> shredFile;
     TaskPool* flusher = nullptr; // see FileCommandResult::complete
+    PieceStock* buffers = nullptr; // a batch's buffers, kept from file to file
 };
 
 struct DecryptOptions {
@@ -42,6 +44,7 @@ struct DecryptOptions {
     std::size_t pieceSize = 0;  // as for encryption
     KeyPairCache* keyPairs = nullptr; // a batch's opened key pairs (none: opened for this file alone)
     TaskPool* flusher = nullptr; // see FileCommandResult::complete
+    PieceStock* buffers = nullptr; // as for encryption
 };
 
 struct FileCommandResult {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 #include "FileOracle.h"
@@ -14,6 +15,7 @@
 #include "common/FileIO.h"
 #include "filecrypt/BatchCommands.h"
 #include "filecrypt/BatchSummary.h"
+#include "filecrypt/PieceStage.h"
 #include "filecrypt/SideBySide.h"
 #include "keyring/KeyRing.h"
 
@@ -218,6 +220,24 @@ TEST(Batch, ASmallFileAfterALargeOneHoldsNoByteOfIt)
     ASSERT_EQ(dec.failures(), 0);
     EXPECT_EQ(readFile(work.file("small")), small);
     EXPECT_TRUE(readFile(work.file("large")) == large);
+}
+
+// The batch's buffers serve file after file: one given back is the same
+// memory when taken again, for a piece large or small, and holds no byte of
+// what any piece before wrote in it.
+TEST(Batch, ABufferGivenBackHoldsNoByteOfItsFile)
+{
+    PieceStock stock;
+    Piece piece = stock.take(1 << 16);
+    const std::uint8_t* at = piece.data();
+    for (std::size_t size : {std::size_t(100), std::size_t(1) << 16, std::size_t(5000)}) {
+        std::memset(piece.data(), 0xA5, piece.capacity());
+        stock.give(std::move(piece));
+        piece = stock.take(size);
+        ASSERT_EQ(piece.data(), at);
+        EXPECT_EQ(piece.capacity(), size);
+        EXPECT_EQ(std::count(piece.bytes.begin(), piece.bytes.end(), 0), 1 << 16);
+    }
 }
 
 // Under a process limit (threads that fail to start, as std::thread does) a
