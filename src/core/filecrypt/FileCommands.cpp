@@ -181,23 +181,35 @@ std::string compressionStatus(std::uint64_t s, std::uint64_t c)
 
 namespace {
 
-class EncryptJob : public FileJob {
+// What a command's checks and questions settled, for its work.
+template <typename Options>
+class CommandJob : public FileJob {
 public:
-    EncryptJob(const EncryptOptions& o, KeyRecord record, FileCommandUi& asker)
-        : o_(o), record_(std::move(record)), asker_(asker), output_(o.sourcePath + ".enc")
+    CommandJob(const Options& o, KeyRecord record, FileCommandUi& asker, std::string output)
+        : o_(o), record_(std::move(record)), asker_(asker), output_(std::move(output))
     {
     }
-    FileCommandResult run(FileCommandUi& ui) override;
+    bool overwrite = false;
+    // False when the output's name is taken and the user keeps that file.
+    bool mayWrite(FileCommandUi& ui)
+    {
+        overwrite = fileExists(output_);
+        return !overwrite || ui.confirmOverwrite(overwriteQuestion(output_));
+    }
 
+protected:
+    const Options o_;
+    const KeyRecord record_;
+    FileCommandUi& asker_; // for the questions of the commit
+    const std::string output_;
+};
+
+class EncryptJob : public CommandJob<EncryptOptions> {
+public:
+    using CommandJob::CommandJob;
+    FileCommandResult run(FileCommandUi& ui) override;
     int cipherIndex = 0;
     bool wipe = false;
-    bool overwrite = false;
-
-private:
-    const EncryptOptions o_;
-    const KeyRecord record_;
-    FileCommandUi& asker_;
-    const std::string output_;
 };
 
 } // namespace
@@ -212,7 +224,7 @@ std::unique_ptr<FileJob> PrepareEncrypt(KeyRing& keyRing, const EncryptOptions& 
     CheckRecipientRecord(record);
     if (!isExistingFile(o.sourcePath))
         throw UserMessage(UserMessage::WarningBox, "File to encrypt does not exists or the name is empty.");
-    auto job = std::make_unique<EncryptJob>(o, std::move(record), ui);
+    auto job = std::make_unique<EncryptJob>(o, std::move(record), ui, o.sourcePath + ".enc");
 
     if (o.wipeOriginal) {
         const auto answer = ui.askWipeOriginal(kWipeQuestion);
@@ -226,10 +238,7 @@ std::unique_ptr<FileJob> PrepareEncrypt(KeyRing& keyRing, const EncryptOptions& 
         ui.selectCipher(job->cipherIndex);
     }
 
-    const std::string output = o.sourcePath + ".enc";
-    job->overwrite = fileExists(output);
-    if (job->overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return nullptr;
-    return job;
+    return job->mayWrite(ui) ? std::move(job) : nullptr;
 }
 
 FileCommandResult EncryptJob::run(FileCommandUi& ui)
@@ -341,23 +350,12 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
 
 namespace {
 
-class DecryptJob : public FileJob {
+class DecryptJob : public CommandJob<DecryptOptions> {
 public:
-    DecryptJob(const DecryptOptions& o, KeyRecord record, FileCommandUi& asker)
-        : o_(o), record_(std::move(record)), asker_(asker), output_(decryptedName(o.encryptedPath))
-    {
-    }
+    using CommandJob::CommandJob;
     FileCommandResult run(FileCommandUi& ui) override;
-
     SecureString passphrase;
     std::unique_ptr<InputFile> in;
-    bool overwrite = false;
-
-private:
-    const DecryptOptions o_;
-    const KeyRecord record_;
-    FileCommandUi& asker_;
-    const std::string output_;
 };
 
 } // namespace
@@ -379,17 +377,14 @@ std::unique_ptr<FileJob> PrepareDecrypt(KeyRing& keyRing, const DecryptOptions& 
         throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
     ui.passphraseAccepted(record.KeyID, passphrase);
 
-    auto job = std::make_unique<DecryptJob>(o, std::move(*found), ui);
+    auto job = std::make_unique<DecryptJob>(o, std::move(*found), ui, decryptedName(o.encryptedPath));
     job->passphrase = std::move(passphrase);
     try {
         job->in = std::make_unique<InputFile>(o.encryptedPath);
     } catch (...) {
         throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
     }
-    const std::string output = decryptedName(o.encryptedPath);
-    job->overwrite = fileExists(output);
-    if (job->overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return nullptr;
-    return job;
+    return job->mayWrite(ui) ? std::move(job) : nullptr;
 }
 
 FileCommandResult DecryptJob::run(FileCommandUi& ui)
