@@ -45,7 +45,10 @@ std::shared_ptr<SideBySide::Handed> SideBySide::hand(std::unique_ptr<FileJob> jo
 {
     auto file = std::make_shared<Handed>(cancelled_);
     file->job = std::move(job);
-    file->done = pool_.start([this, file] {
+    // The task holds the file weakly: the file holds the task's future.
+    file->done = pool_.start([this, weak = std::weak_ptr<Handed>(file)] {
+        const std::shared_ptr<Handed> file = weak.lock();
+        if (!file) return;
         // The job, and the source it holds open, goes as soon as it has run.
         const std::unique_ptr<FileJob> job = std::move(file->job);
         if (cancelled_) throw OperationCancelled();
