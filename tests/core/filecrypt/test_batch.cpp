@@ -371,6 +371,7 @@ TEST(Batch, SideBySideJobsRunAtOnce)
             return {arrived >= 2, "", -1, ""};
         }
     };
+    arrived = 0;
     SideBySide side(2);
     ASSERT_EQ(side.workers(), 2u);
     const auto a = side.hand(std::make_unique<Meeting>()), b = side.hand(std::make_unique<Meeting>());
