@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <deque>
@@ -218,6 +219,8 @@ std::string unreadable(const std::string& path)
 
 // Outputs that may be flushing at once while the batch goes on.
 constexpr std::size_t kFlushing = 8;
+// Files worked on at once at most, which bounds memory on large machines.
+constexpr unsigned kMostSideBySide = 8;
 
 // Files of at most onePiece bytes are handed to workers, one per usable core,
 // and their results taken back in order; a larger file waits for those
@@ -230,7 +233,7 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
     result.total = files.size();
     BatchScope scope(front);
     FolderBatch folders;
-    const unsigned cores = ParallelDeflater::usableCores();
+    const unsigned cores = std::min(ParallelDeflater::usableCores(), kMostSideBySide);
     SideBySide side(cores > 1 ? cores : 0);
     auto record = [&](BatchFileResult& file, const std::function<FileCommandResult()>& work) {
         try {
