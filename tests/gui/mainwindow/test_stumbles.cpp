@@ -2,11 +2,14 @@
 // dialogs, each where it is behaviour.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "EditedRecord.h"
 #include "GuiFixture.h"
+#include "widgets/ElidedField.h"
 #include "widgets/ALProgressBar.h"
 #include "widgets/ALStatusBar.h"
 #include "widgets/FileListBox.h"
@@ -100,6 +103,34 @@ TEST_F(GuiTest, TheStatusPanelsShowTheFiguresOfTheFileEncryptedOrDecrypted)
     w->setFileList(w->EncFileEdit, {qfile("text.txt"), qfile("noise.bin")}, false), Messages::setNextAnswer(Answer::Ok);
     click(w->Encryptbtn);
     EXPECT_TRUE(exists("noise.bin.enc") && w->Status->panelText(0).isEmpty() && w->Status->panelText(1).isEmpty());
+}
+
+// The field shows a long owner's start; the command, the hint and a screen
+// reader get all of it.
+TEST_F(GuiTest, ALongRecipientIsShownElidedAndUsedWhole)
+{
+    const QString owner = QStringLiteral("Alice Example of the Long Department <alice.example@long-domain.example>");
+    zerath::test::insertEditedCopy(*ring, TestKey::AlicePair, [&](zerath::KeyRecord& r) { r.UserID = owner.toStdString(); });
+    startMain();
+    TCryptForm* w = mainWindow();
+    QLineEdit* field = w->MailBoxUserID;
+    doubleClickRow(w->DBGrid, rowOf(w->DBGrid, zerath::test::kEditedKeyId));
+    const QString shown = elided::shownText(field);
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(field);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)) && owner.startsWith(shown.chopped(1)) && shown.size() > 10) << shown.toStdString();
+    EXPECT_TRUE(field->text() == owner && field->toolTip() == owner && spoken->text(QAccessible::Description) == owner);
+
+    writeFile(file("a.txt"), "for the long one"), w->setFileList(w->EncFileEdit, {qfile("a.txt")}, false);
+    Messages::setNextAnswer(Answer::Ok);
+    click(w->Encryptbtn);
+    QFile::remove(qfile("a.txt")), w->setFileList(w->DecFileEdit, {qfile("a.txt.enc")}, true);
+    Messages::setNextText(QString::fromLatin1(zerath::test::kAlicePassphrase)), Messages::setNextAnswer(Answer::Ok);
+    click(w->Decryptbtn);
+    EXPECT_TRUE(readFile(file("a.txt")) == "for the long one" && Messages::asked().last().prompt.contains(owner));
+    elided::setText(field, QStringLiteral("Bo <b@x.de>"));
+    EXPECT_EQ(elided::shownText(field), field->text()); // a short one is shown whole, till the font grows
+    field->setFont(QFont(field->font().family(), field->font().pointSize() * 3));
+    EXPECT_TRUE(elided::shownText(field).endsWith(QChar(0x2026)));
 }
 
 } // namespace
