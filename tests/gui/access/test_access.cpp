@@ -190,16 +190,8 @@ std::vector<TextPair> textPairs(QWidget* window)
             const KeyGridColours& c = grid->keyDelegate().colours();
             for (auto [text, behind] : {std::pair{c.text, c.publicRow}, {c.text, c.keyPairRow}, {c.selectedText, c.selectedRow}, {c.highlightText, c.highlightRow}})
                 pairs.push_back({name, text, behind});
-        } else if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
+        } else if (qobject_cast<QAbstractItemView*>(w))
             roles(QPalette::Text, QPalette::Base), roles(QPalette::HighlightedText, QPalette::Highlight);
-            for (int row = 0; view->model() && row < std::min(view->model()->rowCount(), 20); ++row) {
-                const QModelIndex i = view->model()->index(row, 0);
-                const QVariant text = i.data(Qt::ForegroundRole), behind = i.data(Qt::BackgroundRole);
-                if (text.isValid() || behind.isValid())
-                    pairs.push_back({name, text.isValid() ? text.value<QBrush>().color() : pal.color(QPalette::Text),
-                                     behind.isValid() ? behind.value<QBrush>().color() : pal.color(QPalette::Base)});
-            }
-        }
     }
     return pairs;
 }
@@ -215,12 +207,8 @@ TEST_P(HighContrast, EveryTextStandsOutFromWhatIsBehindIt)
     QWidget* window = std::get<0>(GetParam()).open(*this);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    double lowest = 21;
-    for (const TextPair& p : textPairs(window)) {
-        lowest = std::min(lowest, contrast(p.text, p.behind));
+    for (const TextPair& p : textPairs(window))
         EXPECT_GE(contrast(p.text, p.behind), readable::kMinimumContrast) << p.where << ": " << p.text.name().toStdString() << " on " << p.behind.name().toStdString();
-    }
-    RecordProperty("lowest", QString::number(lowest, 'f', 2).toStdString());
     if (window != mainWindow() && window != keyManager.get()) window->hide();
     g_shredder.reset();
 }

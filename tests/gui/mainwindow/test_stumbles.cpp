@@ -73,8 +73,7 @@ TEST_F(GuiTest, TheStatusPanelsShowTheFiguresOfTheFileEncryptedOrDecrypted)
         {"text.txt", text, "Rijndael (AES)"}, {"noise.bin", noise, "Twofish"}, {"empty", "", "RC6"}};
     startMain();
     TCryptForm* w = mainWindow();
-    doubleClickRow(w->DBGrid, rowOf(w->DBGrid, id(TestKey::AlicePair)));
-    w->CipherAutoSelectCB->setChecked(false);
+    doubleClickRow(w->DBGrid, rowOf(w->DBGrid, id(TestKey::AlicePair))), w->CipherAutoSelectCB->setChecked(false);
     const auto expectFiguresOf = [&](const auto& row) {
         const std::string enc = readFile(file(row.name + ".enc"));
         const std::uint64_t s = row.data.size(), c = enc.size() - 23 - (std::uint8_t(enc[5]) | std::uint8_t(enc[6]) << 8);
@@ -84,8 +83,7 @@ TEST_F(GuiTest, TheStatusPanelsShowTheFiguresOfTheFileEncryptedOrDecrypted)
         EXPECT_EQ(w->Status->panelText(1).toStdString(), "Cipher: " + row.shown + ", Key size: 256");
     };
     for (const auto& row : rows) {
-        writeFile(file(row.name), row.data);
-        w->cbxCipher->setCurrentIndex(w->cbxCipher->findText(QString::fromStdString(row.shown.substr(0, 3)), Qt::MatchStartsWith));
+        writeFile(file(row.name), row.data), w->cbxCipher->setCurrentIndex(w->cbxCipher->findText(QString::fromStdString(row.shown.substr(0, 3)), Qt::MatchStartsWith));
         w->setFileList(w->EncFileEdit, {qfile(row.name)}, false), Messages::setNextAnswer(Answer::Ok);
         click(w->Encryptbtn);
         expectFiguresOf(row);
