@@ -335,7 +335,7 @@ TEST(Batch, ACancelAmongSideBySideFilesRemovesOnlyUnfinishedOutputs)
     AliceRing keys;
     for (int cancelAfter : {0, 2, 5}) {
         TempDir work;
-        std::vector<std::string> plain, left;
+        std::vector<std::string> plain, enc, left;
         for (unsigned i = 0; i < 10; ++i) {
             plain.push_back(work.file("f" + std::to_string(i)));
             writeFile(plain.back(), mixedText(300000, i));
@@ -343,9 +343,9 @@ TEST(Batch, ACancelAmongSideBySideFilesRemovesOnlyUnfinishedOutputs)
         }
         ScriptUi ui;
         ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), plain, ui).failures(), 0);
-        for (const auto& f : plain) std::remove(f.c_str());
+        for (const auto& f : plain) std::remove(f.c_str()), enc.push_back(f + ".enc");
         ui.checks = 0, ui.cancelAfter = cancelAfter;
-        const BatchResult r = DecryptFiles(keys.ring, "", {left.begin(), left.end()}, ui);
+        const BatchResult r = DecryptFiles(keys.ring, "", enc, ui);
         EXPECT_TRUE(r.cancelled);
         for (std::size_t i = 0; i < r.files.size(); ++i) {
             if (r.files[i].outcome != BatchFileResult::Outcome::Done) continue;
