@@ -64,10 +64,10 @@ struct FileCommandResult {
 // Prepare* makes the checks and asks the questions, on the caller's thread,
 // and gives the job, or nullptr when the user's answer stopped the command
 // (nothing written). The job's run() reads, enciphers or deciphers and
-// writes, and asks nothing: it may run on another thread with a ui that only
-// takes progress and tells of a cancel. The questions a commit may still ask
-// (a file that appeared meanwhile) go to the ui given to Prepare*, on the
-// caller's thread, as does complete().
+// writes, and asks nothing once given a flusher: it may then run on another
+// thread with a ui that only takes progress and tells of a cancel, the commit
+// waiting for complete() on the caller's thread. The question a commit may
+// still ask (a file that appeared meanwhile) goes to the ui given to Prepare*.
 class FileJob {
 public:
     virtual ~FileJob() = default;
