@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
@@ -13,6 +14,12 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                       : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    // A desktop with a larger font, as its settings or platform theme make it.
+    if (const int points = qEnvironmentVariableIntValue("ZERATH_TEST_FONT_POINTS")) {
+        QFont font = QApplication::font();
+        font.setPointSize(points);
+        QApplication::setFont(font);
+    }
     initZerathResources();
     Messages::setScripted(true);
     Messages::setUnansweredHandler(

@@ -285,7 +285,7 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     StatusPanel->setAutoFillBackground(true);
     Status = new TALStatusBar(StatusPanel);
     Status->setObjectName(QStringLiteral("Status"));
-    Status->setGeometry(1, 1, StatusPanel->width() - 2, StatusPanel->height() - 2);
+    designPlace(Status, QRect(1, 1, 570, 20));
     Status->setPanelWidths({ui::px(392), ui::px(50)});
     Status->setSizeGrip(false);
     Status->setSimplePanel(false);

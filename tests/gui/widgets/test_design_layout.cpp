@@ -1,0 +1,74 @@
+// Placement that grows with the texts: the grid solver on rectangle sets, and
+// a container whose label outgrows its design place.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "widgets/DesignLayout.h"
+#include "widgets/UiScale.h"
+
+using design::Span;
+
+TEST(DesignAxis, GrownSpansPushOnlyTheLinesAfterThem)
+{
+    const struct {
+        const char* what;
+        std::vector<int> lines;
+        double scale;
+        std::vector<Span> spans;
+        std::vector<int> expected;
+    } rows[] = {
+        {"design at scale 1", {0, 10, 20, 40}, 1.0, {{0, 10, 10}, {10, 40, 5}}, {0, 10, 20, 40}},
+        {"gaps round as coordinates", {0, 7, 13, 40}, 1.5, {}, {0, 11, 20, 60}},
+        {"one wide control", {0, 10, 20, 30, 40}, 1.0, {{10, 20, 25}}, {0, 10, 35, 45, 55}},
+        {"overlapping spans", {0, 10, 20, 30, 40}, 1.0, {{0, 20, 30}, {10, 30, 40}}, {0, 10, 30, 50, 60}},
+        {"edges given backwards", {0, 10, 20}, 1.0, {{20, 10, 30}}, {0, 10, 40}},
+        {"need below the gaps", {0, 10, 20}, 2.0, {{0, 20, 15}}, {0, 20, 40}},
+        {"nested spans", {0, 5, 15, 20}, 1.0, {{5, 15, 30}, {0, 20, 50}}, {0, 5, 35, 50}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(design::solveAxis(r.lines, r.scale, r.spans), r.expected) << r.what;
+}
+
+TEST(DesignAxis, MapsCoordinatesWithinAndBeyondTheLines)
+{
+    const std::vector<int> lines{0, 10, 20}, pos{0, 10, 40};
+    const struct {
+        int design, expected;
+    } rows[] = {{-4, -6}, {0, 0}, {5, 5}, {15, 25}, {20, 40}, {30, 55}};
+    for (const auto& r : rows)
+        EXPECT_EQ(design::mapAxis(lines, pos, 1.5, r.design), r.expected) << r.design;
+}
+
+TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
+{
+    QWidget box;
+    auto* layout = new DesignLayout(&box);
+    layout->setDesignSize(QSize(200, 80));
+    auto* label = new QLabel(QStringLiteral("Key"), &box);
+    auto* edit = new QLineEdit(&box);
+    auto* below = new QPushButton(QStringLiteral("OK"), &box);
+    const QRect labelAt(10, 10, 40, 20), editAt(60, 10, 100, 20), belowAt(10, 40, 60, 24);
+    layout->place(label, labelAt);
+    layout->place(edit, editAt);
+    layout->place(below, belowAt);
+    layout->activate();
+    if (ui::scale() == 1.0 && label->sizeHint().width() <= 40) {
+        EXPECT_EQ(label->geometry(), labelAt);
+        EXPECT_EQ(edit->geometry(), editAt);
+        EXPECT_EQ(box.minimumSize(), QSize(200, 80));
+    }
+
+    label->setText(QStringLiteral("A much longer caption than its place"));
+    layout->activate();
+    const int grown = label->sizeHint().width() - ui::px(40);
+    ASSERT_GT(grown, 0);
+    EXPECT_GE(label->width(), label->sizeHint().width());
+    EXPECT_EQ(edit->x(), ui::px(60) + grown);
+    EXPECT_EQ(edit->width(), ui::px(100));
+    // Below, a control across the label's end widens with it; its start stays.
+    EXPECT_EQ(below->geometry(), ui::px(belowAt).adjusted(0, 0, grown, 0));
+    EXPECT_EQ(layout->mapRect(QRect(0, 0, 200, 80)).size(), box.minimumSize());
+    EXPECT_EQ(box.minimumSize().width(), ui::px(200) + grown);
+}
