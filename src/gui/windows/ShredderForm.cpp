@@ -39,14 +39,15 @@ const QColor kShredListColour(0xFE, 0xEF, 0xED); // 0xEDEFFE as blue, green, red
 const QColor kHeadingColour(0xCF, 0xE2, 0xF0);
 const QColor kValueColour(0xF2, 0xC9, 0x6A);
 
-// Rows of the shred list are 16 pixels high whatever the font.
+// Rows of the shred list are 16 pixels high at the design's text size, and
+// as high as the font where the desktop's text is larger.
 class SixteenPixelRows : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setHeight(16);
+        s.setHeight(std::max(ui::px(16), option.fontMetrics.height()));
         return s;
     }
 };

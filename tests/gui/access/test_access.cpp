@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
@@ -130,6 +131,8 @@ void expectWhole(QWidget* w)
     } else if (const auto* b = qobject_cast<QPushButton*>(w)) {
         EXPECT_GE(b->width(), fm.horizontalAdvance(QString(b->text()).remove(QLatin1Char('&'))) + 8) << name;
         EXPECT_GE(b->height(), fm.height()) << name;
+    } else if (const auto* list = qobject_cast<QListWidget*>(w); list && list->count() > 0) {
+        EXPECT_GE(list->visualItemRect(list->item(0)).height(), fm.height()) << name << " rows";
     }
 }
 
@@ -187,6 +190,7 @@ TEST_P(EveryWindow, TextsFitAndControlsStayApart)
     ASSERT_NE(window, nullptr);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    if (g_shredder) g_shredder->ListBox1->addItem(QStringLiteral("payslip-2023-11.pdf")), QApplication::processEvents();
     expectLaidOutLikeThePicture(window);
     if (auto* progress = qobject_cast<Tpopupfrm*>(window)) { // texts change as the work goes on
         progress->setLines(QStringLiteral("Data decryption done."), QStringLiteral("Data uncompress started, please wait..."),
