@@ -312,10 +312,21 @@ void DesignLayout::setGeometry(const QRect& rect)
 {
     QLayout::setGeometry(rect);
     solve();
-    // Places count from the container's corner, whatever its margins.
+    // Places count from the container's corner, whatever its margins. A
+    // container given more room than it needs (a panel across a grown line of
+    // its window) spreads its controls in proportion, as its picture stretches.
     const QPoint origin = parentWidget() ? QPoint(0, 0) : rect.topLeft();
+    const QSize room = parentWidget() ? parentWidget()->size() : rect.size();
+    const QSize needed(m_grid.xPos.back(), m_grid.yPos.back());
+    const auto spread = [](int at, int have, int need) {
+        return have > need && need > 0 ? int(std::lround(double(at) * have / need)) : at;
+    };
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        const QRect r = m_placed[i].translated(origin);
+        const QRect p = m_placed[i];
+        const int x0 = spread(p.left(), room.width(), needed.width()), y0 = spread(p.top(), room.height(), needed.height());
+        const int x1 = spread(p.left() + p.width(), room.width(), needed.width());
+        const int y1 = spread(p.top() + p.height(), room.height(), needed.height());
+        const QRect r = QRect(x0, y0, x1 - x0, y1 - y0).translated(origin);
         if (QWidget* w = m_entries[i].item->widget())
             w->setGeometry(r);
         else

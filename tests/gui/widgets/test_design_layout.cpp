@@ -45,6 +45,7 @@ TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
 {
     QWidget box;
     auto* layout = new DesignLayout(&box);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setDesignSize(QSize(200, 80));
     auto* label = new QLabel(QStringLiteral("Key"), &box);
     auto* edit = new QLineEdit(&box);
@@ -57,7 +58,7 @@ TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
     if (ui::scale() == 1.0 && label->sizeHint().width() <= 40) {
         EXPECT_EQ(label->geometry(), labelAt);
         EXPECT_EQ(edit->geometry(), editAt);
-        EXPECT_EQ(box.minimumSize(), QSize(200, 80));
+        EXPECT_EQ(box.size(), QSize(200, 80));
     }
 
     label->setText(QStringLiteral("A much longer caption than its place"));
@@ -69,6 +70,13 @@ TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
     EXPECT_EQ(edit->width(), ui::px(100));
     // Below, a control across the label's end widens with it; its start stays.
     EXPECT_EQ(below->geometry(), ui::px(belowAt).adjusted(0, 0, grown, 0));
-    EXPECT_EQ(layout->mapRect(QRect(0, 0, 200, 80)).size(), box.minimumSize());
-    EXPECT_EQ(box.minimumSize().width(), ui::px(200) + grown);
+    EXPECT_EQ(layout->mapRect(QRect(0, 0, 200, 80)).size(), box.size());
+    EXPECT_EQ(box.width(), ui::px(200) + grown);
+
+    // Given twice the room it needs, the container spreads its controls in proportion.
+    const QRect before = edit->geometry();
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    box.setFixedSize(box.size() * 2);
+    layout->setGeometry(box.rect());
+    EXPECT_EQ(edit->geometry(), QRect(before.topLeft() * 2, before.size() * 2));
 }
