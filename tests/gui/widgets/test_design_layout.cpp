@@ -1,11 +1,14 @@
 // Placement that grows with the texts: the grid solver on rectangle sets, and
-// a container whose label outgrows its design place.
+// a container whose label outgrows its design place, a window whose picture
+// and outline follow.
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
 #include "widgets/DesignLayout.h"
+#include "widgets/SkinnedWindow.h"
 #include "widgets/UiScale.h"
 
 using design::Span;
@@ -79,4 +82,21 @@ TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
     box.setFixedSize(box.size() * 2);
     layout->setGeometry(box.rect());
     EXPECT_EQ(edit->geometry(), QRect(before.topLeft() * 2, before.size() * 2));
+}
+
+TEST(DesignLayout, AWindowGrownByItsTextKeepsItsPictureEdgesAndOutline)
+{
+    QPixmap picture(100, 50);
+    picture.fill(Qt::darkGray);
+    QPainter(&picture).fillRect(QRect(90, 0, 10, 50), Qt::red); // the picture's right frame
+    SkinnedWindow w;
+    w.setBackgroundPixmap(picture);
+    w.setOutline(WindowOutline::roundRect(0, 0, w.width() + 1, w.height() + 1, 10, 10));
+    w.addLabel(QStringLiteral("A caption far wider than its place"), 10, 10, 20, 16);
+    w.show();
+    ASSERT_GT(w.width(), ui::px(100));
+    const QImage shot = w.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(w.width() - 3, w.height() / 2), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(w.width() / 2, w.height() - 3), QColor(Qt::darkGray));
+    EXPECT_EQ(w.mask().boundingRect(), w.rect().adjusted(0, 0, 1, 1)); // the outline follows the grown window
 }
