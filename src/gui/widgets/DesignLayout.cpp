@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace design {
 
@@ -210,54 +211,50 @@ void DesignLayout::solve() const
         return;
     const double s = ui::scale();
     const QSize ds = designSize();
-    const auto end = [s](int start, int length, int need) {
-        return length >= 0 ? start + length : start + int(std::ceil(need / s));
-    };
     const auto at = [](const std::vector<int>& lines, const std::vector<int>& pos, int line) {
         return pos[std::size_t(std::lower_bound(lines.begin(), lines.end(), line) - lines.begin())];
     };
-    const auto settle = [s](std::vector<int>& lines, const std::vector<design::Span>& spans) {
+    // One axis: each control from its start over its design length (or what
+    // it needs, for -1); gives where each one ends, in design coordinates.
+    // Hidden controls keep their room, so showing one does not move the others.
+    const auto layAxis = [&](std::vector<int>& lines, std::vector<int>& pos, auto start, auto length, auto need) {
+        std::vector<design::Span> spans;
+        std::vector<int> ends(m_entries.size());
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            const int n = need(i), from = start(m_entries[i].design), len = length(m_entries[i].design);
+            ends[i] = len >= 0 ? from + len : from + int(std::ceil(n / s));
+            lines.push_back(from);
+            lines.push_back(ends[i]);
+            if (!m_entries[i].item->widget() || !m_entries[i].item->widget()->isWindow())
+                spans.push_back({from, ends[i], n});
+        }
         std::sort(lines.begin(), lines.end());
         lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-        return design::solveAxis(lines, s, spans);
+        pos = design::solveAxis(lines, s, spans);
+        return ends;
     };
-    // Hidden controls keep their room, so showing one does not move the others.
-    const auto shown = [](const QLayoutItem* item) { return !item->widget() || !item->widget()->isWindow(); };
+    // A spacer or nested layout: its minimum, at least its design length.
+    const auto other = [](int minimum, int design) {
+        return std::max(minimum, ui::px(std::max(0, design)));
+    };
 
     Grid g;
     g.xs = {0, ds.width()};
     g.ys = {0, ds.height()};
-    std::vector<design::Span> spans;
-    std::vector<int> right(m_entries.size());
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+    const std::vector<int> right = layAxis(g.xs, g.xPos, std::mem_fn(&QRect::x), std::mem_fn(&QRect::width), [&](std::size_t i) {
         const Entry& e = m_entries[i];
         const QWidget* w = e.item->widget();
-        const int need = w ? design::neededWidth(w, e.design.width())
-                           : std::max(e.item->minimumSize().width(), ui::px(std::max(0, e.design.width())));
-        right[i] = end(e.design.x(), e.design.width(), need);
-        g.xs.push_back(e.design.x());
-        g.xs.push_back(right[i]);
-        if (shown(e.item))
-            spans.push_back({e.design.x(), right[i], need});
-    }
-    g.xPos = settle(g.xs, spans);
-
-    spans.clear();
-    std::vector<int> bottom(m_entries.size());
+        return w ? design::neededWidth(w, e.design.width()) : other(e.item->minimumSize().width(), e.design.width());
+    });
     std::vector<int> widths(m_entries.size());
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        widths[i] = at(g.xs, g.xPos, right[i]) - at(g.xs, g.xPos, m_entries[i].design.x());
+    const std::vector<int> bottom = layAxis(g.ys, g.yPos, std::mem_fn(&QRect::y), std::mem_fn(&QRect::height), [&](std::size_t i) {
         const Entry& e = m_entries[i];
         const QWidget* w = e.item->widget();
-        widths[i] = at(g.xs, g.xPos, right[i]) - at(g.xs, g.xPos, e.design.x());
-        const int need = w ? design::neededHeight(w, e.design.height(), widths[i])
-                           : std::max(e.item->minimumSize().height(), ui::px(std::max(0, e.design.height())));
-        bottom[i] = end(e.design.y(), e.design.height(), need);
-        g.ys.push_back(e.design.y());
-        g.ys.push_back(bottom[i]);
-        if (shown(e.item))
-            spans.push_back({e.design.y(), bottom[i], need});
-    }
-    g.yPos = settle(g.ys, spans);
+        return w ? design::neededHeight(w, e.design.height(), widths[i])
+                 : other(e.item->minimumSize().height(), e.design.height());
+    });
 
     m_placed.resize(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
