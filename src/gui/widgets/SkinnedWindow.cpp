@@ -1,5 +1,4 @@
 #include "widgets/SkinnedWindow.h"
-#include "widgets/DesignLayout.h"
 #include "widgets/UiScale.h"
 
 #include <QGuiApplication>

@@ -68,7 +68,6 @@ public:
 
     // Places on the picture, in its design pixels: the window's layout keeps
     // them and grows them with their texts.
-    DesignLayout* designLayout() const { return m_layout; }
     QRect mapRect(const QRect& design) const;
     // Lays the window out now (it does so by itself before it shows).
     void settleLayout();
