@@ -1,7 +1,9 @@
 // Placement that grows with the texts: the grid solver on rectangle sets, and
 // a container whose label outgrows its design place, a window whose picture
 // and outline follow.
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -93,8 +95,11 @@ TEST(DesignLayout, AWindowGrownByItsTextKeepsItsPictureEdgesAndOutline)
     w.setBackgroundPixmap(picture);
     w.setOutline(WindowOutline::roundRect(0, 0, w.width() + 1, w.height() + 1, 10, 10));
     w.addLabel(QStringLiteral("A caption far wider than its place"), 10, 10, 20, 16);
-    w.show();
+    w.centreOver(nullptr); // before it shows, at the size its text gives it
     ASSERT_GT(w.width(), ui::px(100));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((w.geometry().center() - area.center()).manhattanLength(), 2);
+    w.show();
     const QImage shot = w.grab().toImage();
     EXPECT_EQ(shot.pixelColor(w.width() - 3, w.height() / 2), QColor(Qt::red));
     EXPECT_EQ(shot.pixelColor(w.width() / 2, w.height() - 3), QColor(Qt::darkGray));
