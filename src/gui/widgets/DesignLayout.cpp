@@ -1,7 +1,6 @@
 #include "widgets/DesignLayout.h"
 #include "widgets/UiScale.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -82,8 +81,10 @@ QSize contentNeed(const QWidget* w, bool ownSize)
     }
     if (const auto* b = qobject_cast<const QPushButton*>(w))
         return pushButtonText(b);
-    if (qobject_cast<const QCheckBox*>(w) || qobject_cast<const QRadioButton*>(w) || qobject_cast<const QComboBox*>(w))
-        return w->minimumSizeHint().expandedTo(qobject_cast<const QComboBox*>(w) ? QSize() : w->sizeHint());
+    if (qobject_cast<const QCheckBox*>(w) || qobject_cast<const QRadioButton*>(w))
+        return w->sizeHint();
+    if (qobject_cast<const QComboBox*>(w))
+        return w->minimumSizeHint(); // its longest entry
     if (w->layout())
         return w->minimumSizeHint();
     return ownSize ? w->sizeHint() : QSize();
