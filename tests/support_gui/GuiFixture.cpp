@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QSettings>
 
 #include "keyring/KeyRing.h"
 #include "windows/CryptForm.h"
@@ -51,6 +52,18 @@ void doubleClickRow(QAbstractItemView* view, int row, int column)
     const QRect cell = view->visualRect(view->model()->index(row, column));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QPalette schemePalette(const QString& path)
+{
+    QSettings scheme(path, QSettings::IniFormat);
+    QPalette pal;
+    for (auto [key, group] : {std::pair{"active", QPalette::Active}, {"inactive", QPalette::Inactive}, {"disabled", QPalette::Disabled}}) {
+        const QStringList colours = scheme.value(QStringLiteral("ColorScheme/%1_colors").arg(QLatin1String(key))).toStringList();
+        for (int role = 0; role < std::min<int>(QPalette::NColorRoles, colours.size()); ++role)
+            if (role != QPalette::NoRole) pal.setColor(group, QPalette::ColorRole(role), QColor(colours[role].trimmed()));
+    }
+    return pal;
 }
 
 GuiTest::GuiTest() = default;

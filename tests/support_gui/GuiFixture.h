@@ -45,6 +45,10 @@ void click(QWidget* w);
 void clickRow(QAbstractItemView* view, int row, int column = 1);
 void doubleClickRow(QAbstractItemView* view, int row, int column = 1);
 
+// The palette of a desktop colour scheme file as qt6ct writes it: per colour
+// group a list of colours in the order of QPalette's roles.
+QPalette schemePalette(const QString& path);
+
 // Public throughout, so that the rows of a test's table can drive it.
 class GuiTest : public ::testing::Test {
 public:

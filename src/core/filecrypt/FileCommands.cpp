@@ -179,6 +179,11 @@ std::string compressionStatus(std::uint64_t s, std::uint64_t c)
     return buf;
 }
 
+static std::string cipherStatus(const TDCP_cipher& cipher)
+{
+    return "Cipher: " + cipherStatusName(cipher) + ", Key size: 256";
+}
+
 FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
 {
     if (o.keyId.empty()) throw UserMessage(UserMessage::PlainBox, "No mail box specified");
@@ -231,7 +236,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             out->write(header.serialize());
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
             cipher->CipherMode = cmCBC;
-            ui.setStatusPanel(1, "Cipher: " + cipherStatusName(*cipher) + ", Key size: 256");
+            ui.setStatusPanel(1, cipherStatus(*cipher));
 
             // This thread reads and feeds the compressor (whose workers use
             // every core); one stage enciphers and writes what comes out.
@@ -404,6 +409,9 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             writeStage.finish(whileWaiting);
             triple(ui, "Data decryption done.", "Data uncompress started, please wait...", "Saving data, waiting.", 1);
             if (!inflater.finished()) throw Error("Incomplete compressed data");
+            // The panels tell about the file in hand, as an encryption's do.
+            ui.setStatusPanel(0, compressionStatus(inflater.produced(), in->size() - start));
+            ui.setStatusPanel(1, cipherStatus(*cipher));
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();

@@ -1,4 +1,5 @@
 #include "widgets/FileListBox.h"
+#include "widgets/ReadableColours.h"
 
 #include "widgets/FolderTree.h"
 
@@ -95,6 +96,7 @@ TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent)
     setDragDropMode(QAbstractItemView::DragOnly);
     setDefaultDropAction(Qt::CopyAction);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    readable::keepSelectionReadable(this);
     m_fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
     m_exeIcon = QIcon::fromTheme(QStringLiteral("application-x-executable"),
                                  style()->standardIcon(QStyle::SP_CommandLink));

@@ -1,4 +1,5 @@
 #include "widgets/FolderTree.h"
+#include "widgets/ReadableColours.h"
 
 #include <QKeyEvent>
 
@@ -172,6 +173,7 @@ TFolderTree::~TFolderTree()
 void TFolderTree::init()
 {
     setColumnCount(1);
+    readable::keepSelectionReadable(this);
     header()->hide();
     // Long folder names are shown whole and scrolled to, not elided.
     header()->setStretchLastSection(false);

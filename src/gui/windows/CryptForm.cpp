@@ -34,6 +34,7 @@
 #include "pubkey/SystemRandom.h"
 #include "symcrypto/CipherList.h"
 #include "widgets/ALStatusBar.h"
+#include "widgets/ElidedField.h"
 #include "widgets/HNoShape.h"
 #include "common/SecretText.h"
 #include "windows/AboutDlg.h"
@@ -241,6 +242,7 @@ void TCryptForm::buildControls()
     recipientIdLabel->setBuddy(MailBoxKeyID);
     recipientUserLabel->setBuddy(MailBoxUserID);
     DBGrid->setAccessibleName(Label6->text());
+    elided::showElided(MailBoxUserID);
     for (QLineEdit* e : {MailBoxKeyID, MailBoxUserID}) {
         e->setReadOnly(true);
         e->setFont(look::uiFont(12));
@@ -384,10 +386,7 @@ void TCryptForm::ClearRecipientbtnClick()
 void TCryptForm::showRecipient(const QString& keyId, const QString& userId)
 {
     MailBoxKeyID->setText(keyId);
-    MailBoxUserID->setText(userId);
-    // A long ID shows its start; the whole of it is the hint.
-    MailBoxUserID->setCursorPosition(0);
-    MailBoxUserID->setToolTip(userId);
+    elided::setText(MailBoxUserID, userId); // a long ID shows its start; the whole of it is the hint
 }
 
 // What a failed or cancelled command left in the panels is not about any file.

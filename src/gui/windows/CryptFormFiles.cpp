@@ -165,6 +165,9 @@ bool TCryptForm::runBatch(bool decryptSide, std::vector<zerath::SkippedFile> ski
         m_recipientSelected = m_ctx.mainKeyRing().RecipientSelected();
         DBGrid->viewport()->update();
     }
+    // The panels describe one file: a batch's many are in its summary, and
+    // the last one's figures would read as the whole batch's.
+    blankStatus();
     result.skipped = std::move(skipped);
     if (!ran || (result.files.empty() && result.skipped.empty())) return false;
     BatchSummaryDlg::showFor(this, result, decryptSide);

@@ -31,6 +31,7 @@
 #include "widgets/ALStatusBar.h"
 #include "widgets/FileListBox.h"
 #include "widgets/FolderTree.h"
+#include "widgets/ReadableColours.h"
 #include "windows/ShredderText.h"
 
 namespace {
@@ -86,6 +87,7 @@ TShredList::TShredList(TFileListBox* source, QWidget* parent) : QListWidget(pare
         pal.setColor(group, QPalette::Text, Qt::black);
     }
     setPalette(pal);
+    readable::keepSelectionReadable(this);
 }
 
 QStringList TShredList::names() const
@@ -294,7 +296,7 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     Prog->setObjectName(QStringLiteral("Prog"));
     const QRect right = Status->panelRect(1);
     Prog->setGeometry(right.left() + 2, 2, right.width() - 4, right.height() - 4);
-    Prog->setBackgroundColor(palette().color(QPalette::Active, QPalette::HighlightedText));
+    Prog->setBackgroundColor(Qt::white); // under its own black figures, whatever the desktop's colours
     Prog->setBarColor1(QColor(0xFF, 0x00, 0x00));
     Prog->setBarColor2(QColor(0x00, 0xFF, 0x00));
     Prog->setBarColor3(QColor(0x00, 0xFF, 0x00));

@@ -7,9 +7,11 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
@@ -20,6 +22,7 @@
 #include "widgets/FileListBox.h"
 #include "widgets/FolderTree.h"
 #include "widgets/HNoShape.h"
+#include "widgets/ReadableColours.h"
 #include "widgets/SkinnedWindow.h"
 #include "widgets/UiScale.h"
 #include "windows/CryptForm.h"
@@ -202,6 +205,85 @@ TEST_P(EveryWindow, TextsFitAndControlsStayApart)
 
 INSTANTIATE_TEST_SUITE_P(Windows, EveryWindow, ::testing::ValuesIn(kWindows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+using readable::contrast;
+
+// What is behind a text drawn on a picture: the middle colour, by lightness, of a frame round it.
+QColor around(const QImage& shot, QRect r)
+{
+    std::vector<QColor> ring;
+    r = r.adjusted(-2, -2, 2, 2).intersected(shot.rect());
+    for (int x = r.left(); x <= r.right(); ++x) ring.push_back(shot.pixelColor(x, r.top())), ring.push_back(shot.pixelColor(x, r.bottom()));
+    for (int y = r.top(); y <= r.bottom(); ++y) ring.push_back(shot.pixelColor(r.left(), y)), ring.push_back(shot.pixelColor(r.right(), y));
+    std::nth_element(ring.begin(), ring.begin() + ring.size() / 2, ring.end(), [](auto& a, auto& b) { return contrast(a, Qt::black) < contrast(b, Qt::black); });
+    return ring[ring.size() / 2];
+}
+
+struct TextPair { std::string where; QColor text, behind; };
+
+// Every text of a window with the colour it is drawn in and the colour behind it.
+std::vector<TextPair> textPairs(QWidget* window)
+{
+    const QImage shot = window->grab().toImage().scaled(window->size());
+    std::vector<TextPair> pairs;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || !w->isEnabled()) continue;
+        const QPalette& pal = w->palette();
+        const std::string name = (QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName()).toStdString();
+        const auto onPicture = [&](const QColor& colour, const QString& text, const QRect& area, int align) {
+            const QRect r = w->fontMetrics().boundingRect(area, align | Qt::TextShowMnemonic, text);
+            if (!text.trimmed().isEmpty()) pairs.push_back({name, colour, around(shot, r.translated(w->mapTo(window, QPoint())))});
+        };
+        const auto roles = [&](QPalette::ColorRole text, QPalette::ColorRole behind) {
+            for (auto g : {QPalette::Active, QPalette::Inactive}) pairs.push_back({name, pal.color(g, text), pal.color(g, behind)});
+        };
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        const int indent = w->style()->pixelMetric(QStyle::PM_IndicatorWidth) + w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        if (auto* l = qobject_cast<QLabel*>(w))
+            onPicture(pal.color(w->foregroundRole()), l->text(), l->contentsRect(), int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0));
+        else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))
+            onPicture(pal.color(w->foregroundRole()), button->text(), w->rect().adjusted(indent, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter);
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            onPicture(pal.color(QPalette::WindowText), g->title(), w->rect().adjusted(8, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop);
+        else if (auto* h = qobject_cast<THNoShape*>(w))
+            onPicture(h->captionColor(), h->caption(), w->rect(), Qt::AlignCenter);
+        else if ((button && !button->text().isEmpty()) || qobject_cast<QHeaderView*>(w) || (qobject_cast<QComboBox*>(w) && !static_cast<QComboBox*>(w)->isEditable()))
+            roles(QPalette::ButtonText, QPalette::Button);
+        else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+            roles(QPalette::Text, QPalette::Base);
+        else if (qobject_cast<TALStatusBar*>(w))
+            roles(QPalette::WindowText, QPalette::Window);
+        else if (auto* bar = qobject_cast<TALProgressBar*>(w))
+            pairs.push_back({name, bar->textColor(), bar->backgroundColor()});
+        else if (auto* grid = qobject_cast<TKeyRingGrid*>(w)) {
+            const KeyGridColours& c = grid->keyDelegate().colours();
+            for (auto [text, behind] : {std::pair{c.text, c.publicRow}, {c.text, c.keyPairRow}, {c.selectedText, c.selectedRow}, {c.highlightText, c.highlightRow}})
+                pairs.push_back({name, text, behind});
+        } else if (qobject_cast<QAbstractItemView*>(w))
+            roles(QPalette::Text, QPalette::Base), roles(QPalette::HighlightedText, QPalette::Highlight);
+    }
+    return pairs;
+}
+
+// A desktop's high-contrast colours (as qt6ct writes them) and the default ones.
+class HighContrast : public GuiTest, public ::testing::WithParamInterface<std::tuple<WindowRow, const char*>> {};
+
+TEST_P(HighContrast, EveryTextStandsOutFromWhatIsBehindIt)
+{
+    struct Restore { QPalette before; ~Restore() { QApplication::setPalette(before); } } restore{QApplication::palette()};
+    const QString scheme = QString::fromLatin1(std::get<1>(GetParam()));
+    if (!scheme.isEmpty()) QApplication::setPalette(schemePalette(QStringLiteral(ZERATH_TEST_DATA_DIR "/gui/high-contrast-") + scheme + QStringLiteral(".conf")));
+    QWidget* window = std::get<0>(GetParam()).open(*this);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    for (const TextPair& p : textPairs(window))
+        EXPECT_GE(contrast(p.text, p.behind), readable::kMinimumContrast) << p.where << ": " << p.text.name().toStdString() << " on " << p.behind.name().toStdString();
+    if (window != mainWindow() && window != keyManager.get()) window->hide();
+    g_shredder.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, HighContrast, ::testing::Combine(::testing::ValuesIn(kWindows), ::testing::Values("", "dark", "light")),
+                         [](const auto& info) { return std::get<0>(info.param).name + std::string(std::get<1>(info.param)); });
 
 TEST_F(GuiTest, EnterOnAKeyRowOpensKeyInformationAndSpacePressesTheComparison)
 {
