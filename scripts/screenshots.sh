@@ -2,6 +2,8 @@
 # Builds the desktop program if needed and photographs every registered window
 # on a virtual X screen into docs/screenshots/<name>.png.
 #   scripts/screenshots.sh [OUTPUT_DIR]
+# The desktop's settings pass through: QT_FONT_DPI=144 scripts/screenshots.sh /tmp/large
+# photographs the windows with text at one and a half times its size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out="$(realpath -m "${1:-docs/screenshots}")"

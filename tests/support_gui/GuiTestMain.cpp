@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                       : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    if (const int points = qEnvironmentVariableIntValue("ZERATH_TEST_FONT_POINTS")) // a desktop's larger font
+        QApplication::setFont(QFont(QApplication::font().family(), points));
     initZerathResources();
     Messages::setScripted(true);
     Messages::setUnansweredHandler(

@@ -10,6 +10,7 @@
 #include <QVector>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -118,8 +119,9 @@ QRegion WindowOutline::region() const
 }
 
 SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags)
-    : QDialog(parent, flags | Qt::FramelessWindowHint)
+    : QDialog(parent, flags | Qt::FramelessWindowHint), m_layout(new DesignLayout(this))
 {
+    m_layout->setSizeConstraint(QLayout::SetFixedSize);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     m_escapeCloses = (flags & Qt::WindowType_Mask) != Qt::Window;
 }
@@ -133,21 +135,19 @@ void SkinnedWindow::setBackgroundPixmap(const QPixmap& picture)
 {
     m_background = picture;
     m_designSize = picture.isNull() ? QSize() : picture.size() / picture.devicePixelRatio();
-    // Larger text makes a larger window: the picture grows with it.
-    if (!m_background.isNull() && ui::scale() > 1.0) {
-        const qreal ratio = m_background.devicePixelRatio();
-        m_background = m_background.scaled(m_background.size() * ui::scale(), Qt::IgnoreAspectRatio,
-                                           Qt::SmoothTransformation);
-        m_background.setDevicePixelRatio(ratio);
+    m_composedFor.clear();
+    if (!m_background.isNull()) {
+        m_layout->setDesignSize(m_designSize);
+        // Until the layout has run, the window is the picture at the text scale.
+        setFixedSize(ui::px(m_designSize.width()), ui::px(m_designSize.height()));
     }
-    if (!m_background.isNull())
-        setFixedSize(m_background.size() / m_background.devicePixelRatio());
     update();
 }
 
 void SkinnedWindow::setOutline(const WindowOutline& outline)
 {
     m_outline = outline;
+    m_outlineFrame = size();
     if (isVisible())
         applyOutline();
 }
@@ -158,8 +158,16 @@ void SkinnedWindow::applyOutline()
         clearMask();
         return;
     }
-    // The window's size already follows the text; the corners grow with it.
+    // The outline was given for the window's size then: edges in its far half
+    // follow the window as it grew with its texts; the corners grow with the text.
     WindowOutline o = m_outline;
+    const QSize grown = size() - m_outlineFrame;
+    for (auto [edge, frame, by] : {std::tuple{&o.left, m_outlineFrame.width(), grown.width()},
+                                   std::tuple{&o.right, m_outlineFrame.width(), grown.width()},
+                                   std::tuple{&o.top, m_outlineFrame.height(), grown.height()},
+                                   std::tuple{&o.bottom, m_outlineFrame.height(), grown.height()}})
+        if (2 * *edge > frame)
+            *edge += by;
     o.cornerWidth = ui::px(o.cornerWidth);
     o.cornerHeight = ui::px(o.cornerHeight);
     setMask(o.region());
@@ -176,8 +184,19 @@ void SkinnedWindow::setDraggable(bool draggable)
         m_dragging = false;
 }
 
+QRect SkinnedWindow::mapRect(const QRect& design) const
+{
+    return m_layout->mapRect(design);
+}
+
+void SkinnedWindow::settleLayout()
+{
+    m_layout->activate();
+}
+
 void SkinnedWindow::centreOver(QWidget* owner)
 {
+    settleLayout();
     QRect area;
     if (owner)
         area = owner->window()->frameGeometry();
@@ -235,9 +254,10 @@ void SkinnedWindow::placeWidget(QWidget* widget, int x, int y, int width, int he
     QSize s = widget->sizeHint();
     if (!s.isValid())
         s = widget->size();
-    // Places on the picture are in its design pixels; the text may need more.
+    // A first place at the text scale, for whoever reads it before the layout runs.
     widget->setGeometry(ui::px(x), ui::px(y), width >= 0 ? ui::px(width) : s.width(),
                         height >= 0 ? ui::px(height) : s.height());
+    m_layout->place(widget, QRect(x, y, width, height));
     widget->show();
 }
 
@@ -247,7 +267,55 @@ void SkinnedWindow::paintEvent(QPaintEvent*)
     if (m_background.isNull())
         p.fillRect(rect(), QColor(0x22, 0x33, 0x44));
     else
-        p.drawPixmap(0, 0, m_background);
+        p.drawPixmap(0, 0, composedBackground());
+}
+
+const QPixmap& SkinnedWindow::composedBackground()
+{
+    const DesignLayout::Grid& g = m_layout->grid();
+    std::vector<int> key = g.xPos;
+    key.insert(key.end(), g.yPos.begin(), g.yPos.end());
+    key.push_back(width());
+    key.push_back(height());
+    if (key == m_composedFor && !m_composed.isNull())
+        return m_composed;
+    // Each band of the picture between two grid lines stretches to where the
+    // lines lie now: across first, then down.
+    const qreal dpr = m_background.devicePixelRatio();
+    const QImage picture = m_background.toImage();
+    const auto stretch = [dpr](const QImage& from, QSize to, const std::vector<int>& lines, const std::vector<int>& pos,
+                               bool across) {
+        QImage out(to, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter p(&out);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const int fromLength = across ? from.width() : from.height();
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            const double a = std::clamp(lines[i] * dpr, 0.0, double(fromLength));
+            const double b = std::clamp(lines[i + 1] * dpr, 0.0, double(fromLength));
+            if (b <= a)
+                continue;
+            const double ta = pos[i] * dpr, tb = pos[i + 1] * dpr;
+            if (across)
+                p.drawImage(QRectF(ta, 0, tb - ta, to.height()), from, QRectF(a, 0, b - a, from.height()));
+            else
+                p.drawImage(QRectF(0, ta, to.width(), tb - ta), from, QRectF(0, a, from.width(), b - a));
+        }
+        return out;
+    };
+    const QSize device = size() * dpr;
+    const QImage wide = stretch(picture, QSize(device.width(), picture.height()), g.xs, g.xPos, true);
+    m_composed = QPixmap::fromImage(stretch(wide, device, g.ys, g.yPos, false));
+    m_composed.setDevicePixelRatio(dpr);
+    m_composedFor = key;
+    return m_composed;
+}
+
+void SkinnedWindow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (isVisible())
+        applyOutline();
 }
 
 void SkinnedWindow::showEvent(QShowEvent* event)

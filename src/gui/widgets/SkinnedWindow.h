@@ -3,6 +3,9 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRegion>
+#include <vector>
+
+#include "widgets/DesignLayout.h"
 
 class QLabel;
 
@@ -34,7 +37,9 @@ class SkinnedWindow : public QDialog {
 public:
     explicit SkinnedWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Dialog);
 
-    // Background picture: the window takes the picture's size and keeps it.
+    // Background picture: the window takes the picture's size at the text
+    // scale, and more where its texts need it; the picture stretches between
+    // the edges of the controls so its frames stay under them.
     void setBackground(const QString& resourcePath);
     void setBackgroundPixmap(const QPixmap& picture);
     const QPixmap& background() const { return m_background; }
@@ -61,7 +66,11 @@ public:
     int execCentredOver(QWidget* owner);   // modal; returns QDialog::exec's result
     void showCentredOver(QWidget* owner);  // not modal
 
-    // Helpers for absolute layouts on the picture.
+    // Places on the picture, in its design pixels: the window's layout keeps
+    // them and grows them with their texts.
+    QRect mapRect(const QRect& design) const;
+    // Lays the window out now (it does so by itself before it shows).
+    void settleLayout();
     QLabel* addLabel(const QString& text, int x, int y, int width = -1, int height = -1);
     // The window's title in the picture's title band: white bold 16-pixel Arial.
     QLabel* addTitle(const QString& text, int x = 14, int y = 9);
@@ -90,9 +99,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    const QPixmap& composedBackground();
+
+    DesignLayout* m_layout;
     QPixmap m_background;
+    QPixmap m_composed;
+    std::vector<int> m_composedFor;
+    QSize m_outlineFrame;
     QSize m_designSize;
     WindowOutline m_outline;
     bool m_draggable = false;

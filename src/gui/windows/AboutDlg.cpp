@@ -41,7 +41,8 @@ Taboutdlg::Taboutdlg(QWidget* parent) : SkinnedWindow(parent)
     centredLabel(this, QStringLiteral("zlib by J.-l. Gailly and M. Adler"), 298, 11, false, QColor(0x9A, 0xB3, 0xC8));
     DataFolderLabel = centredLabel(this, QString(), 318, 10, false, QColor(0xCF, 0xE2, 0xF0));
     DataFolderLabel->setObjectName(QStringLiteral("DataFolderLabel"));
-    DataFolderLabel->setGeometry(ui::px(QRect(80, 316, 200, 18)));
+    place(DataFolderLabel, 80, 316, 200, 18);
+    DataFolderLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // elided to its place
     // A click anywhere on the picture (labels included) closes the window.
     connect(this, &SkinnedWindow::backgroundReleased, this, [this](QPoint pos, Qt::MouseButton) {
         if (rect().contains(pos))
@@ -66,6 +67,7 @@ QPoint Taboutdlg::placementFor(const QRect& ownerFrame, QSize size)
 
 int Taboutdlg::execOver(QWidget* mainWindow)
 {
+    settleLayout();
     if (mainWindow)
         move(placementFor(mainWindow->window()->frameGeometry(), size()));
     else

@@ -184,7 +184,7 @@ void TKeyGenForm::buildControls()
         b->setFont(uiFont(11)); // "Change Passphrase..." fits its button whole
         b->setAutoDefault(false);
         b->setCursor(Qt::ArrowCursor);
-        b->setGeometry(ui::px(QRect(8 + col * 123, 22 + row * 32, 118, 26)));
+        designPlace(b, QRect(8 + col * 123, 22 + row * 32, 118, 26));
         return b;
     };
     ImportKeybtn = button("ImportKeybtn", QStringLiteral("Import Key..."), 0, 0);
@@ -202,7 +202,7 @@ void TKeyGenForm::buildControls()
     CurrentRec->setFont(uiFont(12, true));
     setTextColour(CurrentRec, kHeadingText);
     CurrentRec->setAlignment(Qt::AlignCenter);
-    CurrentRec->setGeometry(ui::px(QRect(4, 22, 76, 20)));
+    designPlace(CurrentRec, QRect(4, 22, 76, 20));
 
     CloseBtn = new QPushButton(QStringLiteral("Close"), this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));

@@ -40,7 +40,7 @@ TKeyInfoFrm::TKeyInfoFrm(QWidget* parent) : SkinnedWindow(parent)
     place(KeyPanel, 20, 50, 114, 142);
     KeyIMG = new QLabel(KeyPanel);
     KeyIMG->setObjectName(QStringLiteral("KeyIMG"));
-    KeyIMG->setGeometry(ui::px(QRect(2, 2, 110, 138)));
+    designPlace(KeyIMG, QRect(2, 2, 110, 138));
     KeyIMG->setScaledContents(true);
     KeyIMG->setPixmap(keyList[0]);
 

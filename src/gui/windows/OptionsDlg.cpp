@@ -1,5 +1,5 @@
 #include "windows/OptionsDlg.h"
-#include "widgets/UiScale.h"
+#include "widgets/DesignLayout.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -58,7 +58,7 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     cbxCompress->setFont(look::uiFont(12));
     for (const char* e : kCompressionEntries)
         cbxCompress->addItem(QString::fromLatin1(e));
-    cbxCompress->setGeometry(ui::px(QRect(12, 22, 301, 24)));
+    designPlace(cbxCompress, QRect(12, 22, 301, 24));
     cbxCompress->setAccessibleName(QStringLiteral("Compression Level"));
     compresshints = new QLabel(
         QStringLiteral("Compression level: Use maximum compression for documents and files less than 10 Mb. "
@@ -68,7 +68,7 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     compresshints->setWordWrap(true);
     compresshints->setFont(look::uiFont(11));
     look::setTextColour(compresshints, look::kDimText);
-    compresshints->setGeometry(ui::px(QRect(12, 50, 301, 40)));
+    designPlace(compresshints, QRect(12, 50, 301, 40));
 
     GroupBox2 = whiteGroup(QStringLiteral("File Shreddering "), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
@@ -77,13 +77,13 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(look::uiFont(12));
     look::setTextColour(Label1, look::kLightText);
-    Label1->setGeometry(ui::px(QRect(12, 24, 226, 20)));
+    designPlace(Label1, QRect(12, 24, 226, 20));
     Edit1 = new QLineEdit(QStringLiteral("4"), GroupBox2);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setReadOnly(true);
     Edit1->setAlignment(Qt::AlignCenter);
     Edit1->setFont(look::uiFont(12));
-    Edit1->setGeometry(ui::px(QRect(246, 22, 40, 24)));
+    designPlace(Edit1, QRect(246, 22, 40, 24));
     ShredCount = new TUpDown(GroupBox2);
     ShredCount->setObjectName(QStringLiteral("ShredCount"));
     ShredCount->setRange(zerath::Settings::kMinPasses, zerath::Settings::kMaxPasses);
@@ -91,7 +91,7 @@ TOptionsDlg::TOptionsDlg(AppContext& ctx, QWidget* parent) : SkinnedWindow(paren
     ShredCount->setPosition(zerath::Settings::kMinPasses);
     ShredCount->setAssociate(Edit1);
     Label1->setBuddy(Edit1); // a spin box to a screen reader, named by this caption
-    ShredCount->setGeometry(ui::px(QRect(287, 22, 20, 24)));
+    designPlace(ShredCount, QRect(287, 22, 20, 24));
 
     OKbtn = new QPushButton(QStringLiteral("OK"), this);
     OKbtn->setObjectName(QStringLiteral("OKbtn"));

@@ -44,6 +44,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     const int batchX = std::max(120, int(title->geometry().right() / ui::scale()) + 12);
     batchLine = addLabel(QString(), batchX, 9, w - 20 - batchX, 20);
     batchLine->setObjectName(QStringLiteral("batchLine"));
+    batchLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // elided to its place
     batchLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     speedLine = addLabel(QString(), 28, 122, w - 140, 15);
     speedLine->setObjectName(QStringLiteral("speedLine"));
@@ -57,7 +58,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
     // The bar is painted on the picture; screen readers get its share from a stand-in.
-    (new a11y::ProgressStandIn(this))->setGeometry(barRect());
+    place(new a11y::ProgressStandIn(this), 28, 116, w - 142, 4);
     // Removing an unfinished output may take a moment: the window says so at once.
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
@@ -132,7 +133,8 @@ void Tpopupfrm::showOver(QWidget* mainWindow)
 
 QRect Tpopupfrm::barRect() const
 {
-    return QRect(ui::px(28), ui::px(116), width() - ui::px(56 + 86), ui::px(4));
+    const int w = designSize().isValid() ? designSize().width() : 366;
+    return mapRect(QRect(28, 116, w - 142, 4));
 }
 
 void Tpopupfrm::paintEvent(QPaintEvent* event)

@@ -40,14 +40,15 @@ const QColor kShredListColour(0xFE, 0xEF, 0xED); // 0xEDEFFE as blue, green, red
 const QColor kHeadingColour(0xCF, 0xE2, 0xF0);
 const QColor kValueColour(0xF2, 0xC9, 0x6A);
 
-// Rows of the shred list are 16 pixels high whatever the font.
+// Rows of the shred list are 16 pixels high at the design's text size, and
+// as high as the font where the desktop's text is larger.
 class SixteenPixelRows : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setHeight(16);
+        s.setHeight(std::max(ui::px(16), option.fontMetrics.height()));
         return s;
     }
 };
@@ -287,7 +288,7 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     StatusPanel->setAutoFillBackground(true);
     Status = new TALStatusBar(StatusPanel);
     Status->setObjectName(QStringLiteral("Status"));
-    Status->setGeometry(1, 1, StatusPanel->width() - 2, StatusPanel->height() - 2);
+    designPlace(Status, QRect(1, 1, 570, 20));
     Status->setPanelWidths({ui::px(392), ui::px(50)});
     Status->setSizeGrip(false);
     Status->setSimplePanel(false);

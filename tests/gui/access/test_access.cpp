@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -22,6 +23,8 @@
 #include "widgets/FolderTree.h"
 #include "widgets/HNoShape.h"
 #include "widgets/ReadableColours.h"
+#include "widgets/SkinnedWindow.h"
+#include "widgets/UiScale.h"
 #include "windows/CryptForm.h"
 #include "windows/FPCheckFrm.h"
 #include "windows/ChangePassFrm.h"
@@ -116,6 +119,54 @@ TEST_P(EveryWindow, NamesRolesAndTabOrderCoverEveryControl)
     g_shredder.reset();
 }
 
+// A text shown whole: a label its size hint (its lines, when it wraps), a
+// check box its own, a push button its caption with a little margin.
+void expectWhole(QWidget* w)
+{
+    const std::string name = w->metaObject()->className() + (" " + w->objectName().toStdString());
+    const QFontMetrics fm = w->fontMetrics();
+    if (const auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) {
+        if (l->wordWrap()) EXPECT_GE(l->height(), l->heightForWidth(l->width())) << name;
+        else if (l->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored) EXPECT_GE(l->width(), l->sizeHint().width()) << name;
+        EXPECT_GE(l->height(), fm.height()) << name;
+    } else if (qobject_cast<QCheckBox*>(w)) {
+        EXPECT_GE(w->width(), w->sizeHint().width()) << name;
+    } else if (const auto* b = qobject_cast<QPushButton*>(w)) {
+        EXPECT_GE(b->width(), fm.horizontalAdvance(QString(b->text()).remove(QLatin1Char('&'))) + 8) << name;
+        EXPECT_GE(b->height(), fm.height()) << name;
+    } else if (const auto* list = qobject_cast<QListWidget*>(w); list && list->count() > 0) {
+        EXPECT_GE(list->visualItemRect(list->item(0)).height(), fm.height()) << name << " rows";
+    }
+}
+
+// Every placed control of a window and its panels: whole, inside its
+// container, and clear of every control it was clear of on the picture.
+void expectLaidOutLikeThePicture(SkinnedWindow* window)
+{
+    QList<QWidget*> containers = window->findChildren<QWidget*>();
+    containers.prepend(window);
+    const double s = ui::scale();
+    for (QWidget* box : containers) {
+        const auto* layout = dynamic_cast<DesignLayout*>(box->layout());
+        if (!layout) continue;
+        std::vector<std::pair<QWidget*, QRect>> placed; // with its place on the picture
+        for (int i = 0; i < layout->count(); ++i) {
+            QWidget* w = layout->itemAt(i)->widget();
+            if (!w || !w->isVisibleTo(window)) continue;
+            const QRect d = layout->designRect(w);
+            placed.emplace_back(w, QRect(d.topLeft(), QSize(d.width() < 0 ? int(std::ceil(w->width() / s)) : d.width(),
+                                                            d.height() < 0 ? int(std::ceil(w->height() / s)) : d.height())));
+            EXPECT_TRUE(box->rect().contains(w->geometry())) << w->objectName().toStdString() << " leaves its container";
+            expectWhole(w);
+        }
+        for (std::size_t i = 0; i < placed.size(); ++i)
+            for (std::size_t j = i + 1; j < placed.size(); ++j)
+                if (!placed[i].second.intersects(placed[j].second))
+                    EXPECT_FALSE(placed[i].first->geometry().intersects(placed[j].first->geometry()))
+                        << placed[i].first->objectName().toStdString() << " over " << placed[j].first->objectName().toStdString();
+    }
+}
+
 QWidget* shredder(GuiTest& t)
 {
     t.startMain();
@@ -133,6 +184,24 @@ const WindowRow kWindows[] = {
     {"keygen", KEY_DIALOG(generationDialog)}, {"changepass", KEY_DIALOG(changePassDialog)},
     {"keyinfo", KEY_DIALOG(keyInfoDialog)}, {"fpcheck", KEY_DIALOG(fpCheckDialog)}, {"shredder", shredder},
 };
+
+// Run at the desktop's font size and again at one and a half times it.
+TEST_P(EveryWindow, TextsFitAndControlsStayApart)
+{
+    auto* window = qobject_cast<SkinnedWindow*>(GetParam().open(*this));
+    ASSERT_NE(window, nullptr);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    if (g_shredder) g_shredder->ListBox1->addItem(QStringLiteral("payslip-2023-11.pdf")), QApplication::processEvents();
+    expectLaidOutLikeThePicture(window);
+    if (auto* progress = qobject_cast<Tpopupfrm*>(window)) { // texts change as the work goes on
+        progress->setLines(QStringLiteral("Data decryption done."), QStringLiteral("Data uncompress started, please wait..."), {}, 2);
+        window->settleLayout();
+        expectLaidOutLikeThePicture(window);
+    }
+    if (window != mainWindow() && window != keyManager.get()) window->hide();
+    g_shredder.reset();
+}
 
 INSTANTIATE_TEST_SUITE_P(Windows, EveryWindow, ::testing::ValuesIn(kWindows),
                          [](const auto& info) { return std::string(info.param.name); });
