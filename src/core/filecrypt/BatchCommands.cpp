@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <deque>
@@ -13,8 +14,11 @@
 #include "common/Cancelled.h"
 #include "common/FileIO.h"
 #include "common/FolderBatch.h"
-#include "filecrypt/OutputFlusher.h"
+#include "common/TaskPool.h"
+#include "filecrypt/ParallelDeflater.h"
+#include "filecrypt/PieceStage.h"
 #include "filecrypt/SessionKey.h"
+#include "filecrypt/SideBySide.h"
 
 namespace zerath {
 
@@ -46,12 +50,22 @@ public:
     void startFile(int index, const std::string& path)
     {
         index_ = index;
-        path_ = path;
         name_ = baseNameOf(path);
-        refusal_ = kSkipped;
+        aboutFile(path);
         setProgressFraction(0);
     }
-    void endFile() { done_ += sizes_[std::size_t(index_)]; }
+    // The file the questions from now on are about (one that was started).
+    void aboutFile(const std::string& path)
+    {
+        path_ = path;
+        refusal_ = kSkipped;
+    }
+    void endFile(std::size_t index)
+    {
+        done_ += sizes_[index];
+        setProgressFraction(0);
+    }
+    std::uint64_t sizeOf(std::size_t index) const { return sizes_[index]; }
     const std::string& refusal() const { return refusal_; }
 
     Answer wipeAnswer = Answer::No;
@@ -187,7 +201,9 @@ private:
     FileCommandUi& ui_;
 };
 
-using OneFile = std::function<FileCommandResult(const std::string& path, FileCommandUi& ui)>;
+// The checks and questions of one file: its job, or nullptr when the user's
+// answer stopped it.
+using PrepareFile = std::function<std::unique_ptr<FileJob>(const std::string& path, FileCommandUi& ui)>;
 
 // Why a file that is there cannot be opened, in words; empty when it can be
 // (or is missing, which the command itself reports).
@@ -203,14 +219,22 @@ std::string unreadable(const std::string& path)
 
 // Outputs that may be flushing at once while the batch goes on.
 constexpr std::size_t kFlushing = 8;
+// Files worked on at once at most, which bounds memory on large machines.
+constexpr unsigned kMostSideBySide = 8;
 
-BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front, BatchUi& ui, const OneFile& run)
+// Files of at most onePiece bytes are handed to workers, one per usable core,
+// and their results taken back in order; a larger file waits for those
+// before it and is worked on by this thread, with threads of its own.
+BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front, BatchUi& ui,
+                     const PrepareFile& prepare, std::uint64_t onePiece)
 {
     using Outcome = BatchFileResult::Outcome;
     BatchResult result;
     result.total = files.size();
     BatchScope scope(front);
     FolderBatch folders;
+    const unsigned cores = std::min(ParallelDeflater::usableCores(), kMostSideBySide);
+    SideBySide side(cores > 1 ? cores : 0);
     auto record = [&](BatchFileResult& file, const std::function<FileCommandResult()>& work) {
         try {
             const FileCommandResult r = work();
@@ -233,32 +257,63 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
     auto completeOldest = [&] {
         auto [at, complete] = std::move(flushing.front());
         flushing.pop_front();
+        ui.aboutFile(files[at]);
         (void)record(result.files[at], complete);
     };
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    // Files started, in order: those handed over wait for their workers.
+    struct Started {
         BatchFileResult file;
-        file.path = files[i];
+        std::function<FileCommandResult()> complete;
+        std::shared_ptr<SideBySide::Handed> handed;
+    };
+    std::deque<Started> started;
+    const auto whileWaiting = [&] {
+        front.pump().processEvents();
+        if (front.cancelRequested()) side.cancel();
+    };
+    auto takeOldest = [&] {
+        Started s = std::move(started.front());
+        started.pop_front();
+        const std::size_t at = result.files.size();
+        if (s.handed) s.complete = record(s.file, [&] { return side.take(*s.handed, ui, whileWaiting); });
+        ui.endFile(at);
+        result.files.push_back(std::move(s.file));
+        if (s.complete) flushing.emplace_back(at, std::move(s.complete));
+        while (flushing.size() > kFlushing) completeOldest();
+        if (result.files.back().outcome == Outcome::Cancelled) result.cancelled = true;
+    };
+    for (std::size_t i = 0; i < files.size() && !result.cancelled; ++i) {
         ui.startFile(int(i), files[i]);
-        auto complete = record(file, [&] {
+        Started s;
+        s.file.path = files[i];
+        std::unique_ptr<FileJob> job;
+        s.complete = record(s.file, [&] {
             const std::string cannotRead = unreadable(files[i]);
             if (!cannotRead.empty()) throw Error(cannotRead);
-            return run(files[i], ui);
+            job = prepare(files[i], ui);
+            FileCommandResult prepared;
+            prepared.done = job != nullptr;
+            return prepared;
         });
-        ui.endFile();
-        result.files.push_back(file);
-        if (complete) flushing.emplace_back(result.files.size() - 1, std::move(complete));
-        while (flushing.size() > kFlushing) completeOldest();
-        if (file.outcome == Outcome::Cancelled) {
-            result.cancelled = true;
-            break;
+        if (job && side.available() && ui.sizeOf(i) <= onePiece) {
+            s.handed = side.hand(std::move(job));
+        } else if (job) {
+            while (!started.empty()) takeOldest();
+            ui.startFile(int(i), files[i]);
+            s.complete = record(s.file, [&] {
+                if (side.cancelled()) throw OperationCancelled(); // while the files before it were taken
+                return job->run(ui);
+            });
+            if (s.file.outcome == Outcome::Cancelled) side.cancel();
         }
+        started.push_back(std::move(s));
+        while (started.size() > 2 * side.workers()) takeOldest();
         front.pump().processEvents();
-        if (i + 1 < files.size() && front.cancelRequested()) {
-            result.cancelled = true;
-            break;
-        }
+        if (i + 1 < files.size() && front.cancelRequested()) side.cancel();
+        if (side.cancelled()) result.cancelled = true;
     }
     // What was written before a cancel is finished, not dropped.
+    while (!started.empty()) takeOldest();
     while (!flushing.empty()) completeOldest();
     return result;
 }
@@ -285,13 +340,16 @@ BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std
         batch.wipeAnswer = ui.askWipeOriginal(kWipeQuestion);
         if (batch.wipeAnswer == FileCommandUi::Answer::Cancel) return {};
     }
-    OutputFlusher flusher(kFlushing);
-    return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
+    TaskPool flusher(kFlushing);
+    PieceStock buffers;
+    const auto prepare = [&](const std::string& path, FileCommandUi& fileUi) {
         EncryptOptions o = each;
         o.sourcePath = path;
         o.flusher = &flusher;
-        return EncryptFile(keyRing, o, fileUi);
-    });
+        o.buffers = &buffers;
+        return PrepareEncrypt(keyRing, o, fileUi);
+    };
+    return runBatch(files, ui, batch, prepare, each.pieceSize == 0 ? kDefaultPiece : each.pieceSize);
 }
 
 BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, const std::vector<std::string>& files,
@@ -299,14 +357,16 @@ BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, con
 {
     BatchUi batch(ui, files, decryptedName);
     KeyPairCache keyPairs;
-    OutputFlusher flusher(kFlushing);
-    return runBatch(files, ui, batch, [&](const std::string& path, FileCommandUi& fileUi) {
+    TaskPool flusher(kFlushing);
+    PieceStock buffers;
+    const auto prepare = [&](const std::string& path, FileCommandUi& fileUi) {
         DecryptOptions o{selectedKeyId, path};
         o.keyPairs = &keyPairs;
         o.flusher = &flusher;
+        o.buffers = &buffers;
         for (int tries = 1;; ++tries) {
             try {
-                return DecryptFile(keyRing, o, fileUi);
+                return PrepareDecrypt(keyRing, o, fileUi);
             } catch (const UserMessage& e) {
                 if (std::string(e.what()) != kWrongPassphrase) throw;
                 if (tries == kPassphraseTries) {
@@ -315,7 +375,8 @@ BatchResult DecryptFiles(KeyRing& keyRing, const std::string& selectedKeyId, con
                 }
             }
         }
-    });
+    };
+    return runBatch(files, ui, batch, prepare, kDefaultPiece);
 }
 
 } // namespace zerath

@@ -5,7 +5,9 @@
 // overwrite included, stops only its own file; a cancel stops the batch after
 // removing the unfinished output, and the files already done stay done.
 // A mistyped passphrase is asked again, three tries in all, before the files
-// of that key pair are given up.
+// of that key pair are given up. Files of at most one piece are worked on
+// side by side, one per usable core, after their questions were asked in
+// order on the caller's thread; outputs are committed in the batch's order.
 #include <string>
 #include <vector>
 

@@ -19,7 +19,7 @@
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
 #include "filecrypt/KeyMatch.h"
-#include "filecrypt/OutputFlusher.h"
+#include "common/TaskPool.h"
 #include "filecrypt/SessionKey.h"
 #include "filecrypt/StreamCrypt.h"
 #include "keyring/KeyRing.h"
@@ -31,7 +31,7 @@ namespace zerath {
 
 namespace {
 
-constexpr std::size_t kPiece = 1 << 20;  // at most this much work between two pump calls
+constexpr std::size_t kPiece = kDefaultPiece; // at most this much work between two pump calls
 constexpr std::size_t kStageBuffers = 4; // pieces each stage holds
 constexpr std::size_t kSmallestPiece = 4096;
 constexpr std::size_t kInflatedPiece = 64 * 1024; // what a small file's output is written in
@@ -184,34 +184,72 @@ static std::string cipherStatus(const TDCP_cipher& cipher)
     return "Cipher: " + cipherStatusName(cipher) + ", Key size: 256";
 }
 
-FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
+namespace {
+
+// What a command's checks and questions settled, for its work.
+template <typename Options>
+class CommandJob : public FileJob {
+public:
+    CommandJob(const Options& o, KeyRecord record, FileCommandUi& asker, std::string output)
+        : o_(o), record_(std::move(record)), asker_(asker), output_(std::move(output))
+    {
+    }
+    bool overwrite = false;
+    // False when the output's name is taken and the user keeps that file.
+    bool mayWrite(FileCommandUi& ui)
+    {
+        overwrite = fileExists(output_);
+        return !overwrite || ui.confirmOverwrite(overwriteQuestion(output_));
+    }
+
+protected:
+    const Options o_;
+    const KeyRecord record_;
+    FileCommandUi& asker_; // for the questions of the commit
+    const std::string output_;
+};
+
+class EncryptJob : public CommandJob<EncryptOptions> {
+public:
+    using CommandJob::CommandJob;
+    FileCommandResult run(FileCommandUi& ui) override;
+    int cipherIndex = 0;
+    bool wipe = false;
+};
+
+} // namespace
+
+std::unique_ptr<FileJob> PrepareEncrypt(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
 {
     if (o.keyId.empty()) throw UserMessage(UserMessage::PlainBox, "No mail box specified");
     if (!keyRing.Active() || !keyRing.SearchDB("KeyID", o.keyId))
         throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
     // A hand-edited key ring must not lead to a file nobody can decrypt.
-    const KeyRecord record = keyRing.CurrentRecord();
+    KeyRecord record = keyRing.CurrentRecord();
     CheckRecipientRecord(record);
     if (!isExistingFile(o.sourcePath))
         throw UserMessage(UserMessage::WarningBox, "File to encrypt does not exists or the name is empty.");
+    auto job = std::make_unique<EncryptJob>(o, std::move(record), ui, o.sourcePath + ".enc");
 
-    bool wipe = false;
     if (o.wipeOriginal) {
         const auto answer = ui.askWipeOriginal(kWipeQuestion);
-        if (answer == FileCommandUi::Answer::Cancel) return {};
-        wipe = answer == FileCommandUi::Answer::Yes;
+        if (answer == FileCommandUi::Answer::Cancel) return nullptr;
+        job->wipe = answer == FileCommandUi::Answer::Yes;
     }
 
-    int cipherIndex = o.cipherIndex;
+    job->cipherIndex = o.cipherIndex;
     if (o.stealthyCipher) {
-        cipherIndex = static_cast<int>(SystemRandom(kCipherCount));
-        ui.selectCipher(cipherIndex);
+        job->cipherIndex = static_cast<int>(SystemRandom(kCipherCount));
+        ui.selectCipher(job->cipherIndex);
     }
 
-    const std::string output = o.sourcePath + ".enc";
-    const bool overwrite = fileExists(output);
-    if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+    return job->mayWrite(ui) ? std::move(job) : nullptr;
+}
 
+FileCommandResult EncryptJob::run(FileCommandUi& ui)
+{
+    const EncryptOptions& o = o_;
+    const std::string& output = output_;
     std::shared_ptr<AtomicFile> out;
     std::shared_future<void> flushing;
     {
@@ -229,9 +267,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
 
             EncryptedFileHeader header;
             header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-            EncryptSymKey(record, keyText, header.keyCheck, header.wrappedKey);
+            EncryptSymKey(record_, keyText, header.keyCheck, header.wrappedKey);
             osRandomBytes(header.iv.data(), header.iv.size());
-
             out = std::make_shared<AtomicFile>(output);
             out->write(header.serialize());
             cipher->SetKey(sessionKey.data(), 256, header.iv.data());
@@ -245,13 +282,14 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             const bool onePiece = source.size() <= pieceSize;
             AtomicFileSink sink(*out);
             CbcEncryptingSink cbc(*cipher, sink);
-            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece);
+            PieceStage encipherStage(pieceSize, kStageBuffers, [&](Piece& p) { cbc.encipher(p); }, !onePiece,
+                                     o.buffers);
             PieceWriter toCipher(encipherStage);
             const auto compressor = makeCompressor(o.compressionIndex, toCipher, pieceSize, source.size());
-            SecureBytes piece(pieceSize);
+            Piece piece = o.buffers ? o.buffers->take(pieceSize) : Piece(pieceSize);
             std::uint64_t read = 0;
             for (;;) {
-                const std::size_t n = source.read(piece.data(), piece.size());
+                const std::size_t n = source.read(piece.data(), piece.capacity());
                 if (n == 0) break;
                 compressor->write(piece.data(), n);
                 read += n;
@@ -260,6 +298,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             }
             if (read != static_cast<std::uint64_t>(atOpen.size) || fileStateOf(o.sourcePath) != atOpen)
                 throw UserMessage(UserMessage::ErrorBox, kSourceChanged);
+            if (o.buffers) o.buffers->give(std::move(piece));
             compressor->finish();
             toCipher.flush();
             encipherStage.finish();
@@ -270,7 +309,7 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
             triple(ui, "Compression done.", "Encryption done.", "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
             if (o.flusher) flushing = o.flusher->start([out] { out->flush(); });
-            else if (!commitOutput(*out, overwrite, ui)) return {};
+            else if (!commitOutput(*out, overwrite, asker_)) return {};
         } catch (const OperationCancelled&) {
             throw; // the unfinished temporary goes with `out`
         } catch (const UserMessage&) {
@@ -282,8 +321,8 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
         }
     }
 
-    auto finish = [out, flushing, overwrite, wipe, output, cipherIndex, source = o.sourcePath, shred = o.shredFile,
-                   &ui]() -> FileCommandResult {
+    auto finish = [out, flushing, overwrite = overwrite, wipe = wipe, output, cipherIndex = cipherIndex,
+                   source = o.sourcePath, shred = o.shredFile, &ui = asker_]() -> FileCommandResult {
         if (flushing.valid()) {
             try {
                 flushing.get();
@@ -308,33 +347,56 @@ FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCom
     return o.flusher ? pendingResult(output, cipherIndex, finish) : finish();
 }
 
-FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
+FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& o, FileCommandUi& ui)
+{
+    const std::unique_ptr<FileJob> job = PrepareEncrypt(keyRing, o, ui);
+    return job ? job->run(ui) : FileCommandResult{};
+}
+
+namespace {
+
+class DecryptJob : public CommandJob<DecryptOptions> {
+public:
+    using CommandJob::CommandJob;
+    FileCommandResult run(FileCommandUi& ui) override;
+    SecureString passphrase;
+    std::unique_ptr<InputFile> in;
+};
+
+} // namespace
+
+std::unique_ptr<FileJob> PrepareDecrypt(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
 {
     if (!isExistingFile(o.encryptedPath))
         throw UserMessage(UserMessage::WarningBox, "File to decrypt does not exists or the name is empty.");
-    const std::optional<KeyRecord> found = keyPairFor(keyRing, o, ui);
-    if (!found) return {};
+    std::optional<KeyRecord> found = keyPairFor(keyRing, o, ui);
+    if (!found) return nullptr;
     const KeyRecord& record = *found;
     if (record.ExponentD.size() < 128)
         throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
 
     SecureString passphrase;
-    if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return {};
+    if (!ui.askPassphraseFor(record.KeyID, passphrasePrompt(choiceOf(record)), passphrase)) return nullptr;
     const bool opened = o.keyPairs && o.keyPairs->knows(record);
     if (!opened && !CheckPrivatePassphrase(record, passphrase))
         throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
     ui.passphraseAccepted(record.KeyID, passphrase);
 
-    const std::string output = decryptedName(o.encryptedPath);
-    std::unique_ptr<InputFile> in;
+    auto job = std::make_unique<DecryptJob>(o, std::move(*found), ui, decryptedName(o.encryptedPath));
+    job->passphrase = std::move(passphrase);
     try {
-        in = std::make_unique<InputFile>(o.encryptedPath);
+        job->in = std::make_unique<InputFile>(o.encryptedPath);
     } catch (...) {
         throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
     }
-    const bool overwrite = fileExists(output);
-    if (overwrite && !ui.confirmOverwrite(overwriteQuestion(output))) return {};
+    return job->mayWrite(ui) ? std::move(job) : nullptr;
+}
 
+FileCommandResult DecryptJob::run(FileCommandUi& ui)
+{
+    const DecryptOptions& o = o_;
+    const KeyRecord& record = record_;
+    const std::string& output = output_;
     int cipherIndex = -1;
     {
         ProgressScope progress(ui);
@@ -385,11 +447,11 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                                       sink.write(p.data(), p.size);
                                       if (onePiece) pumpNowAndThen();
                                   },
-                                  !onePiece);
+                                  !onePiece, o.buffers);
             PieceWriter toWrite(writeStage);
             Inflater inflater(toWrite);
             PieceStage inflateStage(pieceSize, kStageBuffers, [&](Piece& p) { inflater.write(p.data(), p.size); },
-                                    !onePiece);
+                                    !onePiece, o.buffers);
             // Whatever stops the command stops the inflating at once too.
             struct StopInflating {
                 Inflater& inflater;
@@ -417,7 +479,8 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
             cipher->Wipe();
             if (o.flusher) {
                 const std::shared_future<void> flushing = o.flusher->start([out] { out->flush(); });
-                return pendingResult(output, cipherIndex, [out, flushing, overwrite, output, cipherIndex, &ui] {
+                return pendingResult(output, cipherIndex, [out, flushing, overwrite = overwrite, output, cipherIndex,
+                                                           &ui = asker_] {
                     try {
                         flushing.get();
                         if (!commitOutput(*out, overwrite, ui)) return FileCommandResult{};
@@ -427,7 +490,7 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
                     return FileCommandResult{true, output, cipherIndex, "File decrypted successfuly"};
                 });
             }
-            if (!commitOutput(*out, overwrite, ui)) return {};
+            if (!commitOutput(*out, overwrite, asker_)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes
         } catch (const ENoSafeReplacement& e) {
@@ -437,6 +500,12 @@ FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCom
         }
     }
     return {true, output, cipherIndex, "File decrypted successfuly"};
+}
+
+FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
+{
+    const std::unique_ptr<FileJob> job = PrepareDecrypt(keyRing, o, ui);
+    return job ? job->run(ui) : FileCommandResult{};
 }
 
 } // namespace zerath

@@ -12,6 +12,7 @@
 // (reading, compressing on every core or inflating, enciphering, writing) run
 // side by side on their own threads.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "filecrypt/FileCommandUi.h"
@@ -20,7 +21,8 @@ namespace zerath {
 
 class KeyPairCache;
 class KeyRing;
-class OutputFlusher;
+class PieceStock;
+class TaskPool;
 
 struct EncryptOptions {
     std::string keyId;          // the recipient's KeyID
@@ -32,7 +34,8 @@ struct EncryptOptions {
     std::size_t pieceSize = 0;  // the pipeline's piece; 0: the default (tests use small ones)
     // Wipes the source after a successful encryption.
     std::function<void(const std::string&)> shredFile;
-    OutputFlusher* flusher = nullptr; // see FileCommandResult::complete
+    TaskPool* flusher = nullptr; // see FileCommandResult::complete
+    PieceStock* buffers = nullptr; // a batch's buffers, kept from file to file
 };
 
 struct DecryptOptions {
@@ -40,7 +43,8 @@ struct DecryptOptions {
     std::string encryptedPath;
     std::size_t pieceSize = 0;  // as for encryption
     KeyPairCache* keyPairs = nullptr; // a batch's opened key pairs (none: opened for this file alone)
-    OutputFlusher* flusher = nullptr; // see FileCommandResult::complete
+    TaskPool* flusher = nullptr; // see FileCommandResult::complete
+    PieceStock* buffers = nullptr; // as for encryption
 };
 
 struct FileCommandResult {
@@ -56,6 +60,24 @@ struct FileCommandResult {
     std::function<FileCommandResult()> complete{};
 };
 
+// A command split in two for a batch that works on several files at once.
+// Prepare* makes the checks and asks the questions, on the caller's thread,
+// and gives the job, or nullptr when the user's answer stopped the command
+// (nothing written). The job's run() reads, enciphers or deciphers and
+// writes, and asks nothing once given a flusher: it may then run on another
+// thread with a ui that only takes progress and tells of a cancel, the commit
+// waiting for complete() on the caller's thread. The question a commit may
+// still ask (a file that appeared meanwhile) goes to the ui given to Prepare*.
+class FileJob {
+public:
+    virtual ~FileJob() = default;
+    virtual FileCommandResult run(FileCommandUi& progressUi) = 0;
+};
+
+// The piece a command works in unless told otherwise; a file of at most one
+// piece takes no thread of its own.
+inline constexpr std::size_t kDefaultPiece = 1 << 20;
+
 // Messages of the commands.
 inline constexpr const char* kKeyNotInKeyRing =
     "The selected key is no longer in the key ring. Select a key and try again.";
@@ -70,6 +92,8 @@ inline constexpr const char* kWipeQuestion =
 
 FileCommandResult EncryptFile(KeyRing& keyRing, const EncryptOptions& options, FileCommandUi& ui);
 FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& options, FileCommandUi& ui);
+std::unique_ptr<FileJob> PrepareEncrypt(KeyRing& keyRing, const EncryptOptions& options, FileCommandUi& ui);
+std::unique_ptr<FileJob> PrepareDecrypt(KeyRing& keyRing, const DecryptOptions& options, FileCommandUi& ui);
 
 // "Output file "<name>" already exists. Overwrite?"
 std::string overwriteQuestion(const std::string& outputPath);

@@ -17,10 +17,49 @@ namespace zerath {
 
 namespace {
 constexpr std::chrono::milliseconds kWaitStep{40};
+constexpr std::size_t kStockedBuffers = 16;
+} // namespace
+
+struct PieceStock::State {
+    std::mutex lock;
+    std::vector<SecureBytes> spare;
+};
+
+PieceStock::PieceStock() : state_(std::make_unique<State>()) {}
+PieceStock::~PieceStock() = default;
+
+Piece PieceStock::take(std::size_t capacity)
+{
+    {
+        std::lock_guard<std::mutex> g(state_->lock);
+        std::vector<SecureBytes>& spare = state_->spare;
+        // The smallest buffer that holds the piece.
+        auto best = spare.end();
+        for (auto it = spare.begin(); it != spare.end(); ++it)
+            if (it->size() >= capacity && (best == spare.end() || it->size() < best->size())) best = it;
+        if (best != spare.end()) {
+            Piece p;
+            p.bytes = std::move(*best);
+            p.limit = capacity;
+            spare.erase(best);
+            return p;
+        }
+    }
+    return Piece(capacity);
+}
+
+void PieceStock::give(Piece piece)
+{
+    if (piece.bytes.empty()) return;
+    // Nothing is written past the piece's limit, and the rest was cleared before.
+    secureZero(piece.bytes.data(), std::min(piece.limit, piece.bytes.size()));
+    std::lock_guard<std::mutex> g(state_->lock);
+    if (state_->spare.size() < kStockedBuffers) state_->spare.push_back(std::move(piece.bytes));
 }
 
 struct PieceStage::State {
     std::size_t capacity;
+    PieceStock* stock = nullptr;
     std::size_t buffers;
     Work work;
     std::mutex lock;
@@ -61,10 +100,11 @@ struct PieceStage::State {
     }
 };
 
-PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread)
+PieceStage::PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread, PieceStock* stock)
     : state_(std::make_unique<State>())
 {
     state_->capacity = pieceCapacity;
+    state_->stock = stock;
     state_->buffers = buffers < 2 ? 2 : buffers;
     state_->work = std::move(work);
     if (!ownThread) return;
@@ -86,6 +126,9 @@ PieceStage::~PieceStage()
     }
     state_->changed.notify_all();
     if (state_->worker.joinable()) state_->worker.join();
+    if (!state_->stock) return;
+    for (Piece& p : state_->spare) state_->stock->give(std::move(p));
+    for (Piece& p : state_->queue) state_->stock->give(std::move(p));
 }
 
 void PieceStage::run()
@@ -142,7 +185,7 @@ Piece PieceStage::take(const WhileWaiting& whileWaiting)
         }
         ++s.made;
     }
-    return Piece(s.capacity);
+    return s.stock ? s.stock->take(s.capacity) : Piece(s.capacity);
 }
 
 void PieceStage::put(Piece piece)

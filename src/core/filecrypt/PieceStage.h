@@ -17,21 +17,43 @@ namespace zerath {
 
 struct Piece {
     Piece() = default;
-    explicit Piece(std::size_t capacity) : bytes(capacity) {}
-    SecureBytes bytes; // the whole buffer
+    explicit Piece(std::size_t capacity) : bytes(capacity), limit(capacity) {}
+    SecureBytes bytes; // the whole buffer, which may be larger than the piece
+    std::size_t limit = 0; // the piece's bytes, from the start
     std::size_t size = 0; // bytes in use, from the start
     std::uint8_t* data() { return bytes.data(); }
-    std::size_t capacity() const { return bytes.size(); }
-    std::size_t room() const { return bytes.size() - size; }
+    std::size_t capacity() const { return limit; }
+    std::size_t room() const { return limit - size; }
 };
 
-// A stage without a thread of its own (asked for, for work too small to be worth
+// Buffers a batch keeps from file to file, so that each file does not pay for
+// fresh memory: a file's stages take their pieces from the stock and give them
+// back when they end, cleared as far as the piece reached. Safe to share
+// between threads; holds a bounded number of buffers.
+class PieceStock {
+public:
+    PieceStock();
+    ~PieceStock();
+    PieceStock(const PieceStock&) = delete;
+    PieceStock& operator=(const PieceStock&) = delete;
+    // A piece of the given capacity, all zeros, in a buffer kept or made.
+    Piece take(std::size_t capacity);
+    void give(Piece piece);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The stage takes its buffers from a stock when given one and gives them
+// back when it ends. A stage without a thread of its own (asked for, for work too small to be worth
 // one, or when the thread cannot start) does the work inside put(), on the
 // feeding thread.
 class PieceStage {
 public:
     using Work = std::function<void(Piece&)>;
-    PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread = true);
+    PieceStage(std::size_t pieceCapacity, std::size_t buffers, Work work, bool ownThread = true,
+               PieceStock* stock = nullptr);
     ~PieceStage(); // stops the worker; pieces not yet worked on are dropped
     PieceStage(const PieceStage&) = delete;
     PieceStage& operator=(const PieceStage&) = delete;

@@ -70,6 +70,7 @@ struct KeyPairCache::Entry {
 
 struct KeyPairCache::State {
     std::mutex lock;
+    std::mutex opening;
     // By the record's KeyID and protected ModulusN and ExponentE texts.
     std::map<std::string, std::shared_ptr<const Entry>> entries;
 };
@@ -92,11 +93,17 @@ void KeyPairCache::DecryptSymKey(const KeyRecord& record, std::string_view wrapp
                                  std::uint32_t& checkValue, SecureString& sessionKeyText)
 {
     const std::string name = cacheName(record);
-    std::shared_ptr<const Entry> entry;
-    {
+    const auto known = [&] {
         std::lock_guard<std::mutex> g(state_->lock);
         const auto found = state_->entries.find(name);
-        if (found != state_->entries.end()) entry = found->second;
+        return found != state_->entries.end() ? found->second : nullptr;
+    };
+    std::shared_ptr<const Entry> entry = known();
+    // Files worked on side by side: one opens the key pair, the others wait for it.
+    std::unique_lock<std::mutex> opening(state_->opening, std::defer_lock);
+    if (!entry) {
+        opening.lock();
+        entry = known();
     }
     if (!entry) {
         const std::string_view fixed = FixedProtectionPassphrase();

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
 #include "FileOracle.h"
 #include "FileRig.h"
 #include "TestHelpers.h"
@@ -11,6 +15,8 @@
 #include "common/FileIO.h"
 #include "filecrypt/BatchCommands.h"
 #include "filecrypt/BatchSummary.h"
+#include "filecrypt/PieceStage.h"
+#include "filecrypt/SideBySide.h"
 #include "keyring/KeyRing.h"
 
 namespace zerath::test {
@@ -216,13 +222,31 @@ TEST(Batch, ASmallFileAfterALargeOneHoldsNoByteOfIt)
     EXPECT_TRUE(readFile(work.file("large")) == large);
 }
 
+// The batch's buffers serve file after file: one given back is the same
+// memory when taken again, for a piece large or small, and holds no byte of
+// what any piece before wrote in it.
+TEST(Batch, ABufferGivenBackHoldsNoByteOfItsFile)
+{
+    PieceStock stock;
+    Piece piece = stock.take(1 << 16);
+    const std::uint8_t* at = piece.data();
+    for (std::size_t size : {std::size_t(100), std::size_t(1) << 16, std::size_t(5000)}) {
+        std::memset(piece.data(), 0xA5, piece.capacity());
+        stock.give(std::move(piece));
+        piece = stock.take(size);
+        ASSERT_EQ(piece.data(), at);
+        EXPECT_EQ(piece.capacity(), size);
+        EXPECT_EQ(std::count(piece.bytes.begin(), piece.bytes.end(), 0), 1 << 16);
+    }
+}
+
 // Under a process limit (threads that fail to start, as std::thread does) a
 // batch of small and multi-piece files runs with the threads it has, or none.
 TEST(Batch, ThreadsThatCannotStartAreNoFailure)
 {
     AliceRing keys;
-    // The batch's flusher takes up to 8 threads first; past those the stages and
-    // the compressor's workers get some or none.
+    // The batch's flusher takes up to 8 threads first; past those the workers
+    // of small files, then the stages and the compressor's workers get some or none.
     for (int allowed : {0, 1, 9, 10}) {
         TempDir work;
         const std::vector<std::string> contents{"tiny", mixedText(5000, 2) + std::string(3 << 20, 't'), ""};
@@ -236,8 +260,7 @@ TEST(Batch, ThreadsThatCannotStartAreNoFailure)
         plan.threadStarts = allowed;
         FaultInjection::set(plan);
         ScriptUi ui;
-        EncryptOptions o = keys.to();
-        const int encFailures = EncryptFiles(keys.ring, o, files, ui).failures();
+        const int encFailures = EncryptFiles(keys.ring, keys.to(), files, ui).failures();
         for (const std::string& f : files) std::remove(f.c_str());
         FaultInjection::set(plan);
         const int decFailures = DecryptFiles(keys.ring, "", encrypted, ui).failures();
@@ -247,38 +270,117 @@ TEST(Batch, ThreadsThatCannotStartAreNoFailure)
     }
 }
 
-// Outputs flushed side by side: the results come in the batch's order, and
-// a flush that fails stops its own file alone, leaving no output of it.
-TEST(Batch, FlushedSideBySideInOrderAndAFailedFlushStopsOnlyItsFile)
+// Small files worked on side by side and flushed side by side: results and
+// commits (renames, counted in turn) keep the batch's order, and a file
+// missing or damaged, or whose flush or rename fails, stops only itself and
+// leaves nothing. Flushes are counted as they run: the failing one is any file's.
+TEST(Batch, SideBySideFilesKeepTheirOrderAndAFailureStopsOnlyItsOwn)
 {
+    constexpr std::size_t kAny = 99;
+    const struct {
+        bool decrypt;
+        std::size_t broken;
+        int renameFails, syncFails;
+        std::size_t failing; // the file whose rename or flush fails
+    } cases[] = {{false, 4, 6, -1, 7}, {true, 2, 0, -1, 0}, {true, 9, 9, -1, 10}, {false, 0, 10, -1, 11},
+                 {false, 3, -1, 0, kAny}, {true, 11, -1, 4, kAny}};
     AliceRing keys;
-    for (int failing : {0, 4, 11}) {
+    for (const auto& c : cases) {
         TempDir work;
-        std::vector<std::string> files;
-        for (int i = 0; i < 12; ++i) {
-            files.push_back(work.file("f" + std::to_string(100 + i)));
-            writeFile(files.back(), "file " + std::to_string(i));
+        std::vector<std::string> plain;
+        for (unsigned i = 0; i < 12; ++i) {
+            plain.push_back(work.file("f" + std::to_string(i + 10)));
+            writeFile(plain.back(), mixedText(3000 + 900 * i, i));
+        }
+        ScriptUi ui;
+        std::vector<std::string> inputs = plain;
+        if (c.decrypt) {
+            ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), plain, ui).failures(), 0);
+            for (auto& f : inputs) std::remove(f.c_str()), f += ".enc";
+            std::string bytes = readFile(inputs[c.broken]);
+            bytes[bytes.size() - 20] ^= 0x55;
+            writeFile(inputs[c.broken], bytes);
+        } else {
+            std::remove(plain[c.broken].c_str());
         }
         FaultPlan plan;
-        plan.failOnSync = failing;
+        plan.failOnRename = c.renameFails, plan.failOnSync = c.syncFails;
         FaultInjection::set(plan);
-        ScriptUi ui;
-        const BatchResult r = EncryptFiles(keys.ring, keys.to(), files, ui);
+        const BatchResult r =
+            c.decrypt ? DecryptFiles(keys.ring, "", inputs, ui) : EncryptFiles(keys.ring, keys.to(), inputs, ui);
         FaultInjection::clear();
-        ASSERT_EQ(r.files.size(), files.size());
-        EXPECT_EQ(r.failures(), 1);
-        int failed = -1;
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            EXPECT_EQ(r.files[i].path, files[i]);
-            if (r.files[i].outcome != BatchFileResult::Outcome::Done) failed = int(i);
-            EXPECT_EQ(fileExists(files[i] + ".enc"), r.files[i].outcome == BatchFileResult::Outcome::Done) << i;
+        ASSERT_EQ(r.files.size(), inputs.size());
+        std::string failed;
+        for (unsigned i = 0; i < 12; ++i) {
+            const bool done = r.files[i].outcome == BatchFileResult::Outcome::Done;
+            failed += done ? '.' : 'x';
+            EXPECT_EQ(r.files[i].path, inputs[i]);
+            EXPECT_EQ(fileExists(c.decrypt ? plain[i] : plain[i] + ".enc"), done) << i;
+            if (done && c.decrypt) EXPECT_TRUE(readFile(plain[i]) == mixedText(3000 + 900 * i, i)) << i;
         }
-        // Syncs are counted as they run; with several at once the failing one
-        // is any file's, but exactly one, and nothing is left of it.
-        ASSERT_GE(failed, 0);
-        EXPECT_EQ(r.files[std::size_t(failed)].message, kEncryptError);
-        EXPECT_EQ(folderNames(work.path()).size(), 2 * files.size() - 1) << failing;
+        std::string expected(12, '.'), others = failed;
+        others[c.broken] = '.';
+        const std::size_t failing = c.failing == kAny ? std::min<std::size_t>(others.find('x'), 11) : c.failing;
+        expected[c.broken] = expected[failing] = 'x';
+        EXPECT_EQ(failed, expected);
+        EXPECT_EQ(r.files[failing].message, c.decrypt ? kDecryptError : kEncryptError);
+        EXPECT_EQ(folderNames(work.path()).size(), 12u - !c.decrypt + 10u); // no temporary left
     }
+}
+
+// A cancel while files are decrypted side by side: each file reported done
+// has its whole output; no other output and no temporary is left.
+TEST(Batch, ACancelAmongSideBySideFilesRemovesOnlyUnfinishedOutputs)
+{
+    AliceRing keys;
+    for (int cancelAfter : {0, 2, 5}) {
+        TempDir work;
+        std::vector<std::string> plain, enc, left;
+        for (unsigned i = 0; i < 10; ++i) {
+            plain.push_back(work.file("f" + std::to_string(i)));
+            writeFile(plain.back(), mixedText(300000, i));
+            left.push_back("f" + std::to_string(i) + ".enc");
+        }
+        ScriptUi ui;
+        ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), plain, ui).failures(), 0);
+        for (const auto& f : plain) std::remove(f.c_str()), enc.push_back(f + ".enc");
+        ui.checks = 0, ui.cancelAfter = cancelAfter;
+        const BatchResult r = DecryptFiles(keys.ring, "", enc, ui);
+        EXPECT_TRUE(r.cancelled);
+        for (std::size_t i = 0; i < r.files.size(); ++i) {
+            if (r.files[i].outcome != BatchFileResult::Outcome::Done) continue;
+            left.push_back(baseNameOf(plain[i]));
+            EXPECT_TRUE(readFile(plain[i]) == mixedText(300000, unsigned(i)));
+        }
+        EXPECT_LT(left.size(), 20u);
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(folderNames(work.path()), left) << cancelAfter;
+    }
+}
+
+// Jobs handed over run at once (each waits for the other to start) and come
+// back in order; one handed after a cancel never runs.
+TEST(Batch, SideBySideJobsRunAtOnce)
+{
+    static std::atomic<int> arrived{0};
+    struct Meeting : FileJob {
+        FileCommandResult run(FileCommandUi&) override
+        {
+            ++arrived;
+            for (int i = 0; i < 1000 && arrived < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return {arrived >= 2, "", -1, ""};
+        }
+    };
+    arrived = 0;
+    SideBySide side(2);
+    ASSERT_EQ(side.workers(), 2u);
+    const auto a = side.hand(std::make_unique<Meeting>()), b = side.hand(std::make_unique<Meeting>());
+    ScriptUi ui;
+    EXPECT_TRUE(side.take(*a, ui, {}).done && side.take(*b, ui, {}).done);
+    side.cancel();
+    const auto c = side.hand(std::make_unique<Meeting>());
+    EXPECT_THROW(side.take(*c, ui, {}), OperationCancelled);
+    EXPECT_EQ(arrived, 2);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "filecrypt/OutputFlusher.h"
+#include "common/TaskPool.h"
 
 #include <condition_variable>
 #include <deque>
@@ -11,7 +11,7 @@
 
 namespace zerath {
 
-struct OutputFlusher::State {
+struct TaskPool::State {
     std::mutex lock;
     std::condition_variable ready;
     std::deque<std::packaged_task<void()>> jobs;
@@ -34,7 +34,7 @@ struct OutputFlusher::State {
     }
 };
 
-OutputFlusher::OutputFlusher(unsigned threads) : state_(std::make_unique<State>())
+TaskPool::TaskPool(unsigned threads) : state_(std::make_unique<State>())
 {
     try {
         for (unsigned i = 0; i < threads; ++i) {
@@ -46,7 +46,7 @@ OutputFlusher::OutputFlusher(unsigned threads) : state_(std::make_unique<State>(
     }
 }
 
-OutputFlusher::~OutputFlusher()
+TaskPool::~TaskPool()
 {
     {
         std::lock_guard<std::mutex> g(state_->lock);
@@ -56,7 +56,9 @@ OutputFlusher::~OutputFlusher()
     for (std::thread& t : state_->threads) t.join();
 }
 
-std::shared_future<void> OutputFlusher::start(std::function<void()> job)
+unsigned TaskPool::threads() const { return unsigned(state_->threads.size()); }
+
+std::shared_future<void> TaskPool::start(std::function<void()> job)
 {
     std::packaged_task<void()> task(std::move(job));
     std::shared_future<void> done = task.get_future().share();
