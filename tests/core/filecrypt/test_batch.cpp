@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <thread>
 
+#include "EditedRecord.h"
 #include "FileOracle.h"
 #include "FileRig.h"
 #include "TestHelpers.h"
@@ -16,8 +18,11 @@
 #include "filecrypt/BatchCommands.h"
 #include "filecrypt/BatchSummary.h"
 #include "filecrypt/PieceStage.h"
+#include "filecrypt/SessionKey.h"
 #include "filecrypt/SideBySide.h"
 #include "keyring/KeyRing.h"
+#include "keyring/KeyRules.h"
+#include "symcrypto/FieldProtection.h"
 
 namespace zerath::test {
 namespace {
@@ -220,6 +225,51 @@ TEST(Batch, ASmallFileAfterALargeOneHoldsNoByteOfIt)
     ASSERT_EQ(dec.failures(), 0);
     EXPECT_EQ(readFile(work.file("small")), small);
     EXPECT_TRUE(readFile(work.file("large")) == large);
+}
+
+// A batch opens its recipient once, and each batch anew (the key ring may have
+// been read again); every file still gets its own session key. A recipient
+// that fails its checks fails each file alike.
+TEST(Batch, TheRecipientIsOpenedOncePerBatchAndEachFileHasItsOwnSessionKey)
+{
+    AliceRing keys;
+    std::vector<std::string> files;
+    for (const char* name : {"a", "b", "c"}) files.push_back(keys.work.file(name)), writeFile(files.back(), name);
+    ScriptUi ui;
+    ui.overwrites = {A::YesToAll};
+    const ClearKey clear = clearKeyOf(keys.keys.home(), keys.pair, kAlicePassphrase);
+    for (int batch = 0, before = RecipientKey::made(); batch < 2; ++batch, ++before) {
+        ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), files, ui).failures(), 0);
+        EXPECT_EQ(RecipientKey::made(), before + 1);
+        std::set<std::string> wrapped;
+        for (const std::string& f : files) {
+            const OpenedFile opened = openWithOracle(readFile(f + ".enc"), clear);
+            EXPECT_EQ(inflateWithCryptopp(std::string(opened.zlib.begin(), opened.zlib.end())), baseNameOf(f));
+            wrapped.insert(opened.wrappedKey);
+        }
+        EXPECT_EQ(wrapped.size(), files.size());
+    }
+    insertEditedCopy(keys.keys, TestKey::AlicePublic, [](KeyRecord& r) {
+        r.ExponentE = ProtectField("1", FixedProtectionPassphrase()); // exponent 1
+    });
+    keys.ring.DBOpen();
+    keys.recipient = kEditedKeyId;
+    for (const BatchFileResult& f : EncryptFiles(keys.ring, keys.to(), files, ui).files)
+        EXPECT_EQ(f.message, keyrule::NotForEncryption);
+}
+
+// A folder flush the batch put off to its end and that fails makes the batch
+// fail, naming the folder and the system's reason; its files stay done.
+TEST(Batch, AFolderFlushThatFailsAtTheBatchsEndIsTheBatchsFailure)
+{
+    AliceRing keys;
+    writeFile(keys.work.file("a"), "a");
+    FaultGuard guard(FaultPlan{.failOnFolderSync = 0});
+    const BatchResult r = EncryptFiles(keys.ring, keys.to(), {keys.work.file("a")}, keys.ui);
+    ASSERT_EQ(r.failures(), 1);
+    EXPECT_EQ(r.folders.at(0).path + "/", keys.work.path());
+    EXPECT_EQ(NotDoneByReason(r).at(0).reason, std::string(kFolderNotFlushed) + ": Input/output error");
+    EXPECT_TRUE(fileExists(keys.work.file("a.enc")));
 }
 
 // The batch's buffers serve file after file: one given back is the same
