@@ -35,7 +35,7 @@ struct BatchResult {
 
 // What a refused overwrite leaves: "kept the existing NAME".
 std::string keptExisting(const std::string& outputPath);
-inline constexpr const char* kGivenUp = "given up: the passphrase was mistyped three times";
+inline constexpr const char* kGivenUp = "given up: the passphrase of its key pair was refused";
 
 // Encrypts each file for the same recipient with the same options.
 BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,
