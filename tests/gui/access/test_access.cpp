@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTreeWidget>
-#include <ranges>
 
 #include "GuiFixture.h"
 #include "keyring/KeyIdentityOfRecord.h"
@@ -179,10 +178,12 @@ void expectPanelsFollowTheBar(TALStatusBar* bar)
     EXPECT_GE(bar->panelRect(0).width(), bar->fontMetrics().horizontalAdvance(bar->panelText(0)));
     for (QWidget* child : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const QRect in = child->geometry();
-        EXPECT_TRUE(std::ranges::any_of(std::views::iota(0, bar->panelCount()), [&](int i) {
+        bool fills = false;
+        for (int i = 0; i < bar->panelCount(); ++i) {
             const QRect p = bar->panelRect(i);
-            return p.contains(in) && in.width() >= p.width() - 4 && in.height() >= p.height() - 4;
-        })) << child->objectName().toStdString() << " does not fill its panel";
+            fills = fills || (p.contains(in) && in.width() >= p.width() - 4 && in.height() >= p.height() - 4);
+        }
+        EXPECT_TRUE(fills) << child->objectName().toStdString() << " does not fill its panel";
     }
     bar->resize(was);
 }
