@@ -40,7 +40,7 @@ struct BatchResult {
 std::string keptExisting(const std::string& outputPath);
 inline constexpr const char* kFolderNotFlushed =
     "the folder could not be flushed to disk; the files written to it may not survive a power failure";
-inline constexpr const char* kGivenUp = "given up: the passphrase was mistyped three times";
+inline constexpr const char* kGivenUp = "given up: the passphrase of its key pair was refused";
 
 // Encrypts each file for the same recipient with the same options.
 BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,

@@ -2,9 +2,13 @@
 
 #include "widgets/Accessibles.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+
+#include <algorithm>
+#include <utility>
 
 TALStatusBar::TALStatusBar(QWidget* parent) : QWidget(parent)
 {
@@ -13,33 +17,86 @@ TALStatusBar::TALStatusBar(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+namespace {
+// A panel's text sits 3 pixels inside its sunken frame on the left, 4 on the right.
+constexpr int kTextMargins = 7;
+} // namespace
+
 void TALStatusBar::setPanelWidths(const QList<int>& widths)
 {
     m_widths = widths;
     m_texts.resize(widths.size());
+    placeDocked();
     update();
+}
+
+void TALStatusBar::putInPanel(QWidget* child, int index, int inset)
+{
+    m_docked.append({child, index, inset});
+    placeDocked();
+}
+
+QList<QRect> TALStatusBar::panelRects() const
+{
+    const auto textNeed = [this](int i) {
+        return m_texts[i].isEmpty() ? 0 : fontMetrics().horizontalAdvance(m_texts[i]) + kTextMargins;
+    };
+    int fixed = 0;
+    for (int i = 0; i < m_widths.size(); ++i)
+        if (m_widths[i] != Rest)
+            fixed += std::max(m_widths[i], textNeed(i));
+    const bool hasRest = m_widths.contains(Rest);
+    QList<QRect> rects;
+    int left = 0;
+    for (int i = 0; i < m_widths.size(); ++i) {
+        int w = m_widths[i] == Rest ? std::max(0, width() - fixed) : std::max(m_widths[i], textNeed(i));
+        if (!hasRest && i == m_widths.size() - 1)
+            w = std::max(w, width() - left); // the last panel reaches the right edge
+        rects.append(QRect(left, 0, w, height()));
+        left += w;
+    }
+    return rects;
+}
+
+void TALStatusBar::placeDocked()
+{
+    const QList<QRect> rects = panelRects();
+    for (const Docked& d : std::as_const(m_docked))
+        if (d.child && d.panel >= 0 && d.panel < rects.size())
+            d.child->setGeometry(rects[d.panel].adjusted(d.inset, d.inset, -d.inset, -d.inset));
 }
 
 QRect TALStatusBar::panelRect(int index) const
 {
-    if (index < 0 || index >= m_widths.size())
-        return QRect();
-    int left = 0;
-    for (int i = 0; i < index; ++i)
-        left += m_widths[i];
-    int w = m_widths[index];
-    if (index == m_widths.size() - 1)
-        w = std::max(w, width() - left); // the last panel reaches the right edge
-    return QRect(left, 0, w, height());
+    const QList<QRect> rects = panelRects();
+    return (index >= 0 && index < rects.size()) ? rects[index] : QRect();
 }
 
 void TALStatusBar::setPanelText(int index, const QString& text)
 {
     if (index < 0 || index >= m_texts.size() || m_texts[index] == text)
         return;
+    const QList<QRect> before = panelRects();
     m_texts[index] = text;
-    update(panelRect(index));
+    placeDocked();
+    if (panelRects() == before)
+        update(panelRect(index));
+    else
+        update();
     a11y::nameChanged(this);
+}
+
+void TALStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeDocked();
+}
+
+void TALStatusBar::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        placeDocked();
 }
 
 QString TALStatusBar::panelText(int index) const
@@ -93,8 +150,9 @@ void TALStatusBar::paintEvent(QPaintEvent*)
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, m_simpleText);
     } else {
-        for (int i = 0; i < m_widths.size(); ++i) {
-            const QRect text = sunken(panelRect(i));
+        const QList<QRect> panels = panelRects();
+        for (int i = 0; i < panels.size(); ++i) {
+            const QRect text = sunken(panels[i]);
             p.setPen(palette().color(QPalette::WindowText));
             p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, m_texts[i]);
         }

@@ -311,7 +311,7 @@ void TCryptForm::buildControls()
     // file panel takes the rest.
     const int cipherPanel =
         Status->fontMetrics().horizontalAdvance(QStringLiteral("Cipher: Rijndael (AES), Key size: 256")) + 16;
-    Status->setPanelWidths({Status->width() - cipherPanel, cipherPanel});
+    Status->setPanelWidths({TALStatusBar::Rest, cipherPanel});
 
     connect(Encryptbtn, &THNoShape::clicked, this, &TCryptForm::EncryptbtnClick);
     connect(Decryptbtn, &THNoShape::clicked, this, &TCryptForm::DecryptbtnClick);

@@ -289,13 +289,13 @@ void TShredderForm::buildControls(const QStringList& treeRoots)
     Status = new TALStatusBar(StatusPanel);
     Status->setObjectName(QStringLiteral("Status"));
     designPlace(Status, QRect(1, 1, 570, 20));
-    Status->setPanelWidths({ui::px(392), ui::px(50)});
+    // The path takes what the progress panel leaves of the bar's width.
+    Status->setPanelWidths({TALStatusBar::Rest, ui::px(178)});
     Status->setSizeGrip(false);
     Status->setSimplePanel(false);
     Prog = new TALProgressBar(Status);
     Prog->setObjectName(QStringLiteral("Prog"));
-    const QRect right = Status->panelRect(1);
-    Prog->setGeometry(right.left() + 2, 2, right.width() - 4, right.height() - 4);
+    Status->putInPanel(Prog, 1);
     Prog->setBackgroundColor(Qt::white); // under its own black figures, whatever the desktop's colours
     Prog->setBarColor1(QColor(0xFF, 0x00, 0x00));
     Prog->setBarColor2(QColor(0x00, 0xFF, 0x00));

@@ -167,6 +167,27 @@ void expectLaidOutLikeThePicture(SkinnedWindow* window)
     }
 }
 
+// A status bar's first panel (a path, a file) takes what the others leave as
+// the bar grows, and a control laid over a panel fills it.
+void expectPanelsFollowTheBar(TALStatusBar* bar)
+{
+    const QSize was = bar->size();
+    const int first = bar->panelRect(0).width();
+    bar->resize(was.width() + 200, was.height());
+    EXPECT_EQ(bar->panelRect(0).width(), first + 200) << bar->objectName().toStdString();
+    EXPECT_GE(bar->panelRect(0).width(), bar->fontMetrics().horizontalAdvance(bar->panelText(0)));
+    for (QWidget* child : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect in = child->geometry();
+        bool fills = false;
+        for (int i = 0; i < bar->panelCount(); ++i) {
+            const QRect p = bar->panelRect(i);
+            fills = fills || (p.contains(in) && in.width() >= p.width() - 4 && in.height() >= p.height() - 4);
+        }
+        EXPECT_TRUE(fills) << child->objectName().toStdString() << " does not fill its panel";
+    }
+    bar->resize(was);
+}
+
 QWidget* shredder(GuiTest& t)
 {
     t.startMain();
@@ -194,6 +215,7 @@ TEST_P(EveryWindow, TextsFitAndControlsStayApart)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     if (g_shredder) g_shredder->ListBox1->addItem(QStringLiteral("payslip-2023-11.pdf")), QApplication::processEvents();
     expectLaidOutLikeThePicture(window);
+    for (auto* bar : window->findChildren<TALStatusBar*>()) if (bar->isVisibleTo(window)) expectPanelsFollowTheBar(bar);
     if (auto* progress = qobject_cast<Tpopupfrm*>(window)) { // texts change as the work goes on
         progress->setLines(QStringLiteral("Data decryption done."), QStringLiteral("Data uncompress started, please wait..."), {}, 2);
         window->settleLayout();
