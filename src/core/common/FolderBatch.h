@@ -19,6 +19,8 @@ class FolderBatch {
 public:
     FolderBatch();
     ~FolderBatch(); // flushes every folder still owed a flush, its failures unheard
+    FolderBatch(const FolderBatch&) = delete;
+    FolderBatch& operator=(const FolderBatch&) = delete;
 
     // A folder whose flush failed: the renames of the outputs in it may not
     // survive a power cut.
@@ -30,8 +32,6 @@ public:
     // Flushes every folder the batch owes a flush, now (an inner batch leaves
     // them to the outermost one), and tells which of those flushes failed.
     std::vector<Failure> finish();
-    FolderBatch(const FolderBatch&) = delete;
-    FolderBatch& operator=(const FolderBatch&) = delete;
 
     // Clears the stale temporaries of the folder unless this batch has.
     static void sweepStaleTemporaries(const std::string& folder);
