@@ -44,6 +44,8 @@ int batchOutcome(const BatchResult& r, bool quiet)
         std::cerr << "zerath-cli: " << failureText(f.path, f.message, f.osError) << "\n";
     }
     for (const SkippedFile& s : r.skipped) std::cerr << s.path << ": skipped: " << s.reason << "\n";
+    for (const BatchFileResult& f : r.folders)
+        std::cerr << "zerath-cli: " << failureText(f.path, f.message, f.osError) << "\n";
     return r.failures() == 0 && !r.cancelled ? 0 : 1;
 }
 

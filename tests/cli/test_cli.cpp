@@ -12,6 +12,7 @@
 #include "FileOracle.h"
 #include "KeyRingFixture.h"
 #include "TestHelpers.h"
+#include "filecrypt/BatchCommands.h"
 #include "keyring/KeyManager.h"
 #include "keyring/KeyRing.h"
 
@@ -194,6 +195,11 @@ TEST_F(Cli, AFailedWriteNamesTheFileAndTheSystemsReason)
         }
     }
     EXPECT_FALSE(fileExists(home + "x.enc"));
+    // The folder flush a batch puts off to its end names the folder instead.
+    FaultGuard guard(FaultPlan{.failOnFolderSync = 0});
+    const CliRun r = run("encrypt --to $PUB --force $H/letter.txt");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "zerath-cli: " + home.substr(0, home.size() - 1) + ": " + kFolderNotFlushed + ": Input/output error\n");
 }
 
 } // namespace

@@ -43,6 +43,26 @@ FolderBatch::~FolderBatch()
     for (const std::string& folder : owed) zerath::syncFolderOf(folder + ".");
 }
 
+std::vector<FolderBatch::Failure> FolderBatch::finish()
+{
+    std::set<std::string> owed;
+    {
+        std::lock_guard<std::mutex> g(state().lock);
+        if (state().depth > 1) return {};
+        owed.swap(state().owed);
+    }
+    std::vector<Failure> failed;
+    for (const std::string& folder : owed) {
+        try {
+            flushFolderOf(folder + ".");
+        } catch (const std::exception& e) {
+            std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+            failed.push_back({shown.empty() ? "." : shown, e.what(), currentOsError()});
+        }
+    }
+    return failed;
+}
+
 void FolderBatch::sweepStaleTemporaries(const std::string& folder)
 {
     {

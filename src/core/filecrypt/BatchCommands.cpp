@@ -315,6 +315,11 @@ BatchResult runBatch(const std::vector<std::string>& files, FileCommandUi& front
     // What was written before a cancel is finished, not dropped.
     while (!started.empty()) takeOldest();
     while (!flushing.empty()) completeOldest();
+    // The batch's renames are durable only once their folders are flushed.
+    for (const FolderBatch::Failure& f : folders.finish()) {
+        const std::string words = f.osError != 0 ? kFolderNotFlushed : std::string(kFolderNotFlushed) + ": " + f.reason;
+        result.folders.push_back({f.folder, Outcome::Failed, "", words, f.osError});
+    }
     return result;
 }
 
@@ -329,7 +334,7 @@ int BatchResult::failures() const
 {
     int n = 0;
     for (const BatchFileResult& f : files) n += f.outcome != BatchFileResult::Outcome::Done;
-    return n;
+    return n + int(folders.size());
 }
 
 BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std::vector<std::string>& files,
@@ -340,6 +345,7 @@ BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std
         batch.wipeAnswer = ui.askWipeOriginal(kWipeQuestion);
         if (batch.wipeAnswer == FileCommandUi::Answer::Cancel) return {};
     }
+    RecipientCache recipients;
     TaskPool flusher(kFlushing);
     PieceStock buffers;
     const auto prepare = [&](const std::string& path, FileCommandUi& fileUi) {
@@ -347,6 +353,7 @@ BatchResult EncryptFiles(KeyRing& keyRing, const EncryptOptions& each, const std
         o.sourcePath = path;
         o.flusher = &flusher;
         o.buffers = &buffers;
+        o.recipients = &recipients;
         return PrepareEncrypt(keyRing, o, fileUi);
     };
     return runBatch(files, ui, batch, prepare, each.pieceSize == 0 ? kDefaultPiece : each.pieceSize);

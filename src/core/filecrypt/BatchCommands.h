@@ -30,11 +30,16 @@ struct BatchResult {
     std::vector<SkippedFile> skipped;   // left out of the list beforehand
     std::size_t total = 0;              // files the batch was to do
     bool cancelled = false;
-    int failures() const; // every file not done
+    // Folders whose flush at the batch's end failed (path: the folder): the
+    // files done there are, but their names may not survive a power cut.
+    std::vector<BatchFileResult> folders;
+    int failures() const; // every file not done and every folder not flushed
 };
 
 // What a refused overwrite leaves: "kept the existing NAME".
 std::string keptExisting(const std::string& outputPath);
+inline constexpr const char* kFolderNotFlushed =
+    "the folder could not be flushed to disk; the files written to it may not survive a power failure";
 inline constexpr const char* kGivenUp = "given up: the passphrase of its key pair was refused";
 
 // Encrypts each file for the same recipient with the same options.

@@ -1,5 +1,6 @@
 #include "filecrypt/BatchSummary.h"
 
+#include <cstring>
 #include <map>
 
 #include "common/Cancelled.h"
@@ -37,6 +38,8 @@ std::vector<ReasonGroup> NotDoneByReason(const BatchResult& r)
     for (const BatchFileResult& f : r.files)
         if (f.outcome != BatchFileResult::Outcome::Done) add(groups, at, f.message, &f.path);
     for (const SkippedFile& s : r.skipped) add(groups, at, "skipped: " + s.reason, &s.path);
+    for (const BatchFileResult& f : r.folders)
+        add(groups, at, f.osError != 0 ? f.message + ": " + std::strerror(f.osError) : f.message, &f.path);
     return groups;
 }
 

@@ -14,7 +14,8 @@ struct ReasonGroup {
 };
 
 // Groups in the order their reason first appears: files the batch reached and
-// did not do, then those left out beforehand.
+// did not do, then those left out beforehand, then folders not flushed (with
+// the system's reason).
 std::vector<ReasonGroup> NotDoneByReason(const BatchResult& result);
 
 // "Encrypted 3 of 5 files." and so on, then each group with every path, one a

@@ -215,6 +215,7 @@ public:
     FileCommandResult run(FileCommandUi& ui) override;
     int cipherIndex = 0;
     bool wipe = false;
+    std::shared_ptr<const RecipientKey> recipient;
 };
 
 } // namespace
@@ -226,10 +227,12 @@ std::unique_ptr<FileJob> PrepareEncrypt(KeyRing& keyRing, const EncryptOptions& 
         throw UserMessage(UserMessage::WarningBox, kKeyNotInKeyRing);
     // A hand-edited key ring must not lead to a file nobody can decrypt.
     KeyRecord record = keyRing.CurrentRecord();
-    CheckRecipientRecord(record);
+    std::shared_ptr<const RecipientKey> key =
+        o.recipients ? o.recipients->open(record) : std::make_shared<const RecipientKey>(record);
     if (!isExistingFile(o.sourcePath))
         throw UserMessage(UserMessage::WarningBox, "File to encrypt does not exists or the name is empty.");
     auto job = std::make_unique<EncryptJob>(o, std::move(record), ui, o.sourcePath + ".enc");
+    job->recipient = std::move(key);
 
     if (o.wipeOriginal) {
         const auto answer = ui.askWipeOriginal(kWipeQuestion);
@@ -267,7 +270,7 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
 
             EncryptedFileHeader header;
             header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-            EncryptSymKey(record_, keyText, header.keyCheck, header.wrappedKey);
+            recipient->wrap(keyText, header.keyCheck, header.wrappedKey);
             osRandomBytes(header.iv.data(), header.iv.size());
             out = std::make_shared<AtomicFile>(output);
             out->write(header.serialize());

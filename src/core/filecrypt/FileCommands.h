@@ -22,6 +22,7 @@ namespace zerath {
 class KeyPairCache;
 class KeyRing;
 class PieceStock;
+class RecipientCache;
 class TaskPool;
 
 struct EncryptOptions {
@@ -36,6 +37,7 @@ struct EncryptOptions {
     std::function<void(const std::string&)> shredFile;
     TaskPool* flusher = nullptr; // see FileCommandResult::complete
     PieceStock* buffers = nullptr; // a batch's buffers, kept from file to file
+    RecipientCache* recipients = nullptr; // a batch's recipients (none: opened for this file alone)
 };
 
 struct DecryptOptions {

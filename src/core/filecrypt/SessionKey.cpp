@@ -1,6 +1,7 @@
 #include "filecrypt/SessionKey.h"
 
 #include "common/Error.h"
+#include "keyring/KeyRules.h"
 #include "symcrypto/FieldProtection.h"
 #include "pubkey/BigInt.h"
 #include "pubkey/PrivateKey.h"
@@ -8,8 +9,7 @@
 #include "pubkey/SecretHex.h"
 #include "symcrypto/Crc32.h"
 
-#include <map>
-#include <mutex>
+#include <atomic>
 
 namespace zerath {
 
@@ -24,20 +24,64 @@ std::uint32_t KeyCheckValue(std::string_view exponentE, std::string_view modulus
     return crc;
 }
 
-void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
-                   std::string& wrappedKey)
+namespace {
+
+// The record's public key and its key check value; errors of the number
+// parser and of the CRC table pass through.
+TPublicKey publicKeyOf(const KeyRecord& record, std::uint32_t& checkValue)
 {
     const std::string_view fixed = FixedProtectionPassphrase();
     const SecureString n = UnprotectField(record.ModulusN, fixed);
     const SecureString e = UnprotectField(record.ExponentE, fixed);
-
-    std::string wrapped;
-    {
-        const TPublicKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n));
-        wrapped = key.Encrypt(sessionKeyText);
-    }
+    TPublicKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n));
     checkValue = KeyCheckValue(e, n);
-    wrappedKey = std::move(wrapped);
+    return key;
+}
+
+// A record's protected ExponentD does not change while a batch runs.
+std::string cacheName(const KeyRecord& r) { return r.KeyID + "|" + r.ModulusN + "|" + r.ExponentE; }
+
+std::atomic<int> recipientKeysMade{0};
+
+} // namespace
+
+void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
+                   std::string& wrappedKey)
+{
+    std::uint32_t check = 0;
+    wrappedKey = publicKeyOf(record, check).Encrypt(sessionKeyText);
+    checkValue = check;
+}
+
+RecipientKey::RecipientKey(const KeyRecord& record)
+{
+    CheckRecipientRecord(record);
+    key_ = publicKeyOf(record, checkValue_);
+    ++recipientKeysMade;
+}
+
+void RecipientKey::wrap(std::string_view sessionKeyText, std::uint32_t& checkValue, std::string& wrappedKey) const
+{
+    wrappedKey = key_.Encrypt(sessionKeyText);
+    checkValue = checkValue_;
+}
+
+int RecipientKey::made() { return recipientKeysMade; }
+
+std::shared_ptr<const RecipientKey> RecipientCache::open(const KeyRecord& record)
+{
+    const std::string name = cacheName(record);
+    std::lock_guard<std::mutex> g(lock_);
+    std::shared_ptr<const RecipientKey>& key = keys_[name];
+    if (!key) {
+        try {
+            key = std::make_shared<const RecipientKey>(record);
+        } catch (...) {
+            keys_.erase(name);
+            throw;
+        }
+    }
+    return key;
 }
 
 void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,
@@ -74,11 +118,6 @@ struct KeyPairCache::State {
     // By the record's KeyID and protected ModulusN and ExponentE texts.
     std::map<std::string, std::shared_ptr<const Entry>> entries;
 };
-
-namespace {
-// A record's protected ExponentD does not change while a batch runs.
-std::string cacheName(const KeyRecord& r) { return r.KeyID + "|" + r.ModulusN + "|" + r.ExponentE; }
-} // namespace
 
 KeyPairCache::KeyPairCache() : state_(std::make_unique<State>()) {}
 KeyPairCache::~KeyPairCache() = default;

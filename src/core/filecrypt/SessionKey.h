@@ -4,12 +4,15 @@
 // call acts on the record it is given (the caller finds it by KeyID first) and
 // makes and releases its own cipher and key objects; the key ring is not changed.
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "common/Secure.h"
 #include "keyring/KeyRecord.h"
+#include "pubkey/PublicKey.h"
 
 namespace zerath {
 
@@ -23,6 +26,38 @@ std::uint32_t KeyCheckValue(std::string_view exponentE, std::string_view modulus
 // table pass through.
 void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
                    std::string& wrappedKey);
+
+// A recipient's public key, unprotected, parsed and checked once, that wraps
+// the session keys of any number of files, from any thread.
+class RecipientKey {
+public:
+    // The checks of CheckRecipientRecord first, with its message: a record
+    // whose numbers are no fit key raises UserMessage (ErrorBox) "The selected
+    // key cannot be used for encryption."
+    explicit RecipientKey(const KeyRecord& record);
+    // As EncryptSymKey.
+    void wrap(std::string_view sessionKeyText, std::uint32_t& checkValue, std::string& wrappedKey) const;
+    // Recipient keys made in this process so far, for the tests.
+    static int made();
+
+private:
+    TPublicKey key_;
+    std::uint32_t checkValue_ = 0;
+};
+
+// The recipients a batch encrypts to, each opened once for all its files. A
+// record whose numbers differ (the key ring read again) is another recipient;
+// a record that fails its checks is not kept, so each of its files fails alike.
+// Safe to share between threads.
+class RecipientCache {
+public:
+    std::shared_ptr<const RecipientKey> open(const KeyRecord& record);
+
+private:
+    std::mutex lock_;
+    // By the record's KeyID and protected ModulusN and ExponentE texts.
+    std::map<std::string, std::shared_ptr<const RecipientKey>> keys_;
+};
 
 // Unwraps with the record's private key (ExponentD unprotected with passphrase):
 // c^d mod n as base-16 text without leading zeros. Gives the key check value.

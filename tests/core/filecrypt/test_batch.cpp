@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <thread>
 
 #include "FileOracle.h"
@@ -16,6 +17,7 @@
 #include "filecrypt/BatchCommands.h"
 #include "filecrypt/BatchSummary.h"
 #include "filecrypt/PieceStage.h"
+#include "filecrypt/SessionKey.h"
 #include "filecrypt/SideBySide.h"
 #include "keyring/KeyRing.h"
 
@@ -220,6 +222,41 @@ TEST(Batch, ASmallFileAfterALargeOneHoldsNoByteOfIt)
     ASSERT_EQ(dec.failures(), 0);
     EXPECT_EQ(readFile(work.file("small")), small);
     EXPECT_TRUE(readFile(work.file("large")) == large);
+}
+
+// A batch opens its recipient once, and each batch anew (the key ring may have
+// been read again); every file still gets its own session key and vector.
+TEST(Batch, TheRecipientIsOpenedOncePerBatchAndEachFileHasItsOwnKey)
+{
+    AliceRing keys;
+    std::vector<std::string> files;
+    for (const char* name : {"a", "b", "c"}) files.push_back(keys.work.file(name)), writeFile(files.back(), name);
+    ScriptUi ui;
+    ui.overwrites = {A::YesToAll};
+    const ClearKey clear = clearKeyOf(keys.keys.home(), keys.pair, kAlicePassphrase);
+    for (int batch = 0, before = RecipientKey::made(); batch < 2; ++batch, ++before) {
+        ASSERT_EQ(EncryptFiles(keys.ring, keys.to(), files, ui).failures(), 0);
+        EXPECT_EQ(RecipientKey::made(), before + 1);
+        std::set<std::string> wrapped;
+        for (const std::string& f : files) {
+            const OpenedFile opened = openWithOracle(readFile(f + ".enc"), clear);
+            EXPECT_EQ(inflateWithCryptopp(std::string(opened.zlib.begin(), opened.zlib.end())), baseNameOf(f));
+            wrapped.insert(opened.wrappedKey), wrapped.insert(toHex(opened.iv));
+        }
+        EXPECT_EQ(wrapped.size(), 2 * files.size());
+    }
+}
+
+// A folder flush the batch put off to its end and that fails makes the batch
+// fail, in words with the system's reason (zerath-cli's tests: the folder).
+TEST(Batch, AFolderFlushThatFailsAtTheBatchsEndIsTheBatchsFailure)
+{
+    AliceRing keys;
+    writeFile(keys.work.file("a"), "a");
+    FaultGuard guard(FaultPlan{.failOnFolderSync = 0});
+    const BatchResult r = EncryptFiles(keys.ring, keys.to(), {keys.work.file("a")}, keys.ui);
+    ASSERT_EQ(r.failures(), 1);
+    EXPECT_EQ(NotDoneByReason(r).at(0).reason, std::string(kFolderNotFlushed) + ": Input/output error");
 }
 
 // The batch's buffers serve file after file: one given back is the same

@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <functional>
-#include <set>
 
 #include "FileOracle.h"
 #include "FileRig.h"
@@ -24,24 +23,18 @@ struct FileCommands : ::testing::Test, FileRig {
 };
 
 // zlib levels 0, 1, 6, 9 carry level bits 0, 0, 2, 3; level 0 stores every block.
-// Every file gets its own session key and vector.
 TEST_F(FileCommands, CompressionIndexSetsTheZlibLevel)
 {
     const std::string src = work.file("level.txt");
     writeFile(src, mixedText(200000, 3));
     const int levelBits[] = {0, 0, 2, 3};
-    std::set<std::string> keysSeen, vectorsSeen;
     const ClearKey clear = clearKeyOf(keys.home(), pair, kAlicePassphrase);
     for (int index = 0; index < 4; ++index) {
         ASSERT_TRUE(encrypt(src, 4, index).done);
         const OpenedFile f = openWithOracle(readFile(src + ".enc"), clear);
         EXPECT_EQ(zlibLevelBits(f.zlib), levelBits[index]) << index;
         EXPECT_EQ(onlyStoredBlocks(f.zlib), index == 0) << index;
-        keysSeen.insert(toHex(f.key));
-        vectorsSeen.insert(toHex(f.iv));
     }
-    EXPECT_EQ(keysSeen.size(), 4u);
-    EXPECT_EQ(vectorsSeen.size(), 4u);
 }
 
 TEST_F(FileCommands, OutputNamesAndAFolderAsSource)
