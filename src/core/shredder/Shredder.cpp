@@ -4,8 +4,6 @@
 #include "common/FileIO.h"
 #include "common/ScratchMoves.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -80,7 +78,10 @@ std::string moveToScratch(const std::string& path, const OutputFile& file)
         if (::lstat(scratch.c_str(), &moved) == 0 && ::fstat(file.fd(), &open) == 0 && moved.st_dev == open.st_dev &&
             moved.st_ino == open.st_ino)
             return scratch;
-        ::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+        try {
+            renameFileNoReplace(scratch, path);
+        } catch (const EFileError&) {
+        }
         break;
     }
     throw Error(cannotFind(path));
