@@ -48,14 +48,15 @@ int TShredder::ClampPasses(int count)
     return count > kMaxPasses ? kMaxPasses : count;
 }
 
-std::string TShredder::ScratchName(int n)
+namespace {
+
+// The scratch name number n: "$000000.tmp" for 0.
+std::string scratchName(int n)
 {
     char name[16];
     std::snprintf(name, sizeof name, "$%06d.tmp", n);
     return name;
 }
-
-namespace {
 
 constexpr int kScratchNames = 1000000;
 // Blocks written between two byte counts told to the progress display (256 kB).
@@ -66,7 +67,7 @@ constexpr std::uint64_t kReportBlocks = 256;
 std::string moveToScratch(const std::string& path, const OutputFile& file)
 {
     for (int n = 0; n < kScratchNames; ++n) {
-        const std::string scratch = folderOf(path) + TShredder::ScratchName(n);
+        const std::string scratch = folderOf(path) + scratchName(n);
         try {
             renameFileNoReplace(path, scratch);
         } catch (const EFileExists&) {
