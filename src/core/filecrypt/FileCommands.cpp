@@ -138,6 +138,19 @@ bool commitOutput(AtomicFile& out, bool overwriteAgreed, FileCommandUi& ui)
     return true;
 }
 
+// The same once the output's flush on a batch's flusher is done; any failure
+// is the command's error, with the system's reason.
+bool commitFlushed(AtomicFile& out, const std::shared_future<void>& flushing, bool overwriteAgreed,
+                   FileCommandUi& ui, const char* error)
+{
+    try {
+        flushing.get();
+        return commitOutput(out, overwriteAgreed, ui);
+    } catch (...) {
+        throw UserMessage(UserMessage::ErrorBox, error, currentOsError());
+    }
+}
+
 // A file whose output is written and being flushed: complete() finishes it.
 FileCommandResult pendingResult(const std::string& output, int cipherIndex, std::function<FileCommandResult()> complete)
 {
@@ -326,14 +339,7 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
 
     auto finish = [out, flushing, overwrite = overwrite, wipe = wipe, output, cipherIndex = cipherIndex,
                    source = o.sourcePath, shred = o.shredFile, &ui = asker_]() -> FileCommandResult {
-        if (flushing.valid()) {
-            try {
-                flushing.get();
-                if (!commitOutput(*out, overwrite, ui)) return {};
-            } catch (...) {
-                throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
-            }
-        }
+        if (flushing.valid() && !commitFlushed(*out, flushing, overwrite, ui, kEncryptError)) return {};
         FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
         if (wipe) {
             try {
@@ -401,10 +407,11 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
     const KeyRecord& record = record_;
     const std::string& output = output_;
     int cipherIndex = -1;
+    std::shared_ptr<AtomicFile> out;
+    std::shared_future<void> flushing;
     {
         ProgressScope progress(ui);
         triple(ui, "Data Decryption started, please wait...", "Data Uncompress, waiting.", "Data Saving, waiting.", 0);
-        std::shared_ptr<AtomicFile> out;
         try {
             const EncryptedFileHeader header = readEncryptedFileHeader(*in);
             if (isValidCipherIndex(header.cipherNumber)) {
@@ -480,20 +487,8 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            if (o.flusher) {
-                const std::shared_future<void> flushing = o.flusher->start([out] { out->flush(); });
-                return pendingResult(output, cipherIndex, [out, flushing, overwrite = overwrite, output, cipherIndex,
-                                                           &ui = asker_] {
-                    try {
-                        flushing.get();
-                        if (!commitOutput(*out, overwrite, ui)) return FileCommandResult{};
-                    } catch (...) {
-                        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
-                    }
-                    return FileCommandResult{true, output, cipherIndex, "File decrypted successfuly"};
-                });
-            }
-            if (!commitOutput(*out, overwrite, asker_)) return {};
+            if (o.flusher) flushing = o.flusher->start([out] { out->flush(); });
+            else if (!commitOutput(*out, overwrite, asker_)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes
         } catch (const ENoSafeReplacement& e) {
@@ -502,7 +497,11 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
             throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
         }
     }
-    return {true, output, cipherIndex, "File decrypted successfuly"};
+    auto finish = [out, flushing, overwrite = overwrite, output, cipherIndex, &ui = asker_]() -> FileCommandResult {
+        if (flushing.valid() && !commitFlushed(*out, flushing, overwrite, ui, kDecryptError)) return {};
+        return {true, output, cipherIndex, "File decrypted successfuly"};
+    };
+    return o.flusher ? pendingResult(output, cipherIndex, finish) : finish();
 }
 
 FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)
