@@ -274,21 +274,10 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
         try {
             const FileState atOpen = fileStateOf(o.sourcePath);
             InputFile source(o.sourcePath);
-            auto cipher = makeCipher(cipherIndex);
-
-            // Session key and vector come from the operating system's random source.
-            SecureBytes sessionKey(32);
-            osRandomBytes(sessionKey.data(), sessionKey.size());
-            const SecureString keyText = sessionKeyText(sessionKey.data(), sessionKey.size());
-
             EncryptedFileHeader header;
-            header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-            recipient->wrap(keyText, header.keyCheck, header.wrappedKey);
-            osRandomBytes(header.iv.data(), header.iv.size());
+            const auto cipher = StartFileCipher(*recipient, cipherIndex, header);
             out = std::make_shared<AtomicFile>(output);
             out->write(header.serialize());
-            cipher->SetKey(sessionKey.data(), 256, header.iv.data());
-            cipher->CipherMode = cmCBC;
             ui.setStatusPanel(1, cipherStatus(*cipher));
 
             // This thread reads and feeds the compressor (whose workers use

@@ -50,16 +50,6 @@ TPrivateKey privateKeyOf(const ClearNumbers& c)
     return TPrivateKey(TBigint::CreateFromKeyText(c.e), TBigint::CreateFromKeyText(c.n), CreateFromSecretHex(c.d));
 }
 
-// The record's public key and its key check value; errors of the number
-// parser and of the CRC table pass through.
-TPublicKey publicKeyOf(const KeyRecord& record, std::uint32_t& checkValue)
-{
-    const ClearNumbers c = clearNumbersOf(record);
-    TPublicKey key(TBigint::CreateFromKeyText(c.e), TBigint::CreateFromKeyText(c.n));
-    checkValue = KeyCheckValue(c.e, c.n);
-    return key;
-}
-
 // A record's protected ExponentD does not change while a batch runs.
 std::string cacheName(const KeyRecord& r) { return r.KeyID + "|" + r.ModulusN + "|" + r.ExponentE; }
 
@@ -67,18 +57,12 @@ std::atomic<int> recipientKeysMade{0};
 
 } // namespace
 
-void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
-                   std::string& wrappedKey)
-{
-    std::uint32_t check = 0;
-    wrappedKey = publicKeyOf(record, check).Encrypt(sessionKeyText);
-    checkValue = check;
-}
-
 RecipientKey::RecipientKey(const KeyRecord& record)
 {
     CheckRecipientRecord(record);
-    key_ = publicKeyOf(record, checkValue_);
+    const ClearNumbers c = clearNumbersOf(record);
+    key_ = TPublicKey(TBigint::CreateFromKeyText(c.e), TBigint::CreateFromKeyText(c.n));
+    checkValue_ = KeyCheckValue(c.e, c.n);
     ++recipientKeysMade;
 }
 

@@ -16,22 +16,27 @@ constexpr std::size_t kStreamPiece = 1 << 20; // whole CBC blocks
 
 } // namespace
 
-void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
-                   ByteSink& out, const StreamProgress& progress)
+std::unique_ptr<TDCP_blockcipher128> StartFileCipher(const RecipientKey& recipient, int cipherIndex,
+                                                     EncryptedFileHeader& header)
 {
     auto cipher = makeCipher(cipherIndex);
     SecureBytes sessionKey(32);
     osRandomBytes(sessionKey.data(), sessionKey.size());
-    EncryptedFileHeader header;
     header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-    EncryptSymKey(recipient, sessionKeyText(sessionKey.data(), sessionKey.size()), header.keyCheck,
-                  header.wrappedKey);
+    recipient.wrap(sessionKeyText(sessionKey.data(), sessionKey.size()), header.keyCheck, header.wrappedKey);
     osRandomBytes(header.iv.data(), header.iv.size());
-    const std::string head = header.serialize();
-    out.write(head.data(), head.size());
-
     cipher->SetKey(sessionKey.data(), 256, header.iv.data());
     cipher->CipherMode = cmCBC;
+    return cipher;
+}
+
+void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
+                   ByteSink& out, const StreamProgress& progress)
+{
+    EncryptedFileHeader header;
+    const auto cipher = StartFileCipher(RecipientKey(recipient), cipherIndex, header);
+    const std::string head = header.serialize();
+    out.write(head.data(), head.size());
     CbcEncryptingSink cbc(*cipher, out);
     const auto compressor = makeCompressor(compressionIndex, cbc, kStreamPiece);
     SecureBytes piece(kStreamPiece);

@@ -7,6 +7,7 @@
 // fails to match; the caller decides what becomes of what was written by then.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "common/Secure.h"
@@ -18,12 +19,21 @@ namespace zerath {
 
 class InputFile;
 class KeyPairCache;
+class RecipientKey;
+class TDCP_blockcipher128;
 
 // Told the input bytes consumed so far.
 using StreamProgress = std::function<void(std::uint64_t done)>;
 
+// The start of a new encrypted file: a fresh session key and vector from the
+// system's source, the key wrapped for the recipient into the header, and the
+// cipher of cipherIndex keyed for CBC with them.
+std::unique_ptr<TDCP_blockcipher128> StartFileCipher(const RecipientKey& recipient, int cipherIndex,
+                                                     EncryptedFileHeader& header);
+
 // Writes the header and the ciphertext of everything read from in for the
-// recipient's record; fresh session key and vector from the system's source.
+// recipient's record (checked as RecipientKey does); fresh session key and
+// vector from the system's source.
 void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
                    ByteSink& out, const StreamProgress& progress = {});
 
