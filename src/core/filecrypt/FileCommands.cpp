@@ -18,6 +18,7 @@
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
+#include "filecrypt/FileKind.h"
 #include "filecrypt/KeyMatch.h"
 #include "common/TaskPool.h"
 #include "filecrypt/SessionKey.h"
@@ -173,13 +174,7 @@ std::string overwriteQuestion(const std::string& outputPath)
 
 std::string decryptedName(const std::string& encryptedPath)
 {
-    const std::size_t slash = encryptedPath.find_last_of('/');
-    const std::size_t dot = encryptedPath.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        std::string ext = encryptedPath.substr(dot);
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (ext == ".enc") return encryptedPath.substr(0, encryptedPath.size() - 4);
-    }
+    if (HasEncryptedName(encryptedPath)) return encryptedPath.substr(0, encryptedPath.size() - 4);
     return encryptedPath + ".dec";
 }
 
