@@ -403,13 +403,8 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
                 ui.selectCipher(cipherIndex);
             }
 
-            const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase, o.keyPairs);
-            if (cipherIndex < 0) throw Error("Unknown cipher");
-
-            auto cipher = makeCipher(cipherIndex);
+            const auto cipher = OpenFileCipher(record, header, passphrase, o.keyPairs);
             out = std::make_shared<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
-            cipher->SetKey(sessionKey.data(), 256, header.iv.data());
-            cipher->CipherMode = cmCBC;
             pumpAndCheck(ui);
 
             // This thread reads and deciphers in place; one stage inflates

@@ -67,14 +67,21 @@ SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHea
     return sessionKeyBytes(keyText);
 }
 
-void DecryptStream(const KeyRecord& record, std::string_view passphrase, const EncryptedFileHeader& header,
-                   InputFile& in, ByteSink& out, const StreamProgress& progress)
+std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
+                                                    std::string_view passphrase, KeyPairCache* keyPairs)
 {
-    const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase);
+    const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase, keyPairs);
     if (!isValidCipherIndex(header.cipherNumber)) throw UserMessage(UserMessage::ErrorBox, kDecryptError);
     auto cipher = makeCipher(header.cipherNumber);
     cipher->SetKey(sessionKey.data(), 256, header.iv.data());
     cipher->CipherMode = cmCBC;
+    return cipher;
+}
+
+void DecryptStream(const KeyRecord& record, std::string_view passphrase, const EncryptedFileHeader& header,
+                   InputFile& in, ByteSink& out, const StreamProgress& progress)
+{
+    const auto cipher = OpenFileCipher(record, header, passphrase);
     Inflater inflater(out);
     SecureBytes piece(kStreamPiece);
     std::uint64_t done = 0;

@@ -44,6 +44,12 @@ void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionI
 SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
                                  std::string_view passphrase, KeyPairCache* keyPairs = nullptr);
 
+// The cipher of a file's body: its session key unwrapped as above, the
+// header's cipher keyed for CBC with it. An unknown cipher fails with "An
+// error occurred while decrypting the file".
+std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
+                                                    std::string_view passphrase, KeyPairCache* keyPairs = nullptr);
+
 // Deciphers and decompresses what follows a header already read from in,
 // writing as it goes. The record's passphrase has been checked. Unwrapping
 // failures give "Decryption Error!, operation aborted", a file made for
