@@ -51,8 +51,8 @@ void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionI
     cipher->Wipe();
 }
 
-SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
-                                 std::string_view passphrase, KeyPairCache* keyPairs)
+std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
+                                                    std::string_view passphrase, KeyPairCache* keyPairs)
 {
     std::uint32_t check = 0;
     SecureString keyText;
@@ -64,13 +64,7 @@ SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHea
     }
     if (check != header.keyCheck)
         throw UserMessage(UserMessage::ErrorBox, "The Private Key does not match the public key used for encryption.");
-    return sessionKeyBytes(keyText);
-}
-
-std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
-                                                    std::string_view passphrase, KeyPairCache* keyPairs)
-{
-    const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase, keyPairs);
+    const SecureBytes sessionKey = sessionKeyBytes(keyText);
     if (!isValidCipherIndex(header.cipherNumber)) throw UserMessage(UserMessage::ErrorBox, kDecryptError);
     auto cipher = makeCipher(header.cipherNumber);
     cipher->SetKey(sessionKey.data(), 256, header.iv.data());

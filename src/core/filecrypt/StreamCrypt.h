@@ -37,16 +37,11 @@ std::unique_ptr<TDCP_blockcipher128> StartFileCipher(const RecipientKey& recipie
 void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
                    ByteSink& out, const StreamProgress& progress = {});
 
-// The session key of a file made for the record's key pair: unwrapped with
-// the passphrase ("Decryption Error!, operation aborted" when that fails) and
-// checked against the header's key check value ("The Private Key does not
-// match the public key used for encryption.").
-SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
-                                 std::string_view passphrase, KeyPairCache* keyPairs = nullptr);
-
-// The cipher of a file's body: its session key unwrapped as above, the
-// header's cipher keyed for CBC with it. An unknown cipher fails with "An
-// error occurred while decrypting the file".
+// The cipher of a file's body, keyed for CBC with the file's session key:
+// that is unwrapped with the passphrase ("Decryption Error!, operation
+// aborted" when that fails) and checked against the header's key check value
+// ("The Private Key does not match the public key used for encryption.").
+// An unknown cipher fails with "An error occurred while decrypting the file".
 std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
                                                     std::string_view passphrase, KeyPairCache* keyPairs = nullptr);
 
