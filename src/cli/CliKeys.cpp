@@ -26,13 +26,6 @@ void openAtKey(KeyManager& manager, const std::string& argument, KeyArgumentUse 
     selectKey(manager.Ring(), resolveKeyArgument(manager.Ring(), argument, use).KeyID);
 }
 
-std::string keyIdOf(const std::string& home, const std::string& argument, KeyArgumentUse use)
-{
-    KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
-    return resolveKeyArgument(ring, argument, use).KeyID;
-}
-
 SavePathPrompt exportTo(const std::string& file, bool force)
 {
     return [file, force](std::string& path) {

@@ -68,10 +68,13 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
     CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet", "-r", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
-    // The key is named before the passphrase is asked for.
-    const std::string key = a.has("--key") ? keyIdOf(home, a.value("--key"), KeyArgumentUse::KeyPair) : "";
+    // The key is named before the passphrase is asked for; only a key ring
+    // that exists names one, and a missing one is created empty after.
     KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::Create);
+    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
+    const std::string key =
+        a.has("--key") ? resolveKeyArgument(ring, a.value("--key"), KeyArgumentUse::KeyPair).KeyID : "";
+    if (!ring.Active()) ring.DBOpen(KeyRing::MissingFile::Create);
     const auto streamed = runIfStream(a, [&](const std::string& input) { return decryptStream(ring, a, key, input); });
     if (streamed) return *streamed;
     FileSelection selection = selectFiles(a, home, true, false);

@@ -66,12 +66,13 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
-    o.keyId = keyIdOf(home, to, KeyArgumentUse::Recipient);
+    // Only a key ring that exists names the recipient: once it did, it is open.
+    KeyRing ring(home);
+    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
+    o.keyId = resolveKeyArgument(ring, to, KeyArgumentUse::Recipient).KeyID;
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
-    KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::Create);
     const auto streamed = runIfStream(a, [&](const std::string& input) { return encryptStream(ring, o, a, input); });
     if (streamed) return *streamed;
     FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
