@@ -38,9 +38,6 @@ public:
     void setPosition(int) override {}
 };
 
-// The flags that let a command take folders.
-inline const std::set<std::string> kRecursiveFlags{"-r", "--recursive"};
-
 // The files the positional arguments name: with -r/--recursive a folder gives
 // the files beneath it; without, a folder is a usage error naming it.
 FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe);

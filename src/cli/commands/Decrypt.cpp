@@ -66,7 +66,7 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& keyId, con
 
 int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet", "-r", "--recursive"});
+    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
     // The key is named before the passphrase is asked for; only a key ring
     // that exists names one, and a missing one is created empty after.

@@ -46,7 +46,7 @@ int encryptStream(KeyRing& ring, const EncryptOptions& o, const CliArgs& a, cons
 
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet", "-r", "--recursive"});
+    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
