@@ -53,7 +53,7 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& keyId, con
     if (record.ExponentD.size() < 128) throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
     const SecureString passphrase = source.read("Passphrase: ");
     if (!CheckPrivatePassphrase(record, passphrase))
-        throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
+        throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
 
     const std::string output = a.value("--output", fromStdin ? "-" : decryptedName(input));
     StreamOutput out(output, a.has("--force"), kOwnerOnly, AtomicFile::Scrub::Overwrite);
