@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string_view>
 
 #include "StreamIo.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/Temporaries.h"
 #include "filecrypt/FileCommands.h"
 
 namespace zerath::cli {
@@ -58,12 +58,9 @@ void exportInto(const std::string& target, bool force, const std::function<void(
         const std::string& file;
         ~Cleanup()
         {
-            const std::int64_t size = fileSize(file);
-            if (size > 0) {
-                try {
-                    OutputFile::openExisting(file).write(std::string(std::size_t(size), '\0'));
-                } catch (...) {
-                }
+            try {
+                overwriteWithZeros(OutputFile::openExisting(file).fd());
+            } catch (...) {
             }
             removeFile(file);
             ::rmdir(dir.c_str());
