@@ -7,7 +7,7 @@
 namespace zerath::cli {
 
 CliFileUi::CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet)
-    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase)), quiet_(quiet), progress_(quiet)
+    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase)), progress_(quiet)
 {
 }
 

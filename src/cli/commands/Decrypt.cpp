@@ -1,14 +1,13 @@
-#include <algorithm>
 #include <cstdint>
-#include <iostream>
 
+#include <iostream>
+#include "TerminalText.h"
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "CliKeys.h"
 #include "Command.h"
 #include "Passphrase.h"
 #include "StreamIo.h"
-#include "TerminalText.h"
 #include "filecrypt/FileCommands.h"
 #include "filecrypt/KeyMatch.h"
 #include "filecrypt/SessionKey.h"
@@ -83,7 +82,7 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "), a.has("--quiet"));
     BatchResult result = DecryptFiles(ring, key, selection.files, ui);
     result.skipped = std::move(selection.skipped);
-    return batchOutcome(result, ui.quiet());
+    return batchOutcome(result, a.has("--quiet"));
 }
 
 const CommandRegistration registration({"decrypt",

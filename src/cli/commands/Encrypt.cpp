@@ -1,14 +1,14 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <iostream>
 
+#include <iostream>
+#include "TerminalText.h"
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "CliKeys.h"
 #include "Command.h"
 #include "StreamIo.h"
-#include "TerminalText.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
 #include "filecrypt/FileCommands.h"
@@ -79,7 +79,7 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString(), a.has("--quiet"));
     BatchResult result = EncryptFiles(ring, o, selection.files, ui);
     result.skipped = std::move(selection.skipped);
-    return batchOutcome(result, ui.quiet());
+    return batchOutcome(result, a.has("--quiet"));
 }
 
 const CommandRegistration registration(
