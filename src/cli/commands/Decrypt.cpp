@@ -1,7 +1,5 @@
 #include <cstdint>
 
-#include <iostream>
-#include "TerminalText.h"
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "CliKeys.h"

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include <iostream>
-#include "TerminalText.h"
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "CliKeys.h"
