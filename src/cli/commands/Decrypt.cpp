@@ -23,12 +23,13 @@ KeyRecord keyPairFor(KeyRing& ring, std::uint32_t check, const std::string& keyI
     const std::vector<KeyRecord> pairs = KeysMatching(ring, check, true);
     for (const KeyRecord& r : pairs)
         if (r.KeyID == keyId) return r;
-    if (keyId.empty() && pairs.size() == 1) return pairs[0];
-    if (keyId.empty() && pairs.size() > 1) throw UsageError{"several key pairs open the file: choose one with --key"};
-    if (keyId.empty())
-        throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
-    selectKey(ring, keyId);
-    return ring.CurrentRecord();
+    if (!keyId.empty()) {
+        selectKey(ring, keyId);
+        return ring.CurrentRecord();
+    }
+    if (pairs.size() == 1) return pairs[0];
+    if (pairs.size() > 1) throw UsageError{"several key pairs open the file: choose one with --key"};
+    throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
 }
 
 // One input to one output: standard output is written as the data comes and a
