@@ -124,11 +124,6 @@ int GuiFileCommandUi::chooseKeyPair(const std::vector<zerath::KeyChoice>& choice
     return Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle), QString::fromLatin1(kChooseKeyPrompt), items);
 }
 
-void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
-{
-    if (onKeyPairFound) onKeyPairFound(key);
-}
-
 void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
 {
     if (!m_progress) return;
