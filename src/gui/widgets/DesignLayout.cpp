@@ -341,7 +341,11 @@ void designPlace(QWidget* widget, const QRect& design)
     if (!layout && !container->layout())
         layout = new DesignLayout(container);
     // A first place at the text scale, for whoever reads it before the layout runs.
-    widget->setGeometry(ui::px(design));
+    QSize own = widget->sizeHint();
+    if (!own.isValid())
+        own = widget->size();
+    widget->setGeometry(ui::px(design.x()), ui::px(design.y()), design.width() >= 0 ? ui::px(design.width()) : own.width(),
+                        design.height() >= 0 ? ui::px(design.height()) : own.height());
     if (layout)
         layout->place(widget, design);
 }

@@ -251,13 +251,7 @@ void SkinnedWindow::placeWidget(QWidget* widget, int x, int y, int width, int he
     // The move cursor belongs to the picture; controls keep the arrow.
     if (!qobject_cast<QLabel*>(widget) && !widget->testAttribute(Qt::WA_SetCursor))
         widget->setCursor(Qt::ArrowCursor);
-    QSize s = widget->sizeHint();
-    if (!s.isValid())
-        s = widget->size();
-    // A first place at the text scale, for whoever reads it before the layout runs.
-    widget->setGeometry(ui::px(x), ui::px(y), width >= 0 ? ui::px(width) : s.width(),
-                        height >= 0 ? ui::px(height) : s.height());
-    m_layout->place(widget, QRect(x, y, width, height));
+    designPlace(widget, QRect(x, y, width, height));
     widget->show();
 }
 
