@@ -1,4 +1,5 @@
 #include "windows/PopupFrm.h"
+#include "app/WindowLook.h"
 #include "widgets/UiScale.h"
 
 #include <QKeyEvent>
@@ -28,9 +29,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, QColor(0xE8, 0xF0, 0xF6));
         l->setPalette(pal);
-        QFont f(QStringLiteral("Arial"));
-        ui::setDesignSize(f, 13);
-        l->setFont(f);
+        l->setFont(look::uiFont(13));
         return l;
     };
     process1 = line(48);
@@ -50,9 +49,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     speedLine->setObjectName(QStringLiteral("speedLine"));
     for (QLabel* l : {batchLine, speedLine}) {
         l->setPalette(process1->palette());
-        QFont f = process1->font();
-        ui::setDesignSize(f, 11);
-        l->setFont(f);
+        l->setFont(look::uiFont(11));
     }
     Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), w - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
