@@ -56,6 +56,7 @@ public:
     // The grid: sorted design edges and their laid-out positions.
     struct Grid {
         std::vector<int> xs, xPos, ys, yPos;
+        bool operator==(const Grid&) const = default;
     };
     const Grid& grid() const;
 
