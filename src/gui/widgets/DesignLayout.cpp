@@ -341,11 +341,13 @@ void designPlace(QWidget* widget, const QRect& design)
     if (!layout && !container->layout())
         layout = new DesignLayout(container);
     // A first place at the text scale, for whoever reads it before the layout runs.
-    QSize own = widget->sizeHint();
-    if (!own.isValid())
-        own = widget->size();
-    widget->setGeometry(ui::px(design.x()), ui::px(design.y()), design.width() >= 0 ? ui::px(design.width()) : own.width(),
-                        design.height() >= 0 ? ui::px(design.height()) : own.height());
+    const QSize own = widget->sizeHint().isValid() ? widget->sizeHint() : widget->size();
+    QRect first = ui::px(design);
+    if (design.width() < 0)
+        first.setWidth(own.width());
+    if (design.height() < 0)
+        first.setHeight(own.height());
+    widget->setGeometry(first);
     if (layout)
         layout->place(widget, design);
 }
