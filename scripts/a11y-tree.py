@@ -19,7 +19,6 @@ INTERACTIVE = {
     pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_SLIDER, pyatspi.ROLE_MENU_ITEM,
     pyatspi.ROLE_FILLER, pyatspi.ROLE_PROGRESS_BAR, pyatspi.ROLE_STATUS_BAR,
 }
-# A filler counts only when the widget under it can be used (an image button).
 CHILD_ROLES_SKIPPED = {pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TREE_ITEM,
                        pyatspi.ROLE_COLUMN_HEADER, pyatspi.ROLE_ROW_HEADER, pyatspi.ROLE_TABLE_ROW}
 
@@ -30,14 +29,6 @@ def keys_of(acc):
         return ",".join(filter(None, (action.getKeyBinding(i) for i in range(action.nActions))))
     except NotImplementedError:
         return ""
-
-
-def actions_of(acc):
-    try:
-        action = acc.queryAction()
-        return [action.getName(i) for i in range(action.nActions)]
-    except NotImplementedError:
-        return []
 
 
 def value_of(acc):
@@ -52,10 +43,9 @@ def walk(acc, depth, counts, out):
     states = acc.getState()
     name = acc.name or ""
     focusable = states.contains(pyatspi.STATE_FOCUSABLE)
-    interactive = role in INTERACTIVE and (role != pyatspi.ROLE_FILLER or focusable
-                                           or actions_of(acc) or acc.childCount == 0)
-    if role == pyatspi.ROLE_FILLER and acc.childCount > 0:
-        interactive = False
+    # A filler counts only as a widget of its own (an image button), not as a box around others.
+    interactive = role in INTERACTIVE and (role != pyatspi.ROLE_FILLER or acc.childCount == 0)
+    keys = keys_of(acc)
     mark = ""
     if interactive and states.contains(pyatspi.STATE_SHOWING):
         counts[0] += 1
@@ -65,7 +55,7 @@ def walk(acc, depth, counts, out):
     out.append("%s%s%s %r%s%s%s%s" % (
         "  " * depth, mark, acc.getRoleName(), name,
         " [%s]" % acc.description if acc.description else "",
-        " keys=" + keys_of(acc) if keys_of(acc) else "",
+        " keys=" + keys if keys else "",
         " focusable" if focusable else "", value_of(acc)))
     if role in (pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE, pyatspi.ROLE_LIST, pyatspi.ROLE_TREE_TABLE,
                 pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TEXT):

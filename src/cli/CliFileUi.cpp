@@ -7,7 +7,7 @@
 namespace zerath::cli {
 
 CliFileUi::CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet)
-    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase)), quiet_(quiet), progress_(quiet)
+    : force_(force), wipe_(wipe), passphrase_(std::move(passphrase)), progress_(quiet)
 {
 }
 
@@ -27,8 +27,7 @@ bool CliFileUi::askPassphrase(SecureString& out)
 
 FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe)
 {
-    const bool recursive = a.has("-r") || a.has("--recursive");
-    if (!recursive)
+    if (!a.has("--recursive"))
         for (const std::string& p : a.positional())
             if (isFolder(p)) throw UsageError{p + " is a folder; add -r to take the files beneath it"};
     return SelectFiles(a.positional(), WalkOptions{decrypt, wipe, home});

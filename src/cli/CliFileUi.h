@@ -14,12 +14,11 @@ namespace zerath::cli {
 class CliFileUi : public FileCommandUi {
 public:
     // quiet (--quiet): no progress line and no output paths.
-    CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet = false);
+    CliFileUi(bool force, bool wipe, SecureString passphrase, bool quiet);
     Answer askWipeOriginal(const std::string&) override;
     bool confirmOverwrite(const std::string& text) override;
     bool askPassphrase(SecureString& out) override;
     void setBatchProgress(const BatchProgress& p) override { progress_.show(p.name, p.share, p.bytesPerSecond, p.secondsLeft); }
-    bool quiet() const { return quiet_; }
     const std::string& refused() const { return refused_; }
 
 private:
@@ -27,7 +26,6 @@ private:
     bool wipe_;
     SecureString passphrase_;
     std::string refused_;
-    bool quiet_;
     ProgressLine progress_;
 };
 
@@ -38,9 +36,6 @@ public:
     void setPosition(int) override {}
 };
 
-// The flags that let a command take folders.
-inline const std::set<std::string> kRecursiveFlags{"-r", "--recursive"};
-
 // The files the positional arguments name: with -r/--recursive a folder gives
 // the files beneath it; without, a folder is a usage error naming it.
 FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decrypt, bool wipe);
@@ -48,6 +43,6 @@ FileSelection selectFiles(const CliArgs& a, const std::string& home, bool decryp
 // Prints each output path on standard output and each failure or refusal on
 // standard error ("zerath-cli: FILE: MESSAGE: REASON"), then each file left out
 // with its reason; no paths when quiet. Exit 1 when any file was not done.
-int batchOutcome(const BatchResult& r, bool quiet = false);
+int batchOutcome(const BatchResult& r, bool quiet);
 
 } // namespace zerath::cli

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string_view>
 
 #include "StreamIo.h"
 #include "common/Error.h"
 #include "common/FileIO.h"
+#include "common/Temporaries.h"
 #include "filecrypt/FileCommands.h"
 
 namespace zerath::cli {
@@ -24,13 +24,6 @@ void openAtKey(KeyManager& manager, const std::string& argument, KeyArgumentUse 
 {
     manager.Open();
     selectKey(manager.Ring(), resolveKeyArgument(manager.Ring(), argument, use).KeyID);
-}
-
-std::string keyIdOf(const std::string& home, const std::string& argument, KeyArgumentUse use)
-{
-    KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
-    return resolveKeyArgument(ring, argument, use).KeyID;
 }
 
 SavePathPrompt exportTo(const std::string& file, bool force)
@@ -65,12 +58,9 @@ void exportInto(const std::string& target, bool force, const std::function<void(
         const std::string& file;
         ~Cleanup()
         {
-            const std::int64_t size = fileSize(file);
-            if (size > 0) {
-                try {
-                    OutputFile::openExisting(file).write(std::string(std::size_t(size), '\0'));
-                } catch (...) {
-                }
+            try {
+                overwriteWithZeros(OutputFile::openExisting(file).fd());
+            } catch (...) {
             }
             removeFile(file);
             ::rmdir(dir.c_str());

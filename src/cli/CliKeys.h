@@ -20,9 +20,6 @@ void openKeyManager(KeyManager& manager);
 // (resolveKeyArgument).
 void openAtKey(KeyManager& manager, const std::string& argument, KeyArgumentUse use);
 
-// The key ID of the key the argument names in the key ring of home.
-std::string keyIdOf(const std::string& home, const std::string& argument, KeyArgumentUse use);
-
 // An export's file choice: FILE, refused when it exists unless force, with the
 // overwrite question's text (exit 1).
 SavePathPrompt exportTo(const std::string& file, bool force);

@@ -18,8 +18,7 @@ void put(const std::string& s)
     (void)ignored;
 }
 
-} // namespace
-
+// "12.3 MB" style sizes and "1:05" style durations.
 std::string humanBytes(double bytes)
 {
     static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};
@@ -41,6 +40,8 @@ std::string humanDuration(double seconds)
     else std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
     return buf;
 }
+
+} // namespace
 
 ProgressLine::ProgressLine(bool quiet) : enabled_(!quiet && ::isatty(STDERR_FILENO) == 1)
 {

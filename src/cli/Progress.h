@@ -33,8 +33,4 @@ private:
     std::chrono::steady_clock::time_point began_, last_;
 };
 
-// "12.3 MB" style sizes and "1:05" style durations.
-std::string humanBytes(double bytes);
-std::string humanDuration(double seconds);
-
 } // namespace zerath::cli

@@ -1,5 +1,9 @@
 #include "TerminalText.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include "common/Error.h"
 #include "pubkey/OwnerRules.h"
 
 namespace zerath::cli {
@@ -15,15 +19,6 @@ std::string escapeControls(std::string_view s)
 {
     return EscapeHiddenText(s);
 }
-
-} // namespace zerath::cli
-
-#include <cerrno>
-#include <cstring>
-
-#include "common/Error.h"
-
-namespace zerath::cli {
 
 std::string failureText(const std::string& file, const std::string& message, int osError)
 {

@@ -13,10 +13,6 @@ std::string terminalText(std::string s);
 // \xHH, \uHHHH), so it can neither forge columns nor drive the terminal.
 std::string escapeControls(std::string_view s);
 
-} // namespace zerath::cli
-
-namespace zerath::cli {
-
 // "FILE: MESSAGE: REASON": what went wrong with a file, and the system's
 // words for its error number when there is one.
 std::string failureText(const std::string& file, const std::string& message, int osError);

@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <cstdint>
-#include <iostream>
 
 #include "CliArgs.h"
 #include "CliFileUi.h"
@@ -8,7 +6,6 @@
 #include "Command.h"
 #include "Passphrase.h"
 #include "StreamIo.h"
-#include "TerminalText.h"
 #include "filecrypt/FileCommands.h"
 #include "filecrypt/KeyMatch.h"
 #include "filecrypt/SessionKey.h"
@@ -26,12 +23,13 @@ KeyRecord keyPairFor(KeyRing& ring, std::uint32_t check, const std::string& keyI
     const std::vector<KeyRecord> pairs = KeysMatching(ring, check, true);
     for (const KeyRecord& r : pairs)
         if (r.KeyID == keyId) return r;
-    if (keyId.empty() && pairs.size() == 1) return pairs[0];
-    if (keyId.empty() && pairs.size() > 1) throw UsageError{"several key pairs open the file: choose one with --key"};
-    if (keyId.empty())
-        throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
-    selectKey(ring, keyId);
-    return ring.CurrentRecord();
+    if (!keyId.empty()) {
+        selectKey(ring, keyId);
+        return ring.CurrentRecord();
+    }
+    if (pairs.size() == 1) return pairs[0];
+    if (pairs.size() > 1) throw UsageError{"several key pairs open the file: choose one with --key"};
+    throw UserMessage(UserMessage::WarningBox, "No Private key selected. Double click on private key.");
 }
 
 // One input to one output: standard output is written as the data comes and a
@@ -53,7 +51,7 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& keyId, con
     if (record.ExponentD.size() < 128) throw UserMessage(UserMessage::WarningBox, "Select a private key and try again.");
     const SecureString passphrase = source.read("Passphrase: ");
     if (!CheckPrivatePassphrase(record, passphrase))
-        throw UserMessage(UserMessage::ErrorBox, "Uncorrect Passphrase for the private key. Decryption aborted");
+        throw UserMessage(UserMessage::ErrorBox, kWrongPassphrase);
 
     const std::string output = a.value("--output", fromStdin ? "-" : decryptedName(input));
     StreamOutput out(output, a.has("--force"), kOwnerOnly, AtomicFile::Scrub::Overwrite);
@@ -66,12 +64,15 @@ int decryptStream(KeyRing& ring, const CliArgs& a, const std::string& keyId, con
 
 int decrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet", "-r", "--recursive"});
+    CliArgs a(args, {"--key", "--passphrase-file", "--output"}, {"--force", "--quiet", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
-    // The key is named before the passphrase is asked for.
-    const std::string key = a.has("--key") ? keyIdOf(home, a.value("--key"), KeyArgumentUse::KeyPair) : "";
+    // The key is named before the passphrase is asked for; only a key ring
+    // that exists names one, and a missing one is created empty after.
     KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::Create);
+    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
+    const std::string key =
+        a.has("--key") ? resolveKeyArgument(ring, a.value("--key"), KeyArgumentUse::KeyPair).KeyID : "";
+    if (!ring.Active()) ring.DBOpen(KeyRing::MissingFile::Create);
     const auto streamed = runIfStream(a, [&](const std::string& input) { return decryptStream(ring, a, key, input); });
     if (streamed) return *streamed;
     FileSelection selection = selectFiles(a, home, true, false);
@@ -80,7 +81,7 @@ int decrypt(const std::string& home, const std::vector<std::string>& args)
     CliFileUi ui(a.has("--force"), false, source.read("Passphrase: "), a.has("--quiet"));
     BatchResult result = DecryptFiles(ring, key, selection.files, ui);
     result.skipped = std::move(selection.skipped);
-    return batchOutcome(result, ui.quiet());
+    return batchOutcome(result, a.has("--quiet"));
 }
 
 const CommandRegistration registration({"decrypt",

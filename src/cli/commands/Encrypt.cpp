@@ -1,14 +1,12 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <iostream>
 
 #include "CliArgs.h"
 #include "CliFileUi.h"
 #include "CliKeys.h"
 #include "Command.h"
 #include "StreamIo.h"
-#include "TerminalText.h"
 #include "keyring/KeyRing.h"
 #include "keyring/KeyRules.h"
 #include "filecrypt/FileCommands.h"
@@ -46,7 +44,7 @@ int encryptStream(KeyRing& ring, const EncryptOptions& o, const CliArgs& a, cons
 
 int encrypt(const std::string& home, const std::vector<std::string>& args)
 {
-    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet", "-r", "--recursive"});
+    CliArgs a(args, {"--to", "--cipher", "--level", "--output"}, {"--wipe", "--force", "--quiet", "--recursive"});
     a.expectPositional(1, SIZE_MAX);
     const Settings settings(home);
     EncryptOptions o;
@@ -66,19 +64,20 @@ int encrypt(const std::string& home, const std::vector<std::string>& args)
         o.compressionIndex = Settings::CompressionLevelInEffect(settings.compressionLevel());
     }
     o.wipeOriginal = a.has("--wipe");
-    o.keyId = keyIdOf(home, to, KeyArgumentUse::Recipient);
+    // Only a key ring that exists names the recipient: once it did, it is open.
+    KeyRing ring(home);
+    ring.DBOpen(KeyRing::MissingFile::LeaveClosed);
+    o.keyId = resolveKeyArgument(ring, to, KeyArgumentUse::Recipient).KeyID;
     NoProgress progress;
     TShredder shredder([&] { return Settings::ClampPassCount(settings.shredCount()); }, progress, nullPump());
     o.shredFile = [&](const std::string& path) { shredder.ShredFile(path); };
-    KeyRing ring(home);
-    ring.DBOpen(KeyRing::MissingFile::Create);
     const auto streamed = runIfStream(a, [&](const std::string& input) { return encryptStream(ring, o, a, input); });
     if (streamed) return *streamed;
     FileSelection selection = selectFiles(a, home, false, o.wipeOriginal);
     CliFileUi ui(a.has("--force"), o.wipeOriginal, SecureString(), a.has("--quiet"));
     BatchResult result = EncryptFiles(ring, o, selection.files, ui);
     result.skipped = std::move(selection.skipped);
-    return batchOutcome(result, ui.quiet());
+    return batchOutcome(result, a.has("--quiet"));
 }
 
 const CommandRegistration registration(

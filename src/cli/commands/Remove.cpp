@@ -29,7 +29,7 @@ int remove(const std::string& home, const std::vector<std::string>& args)
     openAtKey(manager, a.positional()[0], KeyArgumentUse::AnyKeyById);
     const KeyRecord record = manager.Ring().CurrentRecord();
     // A key pair holds a private key that exists nowhere else.
-    if (record.Type == "Pub/Priv" && !a.has("--force")) {
+    if (record.Type == kKeyTypePair && !a.has("--force")) {
         if (::isatty(STDIN_FILENO) != 1)
             throw UsageError{"removing a key pair needs --force when there is no terminal to ask on"};
         if (!askOnTerminal(record)) {

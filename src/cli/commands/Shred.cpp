@@ -2,9 +2,8 @@
 #include "CliFileUi.h"
 #include "Command.h"
 #include "Progress.h"
+#include "common/FileIO.h"
 #include "settings/Settings.h"
-
-#include <filesystem>
 
 namespace zerath::cli {
 namespace {
@@ -32,9 +31,8 @@ private:
 // The bytes the passes write over a file: whole blocks, every pass.
 std::uint64_t wipeBytes(const std::string& file, int passes)
 {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    return ec ? 0 : TShredder::BlocksFor(size) * TShredder::kBlockSize * static_cast<std::uint64_t>(passes);
+    const std::int64_t size = fileSize(file);
+    return size < 0 ? 0 : TShredder::BlocksFor(size) * TShredder::kBlockSize * static_cast<std::uint64_t>(passes);
 }
 
 int shred(const std::string& home, const std::vector<std::string>& args)

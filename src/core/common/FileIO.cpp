@@ -341,10 +341,7 @@ bool AtomicFile::finish(bool replace)
 {
     if (done_) throwFileError(EBADF);
     try {
-        if (!flushed_) {
-            if (::fchmod(file_.fd(), committedMode(finalPath_, mode_)) != 0) throwFileError(errno);
-            file_.sync();
-        }
+        if (!flushed_) flush();
         // Renamed while still open and locked, so no clean-up can take it first.
         if (replace) renameFile(tempPath_, finalPath_);
         else renameFileNoReplace(tempPath_, finalPath_);

@@ -18,6 +18,7 @@
 #include "common/InputFile.h"
 #include "filecrypt/CryptStreams.h"
 #include "filecrypt/EncryptedFileHeader.h"
+#include "filecrypt/FileKind.h"
 #include "filecrypt/KeyMatch.h"
 #include "common/TaskPool.h"
 #include "filecrypt/SessionKey.h"
@@ -138,6 +139,19 @@ bool commitOutput(AtomicFile& out, bool overwriteAgreed, FileCommandUi& ui)
     return true;
 }
 
+// The same once the output's flush on a batch's flusher is done; any failure
+// is the command's error, with the system's reason.
+bool commitFlushed(AtomicFile& out, const std::shared_future<void>& flushing, bool overwriteAgreed,
+                   FileCommandUi& ui, const char* error)
+{
+    try {
+        flushing.get();
+        return commitOutput(out, overwriteAgreed, ui);
+    } catch (...) {
+        throw UserMessage(UserMessage::ErrorBox, error, currentOsError());
+    }
+}
+
 // A file whose output is written and being flushed: complete() finishes it.
 FileCommandResult pendingResult(const std::string& output, int cipherIndex, std::function<FileCommandResult()> complete)
 {
@@ -160,13 +174,7 @@ std::string overwriteQuestion(const std::string& outputPath)
 
 std::string decryptedName(const std::string& encryptedPath)
 {
-    const std::size_t slash = encryptedPath.find_last_of('/');
-    const std::size_t dot = encryptedPath.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        std::string ext = encryptedPath.substr(dot);
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (ext == ".enc") return encryptedPath.substr(0, encryptedPath.size() - 4);
-    }
+    if (HasEncryptedName(encryptedPath)) return encryptedPath.substr(0, encryptedPath.size() - 4);
     return encryptedPath + ".dec";
 }
 
@@ -261,21 +269,10 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
         try {
             const FileState atOpen = fileStateOf(o.sourcePath);
             InputFile source(o.sourcePath);
-            auto cipher = makeCipher(cipherIndex);
-
-            // Session key and vector come from the operating system's random source.
-            SecureBytes sessionKey(32);
-            osRandomBytes(sessionKey.data(), sessionKey.size());
-            const SecureString keyText = sessionKeyText(sessionKey.data(), sessionKey.size());
-
             EncryptedFileHeader header;
-            header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-            recipient->wrap(keyText, header.keyCheck, header.wrappedKey);
-            osRandomBytes(header.iv.data(), header.iv.size());
+            const auto cipher = StartFileCipher(*recipient, cipherIndex, header);
             out = std::make_shared<AtomicFile>(output);
             out->write(header.serialize());
-            cipher->SetKey(sessionKey.data(), 256, header.iv.data());
-            cipher->CipherMode = cmCBC;
             ui.setStatusPanel(1, cipherStatus(*cipher));
 
             // This thread reads and feeds the compressor (whose workers use
@@ -326,14 +323,7 @@ FileCommandResult EncryptJob::run(FileCommandUi& ui)
 
     auto finish = [out, flushing, overwrite = overwrite, wipe = wipe, output, cipherIndex = cipherIndex,
                    source = o.sourcePath, shred = o.shredFile, &ui = asker_]() -> FileCommandResult {
-        if (flushing.valid()) {
-            try {
-                flushing.get();
-                if (!commitOutput(*out, overwrite, ui)) return {};
-            } catch (...) {
-                throw UserMessage(UserMessage::ErrorBox, kEncryptError, currentOsError());
-            }
-        }
+        if (flushing.valid() && !commitFlushed(*out, flushing, overwrite, ui, kEncryptError)) return {};
         FileCommandResult result{true, output, cipherIndex, "File encrypted successfuly."};
         if (wipe) {
             try {
@@ -401,10 +391,11 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
     const KeyRecord& record = record_;
     const std::string& output = output_;
     int cipherIndex = -1;
+    std::shared_ptr<AtomicFile> out;
+    std::shared_future<void> flushing;
     {
         ProgressScope progress(ui);
         triple(ui, "Data Decryption started, please wait...", "Data Uncompress, waiting.", "Data Saving, waiting.", 0);
-        std::shared_ptr<AtomicFile> out;
         try {
             const EncryptedFileHeader header = readEncryptedFileHeader(*in);
             if (isValidCipherIndex(header.cipherNumber)) {
@@ -412,13 +403,8 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
                 ui.selectCipher(cipherIndex);
             }
 
-            const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase, o.keyPairs);
-            if (cipherIndex < 0) throw Error("Unknown cipher");
-
-            auto cipher = makeCipher(cipherIndex);
+            const auto cipher = OpenFileCipher(record, header, passphrase, o.keyPairs);
             out = std::make_shared<AtomicFile>(output, kOwnerOnly, AtomicFile::Scrub::Overwrite);
-            cipher->SetKey(sessionKey.data(), 256, header.iv.data());
-            cipher->CipherMode = cmCBC;
             pumpAndCheck(ui);
 
             // This thread reads and deciphers in place; one stage inflates
@@ -480,20 +466,8 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
             triple(ui, "Data decryption done.", "Data uncompress done.",
                    "Saving data and finalizing., please wait...", 2);
             cipher->Wipe();
-            if (o.flusher) {
-                const std::shared_future<void> flushing = o.flusher->start([out] { out->flush(); });
-                return pendingResult(output, cipherIndex, [out, flushing, overwrite = overwrite, output, cipherIndex,
-                                                           &ui = asker_] {
-                    try {
-                        flushing.get();
-                        if (!commitOutput(*out, overwrite, ui)) return FileCommandResult{};
-                    } catch (...) {
-                        throw UserMessage(UserMessage::ErrorBox, kDecryptError);
-                    }
-                    return FileCommandResult{true, output, cipherIndex, "File decrypted successfuly"};
-                });
-            }
-            if (!commitOutput(*out, overwrite, asker_)) return {};
+            if (o.flusher) flushing = o.flusher->start([out] { out->flush(); });
+            else if (!commitOutput(*out, overwrite, asker_)) return {};
         } catch (const UserMessage&) {
             throw; // the temporary overwrites what it holds as it goes
         } catch (const ENoSafeReplacement& e) {
@@ -502,7 +476,11 @@ FileCommandResult DecryptJob::run(FileCommandUi& ui)
             throw UserMessage(UserMessage::ErrorBox, kDecryptError, currentOsError());
         }
     }
-    return {true, output, cipherIndex, "File decrypted successfuly"};
+    auto finish = [out, flushing, overwrite = overwrite, output, cipherIndex, &ui = asker_]() -> FileCommandResult {
+        if (flushing.valid() && !commitFlushed(*out, flushing, overwrite, ui, kDecryptError)) return {};
+        return {true, output, cipherIndex, "File decrypted successfuly"};
+    };
+    return o.flusher ? pendingResult(output, cipherIndex, finish) : finish();
 }
 
 FileCommandResult DecryptFile(KeyRing& keyRing, const DecryptOptions& o, FileCommandUi& ui)

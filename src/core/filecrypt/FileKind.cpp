@@ -33,8 +33,13 @@ bool startsWithKeyMarker(const std::string& path)
 FileKind KindOfFile(const std::string& path)
 {
     if (endsWithNoCase(path, ".akf") || startsWithKeyMarker(path)) return FileKind::KeyFile;
-    if (endsWithNoCase(path, ".enc")) return FileKind::Encrypted;
+    if (HasEncryptedName(path)) return FileKind::Encrypted;
     return FileKind::Other;
+}
+
+bool HasEncryptedName(const std::string& path)
+{
+    return endsWithNoCase(path, ".enc");
 }
 
 } // namespace zerath

@@ -12,4 +12,7 @@ enum class FileKind { KeyFile, Encrypted, Other };
 
 FileKind KindOfFile(const std::string& path);
 
+// Whether the name ends in ".enc", in any letter case: an encrypted file's name.
+bool HasEncryptedName(const std::string& path);
+
 } // namespace zerath

@@ -11,19 +11,11 @@
 #include <cstring>
 
 #include "common/Temporaries.h"
+#include "filecrypt/FileKind.h"
 
 namespace zerath {
 
 namespace {
-
-bool endsWithNoCase(const std::string& s, const char* tail)
-{
-    const std::size_t n = std::strlen(tail);
-    if (s.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != tail[i]) return false;
-    return true;
-}
 
 // The wiping routine's "$000000.tmp" and the names it steps to when that one is taken.
 bool isWipeTemporary(const std::string& name)
@@ -117,7 +109,7 @@ private:
         if (!S_ISREG(st.st_mode)) return kSkipSpecial;
         if (inData && isOwnDataName(name)) return kSkipOwnData;
         if (isTemporaryName(name) || isWipeTemporary(name)) return kSkipTemporary;
-        const bool encrypted = endsWithNoCase(name, ".enc");
+        const bool encrypted = HasEncryptedName(name);
         if (!o_.decrypt && encrypted) return kSkipEncrypted;
         if (o_.decrypt && !encrypted) return kSkipNotEncrypted;
         if (o_.wipe && st.st_nlink > 1) return kSkipLinked;

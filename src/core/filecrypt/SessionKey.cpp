@@ -10,6 +10,7 @@
 #include "symcrypto/Crc32.h"
 
 #include <atomic>
+#include <optional>
 
 namespace zerath {
 
@@ -26,16 +27,27 @@ std::uint32_t KeyCheckValue(std::string_view exponentE, std::string_view modulus
 
 namespace {
 
-// The record's public key and its key check value; errors of the number
-// parser and of the CRC table pass through.
-TPublicKey publicKeyOf(const KeyRecord& record, std::uint32_t& checkValue)
+// A record's numbers in clear: the public ones under the fixed protection
+// passphrase, the private exponent (when a passphrase is given) under that.
+struct ClearNumbers {
+    SecureString n;
+    SecureString e;
+    SecureString d;
+};
+
+ClearNumbers clearNumbersOf(const KeyRecord& record, std::optional<std::string_view> passphrase = std::nullopt)
 {
     const std::string_view fixed = FixedProtectionPassphrase();
-    const SecureString n = UnprotectField(record.ModulusN, fixed);
-    const SecureString e = UnprotectField(record.ExponentE, fixed);
-    TPublicKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n));
-    checkValue = KeyCheckValue(e, n);
-    return key;
+    ClearNumbers c{UnprotectField(record.ModulusN, fixed), UnprotectField(record.ExponentE, fixed), {}};
+    if (passphrase) c.d = UnprotectField(record.ExponentD, *passphrase);
+    return c;
+}
+
+// The private key of clear numbers; the private exponent is read by the
+// constant-time reader.
+TPrivateKey privateKeyOf(const ClearNumbers& c)
+{
+    return TPrivateKey(TBigint::CreateFromKeyText(c.e), TBigint::CreateFromKeyText(c.n), CreateFromSecretHex(c.d));
 }
 
 // A record's protected ExponentD does not change while a batch runs.
@@ -45,18 +57,12 @@ std::atomic<int> recipientKeysMade{0};
 
 } // namespace
 
-void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
-                   std::string& wrappedKey)
-{
-    std::uint32_t check = 0;
-    wrappedKey = publicKeyOf(record, check).Encrypt(sessionKeyText);
-    checkValue = check;
-}
-
 RecipientKey::RecipientKey(const KeyRecord& record)
 {
     CheckRecipientRecord(record);
-    key_ = publicKeyOf(record, checkValue_);
+    const ClearNumbers c = clearNumbersOf(record);
+    key_ = TPublicKey(TBigint::CreateFromKeyText(c.e), TBigint::CreateFromKeyText(c.n));
+    checkValue_ = KeyCheckValue(c.e, c.n);
     ++recipientKeysMade;
 }
 
@@ -87,22 +93,14 @@ std::shared_ptr<const RecipientKey> RecipientCache::open(const KeyRecord& record
 void DecryptSymKey(const KeyRecord& record, std::string_view wrappedKey, std::string_view passphrase,
                    std::uint32_t& checkValue, SecureString& sessionKeyText)
 {
-    const std::string_view fixed = FixedProtectionPassphrase();
-    const SecureString n = UnprotectField(record.ModulusN, fixed);
-    const SecureString e = UnprotectField(record.ExponentE, fixed);
-    const SecureString d = UnprotectField(record.ExponentD, passphrase);
+    const ClearNumbers c = clearNumbersOf(record, passphrase);
     // A wrapped key is written without leading zeros and is below the modulus,
     // so its text is never longer than the modulus text. A longer one (up to 64 KiB
     // in a crafted header) is refused before any exponentiation.
-    if (wrappedKey.size() > n.size()) throw Error("RSA Decryption Error");
+    if (wrappedKey.size() > c.n.size()) throw Error("RSA Decryption Error");
 
-    SecureString keyText;
-    {
-        const TPrivateKey key(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n),
-                              CreateFromSecretHex(d));
-        keyText = key.Decrypt(wrappedKey);
-    }
-    checkValue = KeyCheckValue(e, n);
+    SecureString keyText = privateKeyOf(c).Decrypt(wrappedKey);
+    checkValue = KeyCheckValue(c.e, c.n);
     sessionKeyText = std::move(keyText);
 }
 
@@ -145,16 +143,12 @@ void KeyPairCache::DecryptSymKey(const KeyRecord& record, std::string_view wrapp
         entry = known();
     }
     if (!entry) {
-        const std::string_view fixed = FixedProtectionPassphrase();
-        const SecureString n = UnprotectField(record.ModulusN, fixed);
-        const SecureString e = UnprotectField(record.ExponentE, fixed);
-        const SecureString d = UnprotectField(record.ExponentD, passphrase);
+        const ClearNumbers c = clearNumbersOf(record, passphrase);
         auto made = std::make_shared<Entry>();
-        made->key = std::make_unique<TPrivateKey>(TBigint::CreateFromKeyText(e), TBigint::CreateFromKeyText(n),
-                                                  TBigint::CreateFromKeyText(d));
+        made->key = std::make_unique<TPrivateKey>(privateKeyOf(c));
         made->key->PrepareCrt(); // without the primes the plain road serves
-        made->checkValue = KeyCheckValue(e, n);
-        made->modulusDigits = n.size();
+        made->checkValue = KeyCheckValue(c.e, c.n);
+        made->modulusDigits = c.n.size();
         std::lock_guard<std::mutex> g(state_->lock);
         entry = state_->entries.emplace(name, std::move(made)).first->second;
     }
@@ -166,13 +160,7 @@ void KeyPairCache::DecryptSymKey(const KeyRecord& record, std::string_view wrapp
 bool CheckPrivatePassphrase(const KeyRecord& record, std::string_view passphrase)
 {
     try {
-        const std::string_view fixed = FixedProtectionPassphrase();
-        const SecureString n = UnprotectField(record.ModulusN, fixed);
-        const SecureString e = UnprotectField(record.ExponentE, fixed);
-        const SecureString d = UnprotectField(record.ExponentD, passphrase);
-        TBigint::CreateFromKeyText(n);
-        TBigint::CreateFromKeyText(e);
-        CreateFromSecretHex(d);
+        (void)privateKeyOf(clearNumbersOf(record, passphrase));
         return true;
     } catch (...) {
         return false;

@@ -20,13 +20,6 @@ namespace zerath {
 // ModulusN text. It names the key pair a file was made for.
 std::uint32_t KeyCheckValue(std::string_view exponentE, std::string_view modulusN);
 
-// Wraps the session key text (64 hexadecimal digits) with the record's public
-// key: m^e mod n as base-16 text. Gives the key check value too. Errors of the
-// number parser, of the RSA operation ("RSA Encryption Error") and of the CRC
-// table pass through.
-void EncryptSymKey(const KeyRecord& record, std::string_view sessionKeyText, std::uint32_t& checkValue,
-                   std::string& wrappedKey);
-
 // A recipient's public key, unprotected, parsed and checked once, that wraps
 // the session keys of any number of files, from any thread.
 class RecipientKey {
@@ -35,7 +28,9 @@ public:
     // whose numbers are no fit key raises UserMessage (ErrorBox) "The selected
     // key cannot be used for encryption."
     explicit RecipientKey(const KeyRecord& record);
-    // As EncryptSymKey.
+    // Wraps the session key text (64 hexadecimal digits): m^e mod n as
+    // base-16 text, with the key check value. Errors of the RSA operation
+    // ("RSA Encryption Error") pass through.
     void wrap(std::string_view sessionKeyText, std::uint32_t& checkValue, std::string& wrappedKey) const;
     // Recipient keys made in this process so far, for the tests.
     static int made();

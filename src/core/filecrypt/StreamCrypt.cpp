@@ -16,22 +16,27 @@ constexpr std::size_t kStreamPiece = 1 << 20; // whole CBC blocks
 
 } // namespace
 
-void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
-                   ByteSink& out, const StreamProgress& progress)
+std::unique_ptr<TDCP_blockcipher128> StartFileCipher(const RecipientKey& recipient, int cipherIndex,
+                                                     EncryptedFileHeader& header)
 {
     auto cipher = makeCipher(cipherIndex);
     SecureBytes sessionKey(32);
     osRandomBytes(sessionKey.data(), sessionKey.size());
-    EncryptedFileHeader header;
     header.cipherNumber = static_cast<std::uint8_t>(cipherIndex);
-    EncryptSymKey(recipient, sessionKeyText(sessionKey.data(), sessionKey.size()), header.keyCheck,
-                  header.wrappedKey);
+    recipient.wrap(sessionKeyText(sessionKey.data(), sessionKey.size()), header.keyCheck, header.wrappedKey);
     osRandomBytes(header.iv.data(), header.iv.size());
-    const std::string head = header.serialize();
-    out.write(head.data(), head.size());
-
     cipher->SetKey(sessionKey.data(), 256, header.iv.data());
     cipher->CipherMode = cmCBC;
+    return cipher;
+}
+
+void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
+                   ByteSink& out, const StreamProgress& progress)
+{
+    EncryptedFileHeader header;
+    const auto cipher = StartFileCipher(RecipientKey(recipient), cipherIndex, header);
+    const std::string head = header.serialize();
+    out.write(head.data(), head.size());
     CbcEncryptingSink cbc(*cipher, out);
     const auto compressor = makeCompressor(compressionIndex, cbc, kStreamPiece);
     SecureBytes piece(kStreamPiece);
@@ -46,8 +51,8 @@ void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionI
     cipher->Wipe();
 }
 
-SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
-                                 std::string_view passphrase, KeyPairCache* keyPairs)
+std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
+                                                    std::string_view passphrase, KeyPairCache* keyPairs)
 {
     std::uint32_t check = 0;
     SecureString keyText;
@@ -59,17 +64,18 @@ SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHea
     }
     if (check != header.keyCheck)
         throw UserMessage(UserMessage::ErrorBox, "The Private Key does not match the public key used for encryption.");
-    return sessionKeyBytes(keyText);
+    const SecureBytes sessionKey = sessionKeyBytes(keyText);
+    if (!isValidCipherIndex(header.cipherNumber)) throw UserMessage(UserMessage::ErrorBox, kDecryptError);
+    auto cipher = makeCipher(header.cipherNumber);
+    cipher->SetKey(sessionKey.data(), 256, header.iv.data());
+    cipher->CipherMode = cmCBC;
+    return cipher;
 }
 
 void DecryptStream(const KeyRecord& record, std::string_view passphrase, const EncryptedFileHeader& header,
                    InputFile& in, ByteSink& out, const StreamProgress& progress)
 {
-    const SecureBytes sessionKey = UnwrapFileSessionKey(record, header, passphrase);
-    if (!isValidCipherIndex(header.cipherNumber)) throw UserMessage(UserMessage::ErrorBox, kDecryptError);
-    auto cipher = makeCipher(header.cipherNumber);
-    cipher->SetKey(sessionKey.data(), 256, header.iv.data());
-    cipher->CipherMode = cmCBC;
+    const auto cipher = OpenFileCipher(record, header, passphrase);
     Inflater inflater(out);
     SecureBytes piece(kStreamPiece);
     std::uint64_t done = 0;

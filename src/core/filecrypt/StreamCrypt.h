@@ -7,6 +7,7 @@
 // fails to match; the caller decides what becomes of what was written by then.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "common/Secure.h"
@@ -18,21 +19,31 @@ namespace zerath {
 
 class InputFile;
 class KeyPairCache;
+class RecipientKey;
+class TDCP_blockcipher128;
 
 // Told the input bytes consumed so far.
 using StreamProgress = std::function<void(std::uint64_t done)>;
 
+// The start of a new encrypted file: a fresh session key and vector from the
+// system's source, the key wrapped for the recipient into the header, and the
+// cipher of cipherIndex keyed for CBC with them.
+std::unique_ptr<TDCP_blockcipher128> StartFileCipher(const RecipientKey& recipient, int cipherIndex,
+                                                     EncryptedFileHeader& header);
+
 // Writes the header and the ciphertext of everything read from in for the
-// recipient's record; fresh session key and vector from the system's source.
+// recipient's record (checked as RecipientKey does); fresh session key and
+// vector from the system's source.
 void EncryptStream(const KeyRecord& recipient, int cipherIndex, int compressionIndex, InputFile& in,
                    ByteSink& out, const StreamProgress& progress = {});
 
-// The session key of a file made for the record's key pair: unwrapped with
-// the passphrase ("Decryption Error!, operation aborted" when that fails) and
-// checked against the header's key check value ("The Private Key does not
-// match the public key used for encryption.").
-SecureBytes UnwrapFileSessionKey(const KeyRecord& record, const EncryptedFileHeader& header,
-                                 std::string_view passphrase, KeyPairCache* keyPairs = nullptr);
+// The cipher of a file's body, keyed for CBC with the file's session key:
+// that is unwrapped with the passphrase ("Decryption Error!, operation
+// aborted" when that fails) and checked against the header's key check value
+// ("The Private Key does not match the public key used for encryption.").
+// An unknown cipher fails with "An error occurred while decrypting the file".
+std::unique_ptr<TDCP_blockcipher128> OpenFileCipher(const KeyRecord& record, const EncryptedFileHeader& header,
+                                                    std::string_view passphrase, KeyPairCache* keyPairs = nullptr);
 
 // Deciphers and decompresses what follows a header already read from in,
 // writing as it goes. The record's passphrase has been checked. Unwrapping

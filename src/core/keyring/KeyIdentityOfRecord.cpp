@@ -20,7 +20,11 @@ std::optional<std::string> RecordKeyNumbers(const KeyRecord& stored)
 {
     const std::optional<ClearPublicNumbers> clear = RecordPublicNumbers(stored);
     if (!clear) return std::nullopt;
-    return KeyNumbersTextOf(clear->modulusN, clear->exponentE);
+    try {
+        return KeyNumbersTextOf(clear->modulusN, clear->exponentE);
+    } catch (const std::exception&) { // empty or not numbers: a damaged line
+        return std::nullopt;
+    }
 }
 
 std::string RecordKeyFingerprint(const KeyRecord& stored)

@@ -7,6 +7,11 @@ std::string localPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+QString coreText(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 void wipe(QString& text)
 {
     if (text.isEmpty()) return;

@@ -10,6 +10,8 @@
 
 // A path as the file layer takes it (the local 8-bit encoding of the name).
 std::string localPath(const QString& path);
+// A text the core hands back (a message, a key's field), which is UTF-8.
+QString coreText(const std::string& text);
 
 // Overwrites the characters (bytes) in place, then empties the string.
 void wipe(QString& text);

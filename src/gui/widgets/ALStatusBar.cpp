@@ -78,11 +78,13 @@ void TALStatusBar::setPanelText(int index, const QString& text)
         return;
     const QList<QRect> before = panelRects();
     m_texts[index] = text;
-    placeDocked();
-    if (panelRects() == before)
-        update(panelRect(index));
-    else
+    const QList<QRect> after = panelRects();
+    if (after == before) {
+        update(after[index]);
+    } else {
+        placeDocked();
         update();
+    }
     a11y::nameChanged(this);
 }
 

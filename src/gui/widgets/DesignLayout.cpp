@@ -341,7 +341,13 @@ void designPlace(QWidget* widget, const QRect& design)
     if (!layout && !container->layout())
         layout = new DesignLayout(container);
     // A first place at the text scale, for whoever reads it before the layout runs.
-    widget->setGeometry(ui::px(design));
+    const QSize own = widget->sizeHint().isValid() ? widget->sizeHint() : widget->size();
+    QRect first = ui::px(design);
+    if (design.width() < 0)
+        first.setWidth(own.width());
+    if (design.height() < 0)
+        first.setHeight(own.height());
+    widget->setGeometry(first);
     if (layout)
         layout->place(widget, design);
 }

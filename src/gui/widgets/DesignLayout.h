@@ -56,6 +56,7 @@ public:
     // The grid: sorted design edges and their laid-out positions.
     struct Grid {
         std::vector<int> xs, xPos, ys, yPos;
+        bool operator==(const Grid&) const = default;
     };
     const Grid& grid() const;
 
@@ -84,6 +85,7 @@ private:
     mutable std::vector<QRect> m_placed;
 };
 
-// Places a widget at a design rectangle inside its parent, giving the parent
-// a DesignLayout when it has no layout yet.
+// Places a widget at a design rectangle inside its parent (a width or height
+// of -1 is its size hint), giving the parent a DesignLayout when it has no
+// layout yet.
 void designPlace(QWidget* widget, const QRect& design);

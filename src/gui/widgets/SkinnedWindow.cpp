@@ -135,7 +135,7 @@ void SkinnedWindow::setBackgroundPixmap(const QPixmap& picture)
 {
     m_background = picture;
     m_designSize = picture.isNull() ? QSize() : picture.size() / picture.devicePixelRatio();
-    m_composedFor.clear();
+    m_composed = QPixmap();
     if (!m_background.isNull()) {
         m_layout->setDesignSize(m_designSize);
         // Until the layout has run, the window is the picture at the text scale.
@@ -251,13 +251,7 @@ void SkinnedWindow::placeWidget(QWidget* widget, int x, int y, int width, int he
     // The move cursor belongs to the picture; controls keep the arrow.
     if (!qobject_cast<QLabel*>(widget) && !widget->testAttribute(Qt::WA_SetCursor))
         widget->setCursor(Qt::ArrowCursor);
-    QSize s = widget->sizeHint();
-    if (!s.isValid())
-        s = widget->size();
-    // A first place at the text scale, for whoever reads it before the layout runs.
-    widget->setGeometry(ui::px(x), ui::px(y), width >= 0 ? ui::px(width) : s.width(),
-                        height >= 0 ? ui::px(height) : s.height());
-    m_layout->place(widget, QRect(x, y, width, height));
+    designPlace(widget, QRect(x, y, width, height));
     widget->show();
 }
 
@@ -273,15 +267,12 @@ void SkinnedWindow::paintEvent(QPaintEvent*)
 const QPixmap& SkinnedWindow::composedBackground()
 {
     const DesignLayout::Grid& g = m_layout->grid();
-    std::vector<int> key = g.xPos;
-    key.insert(key.end(), g.yPos.begin(), g.yPos.end());
-    key.push_back(width());
-    key.push_back(height());
-    if (key == m_composedFor && !m_composed.isNull())
+    const qreal dpr = m_background.devicePixelRatio();
+    const QSize device = size() * dpr;
+    if (!m_composed.isNull() && m_composed.size() == device && g == m_composedFor)
         return m_composed;
     // Each band of the picture between two grid lines stretches to where the
     // lines lie now: across first, then down.
-    const qreal dpr = m_background.devicePixelRatio();
     const QImage picture = m_background.toImage();
     const auto stretch = [dpr](const QImage& from, QSize to, const std::vector<int>& lines, const std::vector<int>& pos,
                                bool across) {
@@ -303,11 +294,10 @@ const QPixmap& SkinnedWindow::composedBackground()
         }
         return out;
     };
-    const QSize device = size() * dpr;
     const QImage wide = stretch(picture, QSize(device.width(), picture.height()), g.xs, g.xPos, true);
     m_composed = QPixmap::fromImage(stretch(wide, device, g.ys, g.yPos, false));
     m_composed.setDevicePixelRatio(dpr);
-    m_composedFor = key;
+    m_composedFor = g;
     return m_composed;
 }
 

@@ -3,7 +3,6 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRegion>
-#include <vector>
 
 #include "widgets/DesignLayout.h"
 
@@ -107,7 +106,7 @@ private:
     DesignLayout* m_layout;
     QPixmap m_background;
     QPixmap m_composed;
-    std::vector<int> m_composedFor;
+    DesignLayout::Grid m_composedFor; // the grid m_composed was stretched to
     QSize m_outlineFrame;
     QSize m_designSize;
     WindowOutline m_outline;

@@ -1,5 +1,5 @@
 #include "windows/AboutDlg.h"
-#include "widgets/UiScale.h"
+#include "app/WindowLook.h"
 
 #include <QLabel>
 
@@ -11,10 +11,7 @@ namespace {
 QLabel* centredLabel(SkinnedWindow* w, const QString& text, int y, int pixelSize, bool bold, QColor colour)
 {
     QLabel* l = w->addLabel(text, 30, y, 300, pixelSize + 10);
-    QFont f(QStringLiteral("Arial"));
-    ui::setDesignSize(f, pixelSize);
-    f.setBold(bold);
-    l->setFont(f);
+    l->setFont(look::uiFont(pixelSize, bold));
     l->setAlignment(Qt::AlignCenter);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, colour);

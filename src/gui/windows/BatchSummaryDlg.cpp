@@ -18,14 +18,9 @@
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QString groupTitle(const zerath::ReasonGroup& g)
 {
-    const QString reason = Messages::displayText(q(g.reason));
+    const QString reason = Messages::displayText(coreText(g.reason));
     return g.paths.size() == 1 ? reason : reason + QStringLiteral(" (%1 files)").arg(g.paths.size());
 }
 
@@ -42,7 +37,7 @@ BatchSummaryDlg::BatchSummaryDlg(const zerath::BatchResult& r, bool decrypt, QWi
     setObjectName(QStringLiteral("BatchSummaryDlg"));
     setWindowTitle(QStringLiteral("Zerath"));
     auto* layout = new QVBoxLayout(this);
-    Headline = new QLabel(q(zerath::BatchHeadline(r, decrypt)), this);
+    Headline = new QLabel(coreText(zerath::BatchHeadline(r, decrypt)), this);
     Headline->setObjectName(QStringLiteral("Headline"));
     layout->addWidget(Headline);
 
@@ -62,7 +57,7 @@ BatchSummaryDlg::BatchSummaryDlg(const zerath::BatchResult& r, bool decrypt, QWi
     for (const zerath::ReasonGroup& g : groups) {
         QTreeWidgetItem* top = item(nullptr, groupTitle(g));
         const std::size_t shown = std::min<std::size_t>(g.paths.size(), kNamesShown);
-        for (std::size_t i = 0; i < shown; ++i) item(top, q(*g.paths[i]));
+        for (std::size_t i = 0; i < shown; ++i) item(top, coreText(*g.paths[i]));
         if (shown < g.paths.size()) new QTreeWidgetItem(top, {moreLine(g.paths.size() - shown)});
         listed += shown;
     }
@@ -95,11 +90,11 @@ void BatchSummaryDlg::save()
 
 QString BatchSummaryDlg::text(const zerath::BatchResult& r, bool decrypt)
 {
-    QStringList lines{q(zerath::BatchHeadline(r, decrypt))};
+    QStringList lines{coreText(zerath::BatchHeadline(r, decrypt))};
     for (const zerath::ReasonGroup& g : zerath::NotDoneByReason(r)) {
         lines << groupTitle(g);
         const std::size_t shown = std::min<std::size_t>(g.paths.size(), kNamesShown);
-        for (std::size_t i = 0; i < shown; ++i) lines << QStringLiteral("  ") + QFileInfo(q(*g.paths[i])).fileName();
+        for (std::size_t i = 0; i < shown; ++i) lines << QStringLiteral("  ") + QFileInfo(coreText(*g.paths[i])).fileName();
         if (shown < g.paths.size()) lines << QStringLiteral("  ") + moreLine(g.paths.size() - shown);
     }
     return lines.join(QLatin1Char('\n'));

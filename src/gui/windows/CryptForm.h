@@ -63,7 +63,6 @@ public:
     // Status bar panel 0 for the text of a file field ("No file loaded",
     // "File size: 1,234 bytes", ...); the decrypt side has its own spellings.
     static QString fileStatusText(const QString& fileName, bool decryptSide);
-    // The text of the summary a batch ends with.
 
     // The files of the encryption or decryption field: several are shown as
     // "N files" with the list as a tooltip and run as a batch.
@@ -136,10 +135,10 @@ private:
     void showRecipient(const QString& keyId, const QString& userId);
     void keepRecipientHighlight();
     void blankStatus();
-    // Runs a batch with the progress window and shows its summary; false when
-    // it stopped before any file.
     // The files of a batch when the field holds several files or a folder.
     std::optional<zerath::FileSelection> batchFiles(bool decryptSide, bool wipe) const;
+    // Runs a batch with the progress window and shows its summary; false when
+    // it stopped before any file.
     bool runBatch(bool decryptSide, std::vector<zerath::SkippedFile> skipped,
                   const std::function<zerath::BatchResult(GuiFileCommandUi&)>& run);
 

@@ -25,11 +25,6 @@
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QStringList localFilesOf(const QMimeData* mime)
 {
     QStringList files;
@@ -124,7 +119,7 @@ void TCryptForm::keepRecipientHighlight()
 {
     const zerath::KeyRing& ring = m_ctx.mainKeyRing();
     m_recipientSelected = ring.RecipientSelected() && ring.Active() && ring.HasCurrent() &&
-                          q(ring.FieldAsString("KeyID")) == MailBoxKeyID->text();
+                          coreText(ring.FieldAsString("KeyID")) == MailBoxKeyID->text();
     DBGrid->viewport()->update();
 }
 

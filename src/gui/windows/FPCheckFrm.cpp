@@ -97,7 +97,6 @@ QWidget* makeFPCheckScreenshot()
     // As a correspondent would read it out: one group after another.
     form->FPedit2->setText(fp.toLower());
     form->FPedit2->setCursorPosition(0);
-    form->FPedit2->setCursorPosition(0);
     return form;
 }
 

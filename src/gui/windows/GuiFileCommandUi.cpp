@@ -12,11 +12,6 @@
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 QString thousands(int n)
 {
     return FormatThousands(QString::number(n));
@@ -75,7 +70,7 @@ GuiFileCommandUi::~GuiFileCommandUi()
 zerath::FileCommandUi::Answer GuiFileCommandUi::askWipeOriginal(const std::string& text)
 {
     const StepBack back(*this);
-    switch (Messages::show(m_window, Messages::Kind::Warning, q(text), Messages::Buttons::YesNoCancel)) {
+    switch (Messages::show(m_window, Messages::Kind::Warning, coreText(text), Messages::Buttons::YesNoCancel)) {
     case Messages::Answer::Yes: return Answer::Yes;
     case Messages::Answer::No: return Answer::No;
     default: return Answer::Cancel;
@@ -85,7 +80,7 @@ zerath::FileCommandUi::Answer GuiFileCommandUi::askWipeOriginal(const std::strin
 bool GuiFileCommandUi::confirmOverwrite(const std::string& text)
 {
     const StepBack back(*this);
-    return Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::OkCancel) ==
+    return Messages::show(m_window, Messages::Kind::Confirmation, coreText(text), Messages::Buttons::OkCancel) ==
            Messages::Answer::Ok;
 }
 
@@ -99,7 +94,7 @@ bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& p
 {
     const StepBack back(*this);
     QString typed;
-    const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), q(prompt), true, &typed);
+    const bool ok = Messages::askText(QString::fromLatin1(kPassphraseTitle), coreText(prompt), true, &typed);
     if (ok) passphrase = secureText(typed);
     wipe(typed);
     return ok;
@@ -108,7 +103,7 @@ bool GuiFileCommandUi::askPassphraseFor(const std::string&, const std::string& p
 zerath::FileCommandUi::Answer GuiFileCommandUi::askOverwriteInBatch(const std::string& text)
 {
     const StepBack back(*this);
-    switch (Messages::show(m_window, Messages::Kind::Confirmation, q(text), Messages::Buttons::YesNoAll)) {
+    switch (Messages::show(m_window, Messages::Kind::Confirmation, coreText(text), Messages::Buttons::YesNoAll)) {
     case Messages::Answer::Yes: return Answer::Yes;
     case Messages::Answer::YesToAll: return Answer::YesToAll;
     case Messages::Answer::NoToAll: return Answer::NoToAll;
@@ -119,14 +114,9 @@ zerath::FileCommandUi::Answer GuiFileCommandUi::askOverwriteInBatch(const std::s
 int GuiFileCommandUi::chooseKeyPair(const std::vector<zerath::KeyChoice>& choices)
 {
     QStringList items;
-    for (const zerath::KeyChoice& c : choices) items << q(c.keyId) + QStringLiteral("  ") + q(c.userId);
+    for (const zerath::KeyChoice& c : choices) items << coreText(c.keyId) + QStringLiteral("  ") + coreText(c.userId);
     const StepBack back(*this);
     return Messages::chooseItem(QString::fromLatin1(kChooseKeyTitle), QString::fromLatin1(kChooseKeyPrompt), items);
-}
-
-void GuiFileCommandUi::keyPairFound(const zerath::KeyChoice& key)
-{
-    if (onKeyPairFound) onKeyPairFound(key);
 }
 
 void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
@@ -136,7 +126,7 @@ void GuiFileCommandUi::setBatchProgress(const zerath::BatchProgress& p)
     const QString head = QStringLiteral("File %1 of %2: ").arg(thousands(p.index), thousands(p.count));
     const QFontMetrics metrics = m_progress->batchLine->fontMetrics();
     const int room = m_progress->batchLine->width() - metrics.horizontalAdvance(head) - 4;
-    const QString file = head + metrics.elidedText(q(p.name), Qt::ElideMiddle, std::max(room, 24));
+    const QString file = head + metrics.elidedText(coreText(p.name), Qt::ElideMiddle, std::max(room, 24));
     m_inBatch = true;
     m_progress->setBatchText(file, shareText(p));
 }
@@ -175,12 +165,12 @@ void GuiFileCommandUi::showProgress(bool visible)
 void GuiFileCommandUi::setProgressLines(const std::string& l1, const std::string& l2, const std::string& l3,
                                         int bold)
 {
-    if (m_progress) m_progress->setLines(q(l1), q(l2), q(l3), bold >= 0 && bold <= 2 ? bold + 1 : 0);
+    if (m_progress) m_progress->setLines(coreText(l1), coreText(l2), coreText(l3), bold >= 0 && bold <= 2 ? bold + 1 : 0);
 }
 
 void GuiFileCommandUi::setProgressFirstLine(const std::string& l1)
 {
-    if (m_progress) m_progress->setLines(q(l1), m_progress->process2->text(), m_progress->process3->text(), 1);
+    if (m_progress) m_progress->setLines(coreText(l1), m_progress->process2->text(), m_progress->process3->text(), 1);
 }
 
 // A single file shows its share and time left as a batch does.
@@ -198,7 +188,7 @@ void GuiFileCommandUi::setProgressFraction(double fraction)
 
 void GuiFileCommandUi::setStatusPanel(int panel, const std::string& text)
 {
-    if (m_status) m_status->setPanelText(panel, q(text));
+    if (m_status) m_status->setPanelText(panel, coreText(text));
 }
 
 void GuiFileCommandUi::selectCipher(int index)

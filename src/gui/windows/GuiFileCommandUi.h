@@ -5,8 +5,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
-#include <functional>
-
 #include "filecrypt/FileCommandUi.h"
 
 class QComboBox;
@@ -41,11 +39,8 @@ public:
                           zerath::SecureString& passphrase) override;
     Answer askOverwriteInBatch(const std::string& text) override;
     int chooseKeyPair(const std::vector<zerath::KeyChoice>& choices) override;
-    void keyPairFound(const zerath::KeyChoice& key) override;
     void setBatchProgress(const zerath::BatchProgress& progress) override;
     bool cancelRequested() override;
-    // Called with the key pair decryption found in the key ring.
-    std::function<void(const zerath::KeyChoice&)> onKeyPairFound;
 
     void setBusy(bool busy) override;
     void showProgress(bool visible) override;

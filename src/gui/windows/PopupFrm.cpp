@@ -1,4 +1,5 @@
 #include "windows/PopupFrm.h"
+#include "app/WindowLook.h"
 #include "widgets/UiScale.h"
 
 #include <QKeyEvent>
@@ -28,9 +29,7 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, QColor(0xE8, 0xF0, 0xF6));
         l->setPalette(pal);
-        QFont f(QStringLiteral("Arial"));
-        ui::setDesignSize(f, 13);
-        l->setFont(f);
+        l->setFont(look::uiFont(13));
         return l;
     };
     process1 = line(48);
@@ -50,15 +49,13 @@ Tpopupfrm::Tpopupfrm(QWidget* parent)
     speedLine->setObjectName(QStringLiteral("speedLine"));
     for (QLabel* l : {batchLine, speedLine}) {
         l->setPalette(process1->palette());
-        QFont f = process1->font();
-        ui::setDesignSize(f, 11);
-        l->setFont(f);
+        l->setFont(look::uiFont(11));
     }
     Cancelbtn = place(new QPushButton(QStringLiteral("Cancel"), this), w - 28 - 76, 111, 76, 24);
     Cancelbtn->setObjectName(QStringLiteral("Cancelbtn"));
     Cancelbtn->setAutoDefault(false);
-    // The bar is painted on the picture; screen readers get its share from a stand-in.
-    place(new a11y::ProgressStandIn(this), 28, 116, w - 142, 4);
+    // The bar is painted on the picture over its stand-in, which tells screen readers its share.
+    m_bar = place(new a11y::ProgressStandIn(this), 28, 116, w - 142, 4);
     // Removing an unfinished output may take a moment: the window says so at once.
     connect(Cancelbtn, &QPushButton::clicked, this, [this] {
         m_cancel = true;
@@ -110,8 +107,8 @@ void Tpopupfrm::setFraction(double fraction)
     if (fraction == m_fraction)
         return;
     m_fraction = fraction;
-    update(barRect().adjusted(-1, -1, 1, 1));
-    if (auto* standIn = findChild<a11y::ProgressStandIn*>()) standIn->setPercent(int(std::lround(fraction * 100)));
+    update(m_bar->geometry().adjusted(-1, -1, 1, 1));
+    m_bar->setPercent(int(std::lround(fraction * 100)));
 }
 
 void Tpopupfrm::resetLines()
@@ -131,17 +128,11 @@ void Tpopupfrm::showOver(QWidget* mainWindow)
     Cancelbtn->setFocus();
 }
 
-QRect Tpopupfrm::barRect() const
-{
-    const int w = designSize().isValid() ? designSize().width() : 366;
-    return mapRect(QRect(28, 116, w - 142, 4));
-}
-
 void Tpopupfrm::paintEvent(QPaintEvent* event)
 {
     SkinnedWindow::paintEvent(event);
     QPainter p(this);
-    const QRect bar = barRect();
+    const QRect bar = m_bar->geometry();
     p.fillRect(bar, QColor(0x0B, 0x17, 0x22));
     const int filled = int(std::lround(m_fraction * bar.width()));
     if (filled > 0) {

@@ -3,6 +3,9 @@
 
 class QLabel;
 class QPushButton;
+namespace a11y {
+class ProgressStandIn;
+}
 
 // Progress window: three status lines, the current one bold, a thin bar for
 // the share of the input processed, a line for the file of a batch with its
@@ -40,7 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QRect barRect() const;
+    a11y::ProgressStandIn* m_bar; // where the bar is painted
     double m_fraction = 0.0;
     int m_bold = 0;
     bool m_cancel = false;

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "app/WindowLook.h"
 #include "common/BusyCursor.h"
 #include "common/Messages.h"
 #include "common/Resources.h"
@@ -55,14 +56,8 @@ public:
 
 void colourLabel(QLabel* label, const QColor& colour, int pixelSize, bool bold)
 {
-    QPalette pal = label->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        pal.setColor(group, QPalette::WindowText, colour);
-    label->setPalette(pal);
-    QFont f(QStringLiteral("Arial"));
-    ui::setDesignSize(f, pixelSize);
-    f.setBold(bold);
-    label->setFont(f);
+    look::setTextColour(label, colour);
+    label->setFont(look::uiFont(pixelSize, bold));
 }
 
 } // namespace

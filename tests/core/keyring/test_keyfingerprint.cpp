@@ -84,6 +84,7 @@ TEST(KeyFingerprint, EveryFormOfOneKeyGivesTheIndependentDigest)
 
     const KeyRecord damaged{"Pub", "x", "1", "2048", "d", "not base64!", {}, "", "FP", ""};
     EXPECT_EQ(RecordKeyFingerprint(damaged), "");
+    EXPECT_EQ(RecordKeyFingerprint({"Pub", "y", "1", "2048", "d", "", "", "", "FP", ""}), ""); // no numbers
 }
 
 TEST(KeyFingerprint, KeyInformationKeepsItsLinesAndAddsTheKeyFingerprintLast)
