@@ -394,8 +394,6 @@ TEST_F(GuiTest, DecryptionKeepsTheChosenRecipientAndAFailureBlanksTheStatus)
     click(w->Decryptbtn);
     EXPECT_EQ(readFile(file("a.txt")), "for alice");
     EXPECT_EQ(w->MailBoxKeyID->text().toStdString(), id(TestKey::BobPublic));
-    EXPECT_EQ(w->MailBoxUserID->toolTip(), w->MailBoxUserID->text());
-    EXPECT_FALSE(w->Status->panelText(1).isEmpty());
 
     QFile::remove(qfile("a.txt")), Messages::setNextText(QStringLiteral("not it")), Messages::setNextAnswer(Answer::Ok);
     click(w->Decryptbtn);
