@@ -155,8 +155,7 @@ bool TPrivateKey::PrepareCrt()
     if (!crt_ && ExponentD && Modulus && ExponentE) {
         try {
             crt_ = RsaCrtKey::Recover(*Modulus, *ExponentE, *ExponentD);
-        } catch (...) {
-            crt_ = nullptr;
+        } catch (...) { // crt_ stays empty: Decrypt goes on without it
         }
     }
     return crt_ != nullptr;

@@ -64,7 +64,6 @@ public:
     // False when they cannot be recovered; Decrypt then goes on as before.
     // For a key used many times (a batch of files).
     bool PrepareCrt();
-    bool HasCrt() const { return crt_ != nullptr; }
 
     // The plain m^d mod n without blinding, same errors (for comparison).
     SecureString DecryptUnblinded(std::string_view hex) const;

@@ -263,7 +263,8 @@ std::unique_ptr<RsaCrtKey> RsaCrtKey::Recover(const TBigint& n, const TBigint& e
     u64 kSecret = 0;
     for (std::size_t i = 0; i < nk; ++i) {
         const u64 any = p[i] | q[i];
-        kSecret = ((i + 1) & maskOf((any | (0 - any)) >> 63)) | (kSecret & ~maskOf((any | (0 - any)) >> 63));
+        const u64 nonzero = maskOf((any | (0 - any)) >> 63);
+        kSecret = ((i + 1) & nonzero) | (kSecret & ~nonzero);
     }
     std::size_t k = 0;
     for (unsigned bit = 0; bit < 64; ++bit) k |= static_cast<std::size_t>(revealed(kSecret >> bit)) << bit;

@@ -102,20 +102,15 @@ std::string ResolveDataFolder(const std::string& homeOption, const std::string& 
 
     const std::string exe = withSlash(executableFolder);
     const std::string ring = exe + std::string(KeyRing::kFileName), ini = exe + Settings::kFileName;
-    if ((isFile(ring) || isFile(ini)) && FolderWritable(exe)) {
-        std::string reason, what;
-        for (const auto& [path, folder] : {std::pair{exe, true}, std::pair{ring, false}, std::pair{ini, false}}) {
-            reason = UntrustedReason(path, folder);
-            if (!reason.empty()) {
-                what = path;
-                break;
-            }
-        }
-        if (reason.empty()) return exe;
-        Warn("The program's folder " + exe + " is not used for the key ring and settings: " + what + ": " + reason +
+    if (!(isFile(ring) || isFile(ini)) || !FolderWritable(exe)) return xdg;
+    for (const auto& [path, folder] : {std::pair{exe, true}, std::pair{ring, false}, std::pair{ini, false}}) {
+        const std::string reason = UntrustedReason(path, folder);
+        if (reason.empty()) continue;
+        Warn("The program's folder " + exe + " is not used for the key ring and settings: " + path + ": " + reason +
              ". Using " + xdg + " instead.");
+        return xdg;
     }
-    return xdg;
+    return exe;
 }
 
 void CreateDataFolder(const std::string& folder)

@@ -4,8 +4,6 @@
 #include "common/FileIO.h"
 #include "common/ScratchMoves.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -50,14 +48,15 @@ int TShredder::ClampPasses(int count)
     return count > kMaxPasses ? kMaxPasses : count;
 }
 
-std::string TShredder::ScratchName(int n)
+namespace {
+
+// The scratch name number n: "$000000.tmp" for 0.
+std::string scratchName(int n)
 {
     char name[16];
     std::snprintf(name, sizeof name, "$%06d.tmp", n);
     return name;
 }
-
-namespace {
 
 constexpr int kScratchNames = 1000000;
 // Blocks written between two byte counts told to the progress display (256 kB).
@@ -68,7 +67,7 @@ constexpr std::uint64_t kReportBlocks = 256;
 std::string moveToScratch(const std::string& path, const OutputFile& file)
 {
     for (int n = 0; n < kScratchNames; ++n) {
-        const std::string scratch = folderOf(path) + TShredder::ScratchName(n);
+        const std::string scratch = folderOf(path) + scratchName(n);
         try {
             renameFileNoReplace(path, scratch);
         } catch (const EFileExists&) {
@@ -80,7 +79,10 @@ std::string moveToScratch(const std::string& path, const OutputFile& file)
         if (::lstat(scratch.c_str(), &moved) == 0 && ::fstat(file.fd(), &open) == 0 && moved.st_dev == open.st_dev &&
             moved.st_ino == open.st_ino)
             return scratch;
-        ::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+        try {
+            renameFileNoReplace(scratch, path);
+        } catch (const EFileError&) {
+        }
         break;
     }
     throw Error(cannotFind(path));

@@ -50,8 +50,6 @@ public:
     void ShredFile(const std::string& path);
     // Overwrites the file at temp where it is and deletes it.
     void overwriteFile(const std::string& temp);
-    // The scratch name number n: "$000000.tmp" for 0.
-    static std::string ScratchName(int n);
     // Permanent deletion, no recycle bin; true on success.
     bool EraseFile(const std::string& path);
 

@@ -53,9 +53,6 @@ inline void cfb8(const TDCP_blockcipher128& cipher, std::uint8_t* CV, const void
 
 } // namespace
 
-// ---- byte streams -----------------------------------------------------------
-
-
 // ---- TDCP_cipher -------------------------------------------------------------
 
 void TDCP_cipher::SetKey(const void* key, unsigned bits, const void* iv)
